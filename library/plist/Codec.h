@@ -1,0 +1,31 @@
+#pragma once
+// Readers and writers of Apple's property-list formats: binary ("bplist00") and XML.
+
+#include "Limits.h"
+#include "Status.h"
+#include "Value.h"
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace kavio::plist {
+
+enum class Format { Binary, Xml };
+
+Result<ValuePtr> readBinary(std::string_view bytes, const Limits& limits);
+Result<ValuePtr> readXml(std::string_view text, const Limits& limits);
+// Either format, told apart by the "bplist00" magic.
+Result<ValuePtr> read(std::string_view bytes, const Limits& limits);
+
+// Opens without blocking (a FIFO never hangs the caller), accepts only regular files
+// within limits.maxFileSize, streams XML through the parser in chunks so a large store
+// is never held twice in memory. NotFound when nothing is at the path.
+Result<ValuePtr> readFile(const std::filesystem::path& path, const Limits& limits);
+
+// Smallest reference and offset sizes, like Apple's writer.
+std::string writeBinary(const Value& root);
+// Byte for byte what Apple's XML serializer writes.
+std::string writeXml(const Value& root);
+
+} // namespace kavio::plist
