@@ -1,0 +1,1 @@
+# sources added by the list work
