@@ -52,6 +52,9 @@ struct Integer {
     friend bool operator==(const Integer&, const Integer&) = default;
 };
 
+// Declared before the Array and Dictionary aliases so its enumerators do not shadow them.
+enum class ValueType { Boolean, Integer, Real, Date, String, Data, Array, Dictionary, Uid };
+
 class Value;
 using ValuePtr = std::shared_ptr<const Value>;
 using Array = std::vector<ValuePtr>;
@@ -60,7 +63,7 @@ using Dictionary = std::map<std::string, ValuePtr, std::less<>>;
 
 class Value {
 public:
-    enum class Type { Boolean, Integer, Real, Date, String, Data, Array, Dictionary, Uid };
+    using Type = ValueType;
 
     static ValuePtr makeBoolean(bool v);
     static ValuePtr makeInteger(std::int64_t v);
@@ -96,6 +99,8 @@ public:
     using Storage = std::variant<bool, Integer, double, Date, std::string, Bytes, Array, Dictionary, Uid>;
     explicit Value(Storage s) : storage_(std::move(s)) {}
     const Storage& storage() const { return storage_; }
+    // type() is the storage index.
+    static_assert(std::variant_size_v<Storage> == static_cast<std::size_t>(Type::Uid) + 1);
 
 private:
     Storage storage_;

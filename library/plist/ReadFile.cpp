@@ -1,0 +1,110 @@
+#include "library/plist/Codec.h"
+#include "library/plist/XmlReader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kavio::plist {
+
+namespace {
+
+constexpr std::string_view kBinaryMagic = "bplist";
+constexpr std::size_t kXmlChunk = 256u << 10;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+Status errnoStatus(const std::string& what)
+{
+    return Status::ioError(what + ": " + std::strerror(errno));
+}
+
+// Reads up to `size` bytes, fewer only at the end of the file.
+Result<std::size_t> readFully(int fd, char* buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, buffer + done, size - done);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errnoStatus("read");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+Result<ValuePtr> readBinaryFile(int fd, std::string head, std::size_t size, const Limits& limits)
+{
+    std::string bytes = std::move(head);
+    const std::size_t start = bytes.size();
+    // One byte past the size seen by fstat, to notice a file that grew past its limit.
+    bytes.resize(std::max(size, start) + 1);
+    const auto n = readFully(fd, bytes.data() + start, bytes.size() - start);
+    if (!n) return n.status();
+    bytes.resize(start + *n);
+    if (bytes.size() > limits.maxFileSize) return Status::limitExceeded("property list larger than the limit");
+    return readBinary(bytes, limits);
+}
+
+Result<ValuePtr> readXmlFile(int fd, std::string_view head, const Limits& limits)
+{
+    XmlParser parser(limits);
+    if (Status s = parser.parse(head); !s) return s;
+    for (;;) {
+        auto* buffer = static_cast<char*>(parser.buffer(kXmlChunk));
+        if (!buffer) return Status::ioError("out of memory for the XML buffer");
+        const auto n = readFully(fd, buffer, kXmlChunk);
+        if (!n) return n.status();
+        if (*n == 0) break;
+        if (Status s = parser.parseBuffer(*n); !s) return s;
+    }
+    return parser.finish();
+}
+
+} // namespace
+
+Result<ValuePtr> read(std::string_view bytes, const Limits& limits)
+{
+    return bytes.substr(0, kBinaryMagic.size()) == kBinaryMagic ? readBinary(bytes, limits) : readXml(bytes, limits);
+}
+
+Result<ValuePtr> readFile(const std::filesystem::path& path, const Limits& limits)
+{
+    // Non-blocking: opening a FIFO with no writer must not hang.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return Status::notFound(path.string());
+        return errnoStatus("open " + path.string());
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return errnoStatus("stat " + path.string());
+    if (!S_ISREG(st.st_mode)) return Status::unsupported("not a regular file: " + path.string());
+    const auto size = static_cast<std::size_t>(st.st_size);
+    if (size > limits.maxFileSize) return Status::limitExceeded("file larger than the limit: " + path.string());
+
+    std::string head(kBinaryMagic.size(), '\0');
+    const auto n = readFully(fd.get(), head.data(), head.size());
+    if (!n) return n.status();
+    head.resize(*n);
+    if (head == kBinaryMagic) return readBinaryFile(fd.get(), std::move(head), size, limits);
+    return readXmlFile(fd.get(), head, limits);
+}
+
+} // namespace kavio::plist
