@@ -35,7 +35,7 @@ struct Limits {
     // One keyed archive inside a store (a record with its thumbnail).
     static constexpr Limits archive()
     {
-        return {32u << 20, 64, 1u << 16, 1u << 18, 1u << 20, 32u << 20};
+        return {32u << 20, 64, 1u << 17, 1u << 18, 1u << 20, 32u << 20};
     }
 };
 

@@ -1,0 +1,25 @@
+#pragma once
+// Crash-safe replacement of a small file (a store or the settings): the old content or
+// the new one survives a power cut at any moment, never a mix or nothing.
+
+#include "library/plist/Status.h"
+
+#include <filesystem>
+#include <string_view>
+
+namespace kavio {
+
+// Writes a temporary file in the same folder, checks every write, fsyncs it, closes it,
+// renames it over path and fsyncs the folder. On failure before the rename the old file
+// is untouched and the temporary file is removed. A failure of the folder sync after the
+// rename is reported too: the new content is in place but not known to be durable.
+Status writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Removes temporary files that a writer of path left behind when it was killed. A file
+// still locked by a live writer (another process in the middle of a save) is kept.
+void removeLeftoverTemporaries(const std::filesystem::path& path);
+
+// The prefix of those temporary files: hidden, so folder listings never show them.
+std::string temporaryPrefix(const std::filesystem::path& path);
+
+} // namespace kavio

@@ -1,0 +1,70 @@
+#pragma once
+// The state both folder browsers hold for the folder they show: its store (path,
+// dictionary, records) and its listing, with the load, lookup and record writes.
+
+#include "library/FolderListing.h"
+#include "library/SavedVideosStore.h"
+
+#include <QString>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace kavio {
+
+class FolderModel {
+public:
+    explicit FolderModel(std::filesystem::path folder);
+    FolderModel(const FolderModel&) = delete;
+    FolderModel& operator=(const FolderModel&) = delete;
+
+    // Re-reads the store into a new prefsDict and a new save_items list; holders of the
+    // previous list (a player's queue, an editor) keep theirs unchanged.
+    void loadMp4Files();
+    // Rebuilds the listing and the title from the folder.
+    void loadContent();
+    // Both, store first.
+    void reloadContent();
+
+    const std::filesystem::path& currentURL() const { return currentURL_; }
+    QString title() const;
+    const std::filesystem::path& PLIST_PATH() const { return PLIST_PATH_; }
+    // Absent while the store file is there but unreadable: writes are then refused.
+    const std::shared_ptr<StoreDictionary>& prefsDict() const { return prefsDict_; }
+    const std::shared_ptr<RecordList>& save_items() const { return save_items_; }
+    const std::vector<FolderEntry>& dirCon() const { return dirCon_; }
+    bool folderExists() const { return folderExists_; }
+    const Status& storeStatus() const { return storeStatus_; }
+    std::size_t skippedRecords() const { return skipped_; }
+
+    // Position in save_items of the first record whose title equals the entry's name
+    // without its last extension (exact bytes, case-sensitive).
+    std::optional<std::size_t> recordIndexFor(const FolderEntry& entry) const;
+    std::optional<std::size_t> recordIndexForBaseName(std::string_view baseName) const;
+    // The store's folder joined with FILENAME "." EXTENSION.
+    std::filesystem::path recordFilePath(const MovieInfo& record) const;
+
+    // Record writes (the phone side): each files the record in prefsDict and replaces
+    // the store file atomically. The failure is returned; memory keeps the change.
+    Status saveMovieModules(const std::string& key);
+    Status updateRecord(std::size_t index);
+    Status removeRecord(std::size_t index);
+    // A key for a new record, never one already in prefsDict.
+    std::string newRecordKey(std::chrono::system_clock::time_point now = std::chrono::system_clock::now()) const;
+
+private:
+    Status writeStoreFile();
+
+    std::filesystem::path currentURL_;
+    std::filesystem::path PLIST_PATH_;
+    std::shared_ptr<StoreDictionary> prefsDict_;
+    std::shared_ptr<RecordList> save_items_;
+    std::vector<FolderEntry> dirCon_;
+    bool folderExists_ = false;
+    Status storeStatus_;
+    std::size_t skipped_ = 0;
+};
+
+} // namespace kavio

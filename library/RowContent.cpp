@@ -1,0 +1,39 @@
+#include "RowContent.h"
+
+#include "library/SizeText.h"
+
+namespace kavio {
+
+namespace {
+
+QString utf8(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+RowContent rowContent(const FolderEntry& entry, const RecordList& records)
+{
+    RowContent row;
+    row.title = entry.displayName();
+    if (entry.kind == EntryKind::Folder) {
+        row.image = RowContent::Image::FolderIcon;
+        row.disclosure = true;
+        return row;
+    }
+    row.image = RowContent::Image::VideoIcon;
+    row.sizeText = fileSizeText(entry.path);
+    row.recordIndex = findRecord(records, entry.baseName());
+    if (!row.recordIndex)
+        return row;
+    const MovieInfo& r = *records[*row.recordIndex];
+    row.title = utf8(*r.FILENAME);
+    if (r.ARTIST)
+        row.detail = utf8(*r.ARTIST);
+    row.image = RowContent::Image::Thumbnail;
+    row.thumbnail = r.imgData.value_or(plist::Bytes());
+    return row;
+}
+
+} // namespace kavio

@@ -1,0 +1,201 @@
+#include "SavedVideosStore.h"
+
+#include "library/AtomicFile.h"
+#include "library/plist/Codec.h"
+
+#include <list>
+#include <mutex>
+#include <set>
+#include <sys/stat.h>
+
+namespace kavio {
+
+namespace fs = std::filesystem;
+using plist::Value;
+using plist::ValuePtr;
+
+namespace {
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec mtime{};
+    timespec ctime{};
+
+    friend bool operator==(const FileIdentity& a, const FileIdentity& b)
+    {
+        return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+               a.mtime.tv_sec == b.mtime.tv_sec && a.mtime.tv_nsec == b.mtime.tv_nsec &&
+               a.ctime.tv_sec == b.ctime.tv_sec && a.ctime.tv_nsec == b.ctime.tv_nsec;
+    }
+};
+
+std::optional<FileIdentity> identityOf(const fs::path& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return std::nullopt;
+    return FileIdentity{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+// The last parses, immutable, shared with nobody: loads hand out copies.
+struct CachedStore {
+    fs::path path;
+    FileIdentity identity;
+    std::shared_ptr<const StoreDictionary> dict;
+    std::vector<std::shared_ptr<const MovieInfo>> records;
+    std::size_t skipped = 0;
+};
+
+class StoreCache {
+public:
+    static StoreCache& instance()
+    {
+        static StoreCache cache;
+        return cache;
+    }
+
+    std::optional<CachedStore> find(const fs::path& path, const FileIdentity& id)
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+            if (it->path == path && it->identity == id) {
+                entries_.splice(entries_.begin(), entries_, it);
+                return *it;
+            }
+        }
+        return std::nullopt;
+    }
+
+    void put(CachedStore entry)
+    {
+        std::lock_guard lock(mutex_);
+        entries_.remove_if([&](const CachedStore& e) { return e.path == entry.path; });
+        entries_.push_front(std::move(entry));
+        if (entries_.size() > kCapacity)
+            entries_.pop_back();
+    }
+
+    // True the first time a folder's store is looked at in this process.
+    bool firstVisit(const fs::path& path)
+    {
+        std::lock_guard lock(mutex_);
+        return visited_.insert(path).second;
+    }
+
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        entries_.clear();
+        visited_.clear();
+    }
+
+private:
+    static constexpr std::size_t kCapacity = 8;
+    std::mutex mutex_;
+    std::list<CachedStore> entries_;
+    std::set<fs::path> visited_;
+};
+
+std::shared_ptr<RecordList> copyRecords(const std::vector<std::shared_ptr<const MovieInfo>>& records)
+{
+    auto list = std::make_shared<RecordList>();
+    list->reserve(records.size());
+    for (const auto& r : records)
+        list->push_back(std::make_shared<MovieInfo>(*r)); // thumbnails are shared, not copied
+    return list;
+}
+
+} // namespace
+
+std::shared_ptr<RecordList> decodeRecords(const StoreDictionary& dict, std::size_t* skipped)
+{
+    auto list = std::make_shared<RecordList>();
+    std::size_t bad = 0;
+    for (const auto& [key, value] : dict) {
+        const plist::Array* items = value->array();
+        if (!items) {
+            ++bad;
+            continue;
+        }
+        for (const ValuePtr& item : *items) {
+            const plist::Bytes* bytes = item->data();
+            Result<MovieInfo> record = bytes ? decodeMovieInfo(bytes->view()) : Result<MovieInfo>(Status::corrupt("not data"));
+            if (!record) {
+                ++bad;
+                continue;
+            }
+            list->push_back(std::make_shared<MovieInfo>(std::move(record).value()));
+        }
+    }
+    if (skipped)
+        *skipped = bad;
+    return list;
+}
+
+StoreLoad loadStore(const fs::path& storePath)
+{
+    StoreCache& cache = StoreCache::instance();
+    const std::optional<FileIdentity> id = identityOf(storePath);
+    if (id) {
+        if (std::optional<CachedStore> hit = cache.find(storePath, *id)) {
+            cache.firstVisit(storePath);
+            return {std::make_shared<StoreDictionary>(*hit->dict), copyRecords(hit->records), hit->skipped, {}};
+        }
+    }
+    // A writer killed mid-save leaves its temporary file; look once per folder and
+    // whenever the store changed.
+    if (cache.firstVisit(storePath) || id)
+        removeLeftoverTemporaries(storePath);
+
+    Result<ValuePtr> root = plist::readFile(storePath, plist::Limits::store());
+    if (!root) {
+        if (root.status().code() == Status::Code::NotFound && !id)
+            return {std::make_shared<StoreDictionary>(), std::make_shared<RecordList>(), 0, {}};
+        return {nullptr, std::make_shared<RecordList>(), 0, root.status()};
+    }
+    const plist::Dictionary* dict = (*root)->dictionary();
+    if (!dict)
+        return {nullptr, std::make_shared<RecordList>(), 0, Status::corrupt("store is not a dictionary")};
+
+    StoreLoad load;
+    load.prefsDict = std::make_shared<StoreDictionary>(*dict);
+    load.records = decodeRecords(*dict, &load.skipped);
+
+    if (id) {
+        CachedStore entry{storePath, *id, std::make_shared<const StoreDictionary>(*dict), {}, load.skipped};
+        entry.records.reserve(load.records->size());
+        for (const RecordPtr& r : *load.records)
+            entry.records.push_back(std::make_shared<const MovieInfo>(*r));
+        cache.put(std::move(entry));
+    }
+    return load;
+}
+
+std::optional<std::size_t> findRecord(const RecordList& records, std::string_view baseName)
+{
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const RecordPtr& r = records[i];
+        if (r && r->FILENAME && *r->FILENAME == baseName)
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::string serializeStore(const StoreDictionary& dict)
+{
+    return plist::writeXml(*Value::makeDictionary(dict));
+}
+
+Status writeStore(const fs::path& storePath, const StoreDictionary& dict)
+{
+    return writeFileAtomically(storePath, serializeStore(dict));
+}
+
+void clearStoreCache()
+{
+    StoreCache::instance().clear();
+}
+
+} // namespace kavio

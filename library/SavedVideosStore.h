@@ -1,0 +1,51 @@
+#pragma once
+// The saved-videos store of one folder: "KavioSave.plist", an XML property-list
+// dictionary mapping each record's key to an array of keyed archives of MovieInfo.
+
+#include "library/archive/MovieInfo.h"
+#include "library/plist/Value.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace kavio {
+
+inline constexpr char kStoreFileName[] = "KavioSave.plist";
+
+using RecordPtr = std::shared_ptr<MovieInfo>;
+using RecordList = std::vector<RecordPtr>;
+using StoreDictionary = plist::Dictionary;
+
+struct StoreLoad {
+    // Absent when a file is there but is not a readable dictionary: writes are then
+    // refused so the unreadable file stays as it is.
+    std::shared_ptr<StoreDictionary> prefsDict;
+    // Always a new list of new records (ascending key order, items in array order).
+    std::shared_ptr<RecordList> records;
+    std::size_t skipped = 0; // values or archives that did not decode
+    Status status;           // why the file could not be read, ok otherwise
+};
+
+// Reads the store at path. An unchanged file (same identity, size and times) is not
+// parsed again; the caller still gets new objects it may change freely.
+StoreLoad loadStore(const std::filesystem::path& storePath);
+
+// Decodes the records of a store dictionary, skipping what does not decode.
+std::shared_ptr<RecordList> decodeRecords(const StoreDictionary& dict, std::size_t* skipped = nullptr);
+
+// The first record whose FILENAME equals baseName exactly (bytes, case-sensitive): how
+// a listed file finds its record and the queue position of a chosen video.
+std::optional<std::size_t> findRecord(const RecordList& records, std::string_view baseName);
+
+// The store's bytes as Apple's dictionary writer produces them.
+std::string serializeStore(const StoreDictionary& dict);
+// Atomic replacement; the old file survives any failure.
+Status writeStore(const std::filesystem::path& storePath, const StoreDictionary& dict);
+
+// Drops every cached parse (tests, and memory pressure).
+void clearStoreCache();
+
+} // namespace kavio

@@ -1,0 +1,284 @@
+#include "TestSupport.h"
+
+#include "library/archive/KeyedArchive.h"
+#include "library/archive/MovieInfo.h"
+#include "library/plist/Codec.h"
+
+#include <gtest/gtest.h>
+
+namespace kavio {
+namespace {
+
+using plist::Value;
+using plist::ValuePtr;
+namespace fs = std::filesystem;
+
+ValuePtr uid(std::uint64_t n) { return Value::makeUid(n); }
+ValuePtr str(std::string s) { return Value::makeString(std::move(s)); }
+
+ValuePtr dict(std::initializer_list<std::pair<const std::string, ValuePtr>> members)
+{
+    return Value::makeDictionary(plist::Dictionary(members));
+}
+
+ValuePtr movieInfoClass() { return dict({{"$classname", str("MovieInfo")}, {"$classes", Value::makeArray({str("MovieInfo"), str("NSObject")})}}); }
+
+// A hand-made archive around the given objects, root at UID 1 unless told otherwise.
+std::string archiveOf(plist::Array objects, std::uint64_t root = 1, std::string archiver = "NSKeyedArchiver",
+                      std::int64_t version = 100000)
+{
+    return plist::writeBinary(*dict({{"$archiver", str(archiver)},
+                                     {"$version", Value::makeInteger(version)},
+                                     {"$top", dict({{"root", uid(root)}})},
+                                     {"$objects", Value::makeArray(std::move(objects))}}));
+}
+
+class MovieInfoArchive : public ::testing::Test {
+protected:
+    static MovieInfo fullRecord()
+    {
+        MovieInfo r = test::makeRecord("Trip to the coast", "kKV20240501120000", "MOV");
+        r.imgData = plist::Bytes(std::string("\x89PNG\r\n\x1a\n-thumbnail-", 19));
+        r.urlLink = "https://example.com/stream.m3u8";
+        return r;
+    }
+};
+
+TEST_F(MovieInfoArchive, RoundTripKeepsEveryFieldAndAbsence)
+{
+    MovieInfo full = fullRecord();
+    EXPECT_EQ(decodeMovieInfo(encodeMovieInfo(full)).value(), full);
+
+    MovieInfo sparse;
+    sparse.FILENAME = "Only a title \u00e9\u2603"; // non-ASCII goes through UTF-16 strings
+    sparse.ARTIST = "";
+    MovieInfo back = decodeMovieInfo(encodeMovieInfo(sparse)).value();
+    EXPECT_EQ(back, sparse);
+    EXPECT_FALSE(back.imgData.has_value());
+    EXPECT_FALSE(back.urlLink.has_value());
+}
+
+TEST_F(MovieInfoArchive, WriterUsesApplesLayout)
+{
+    MovieInfo r = fullRecord();
+    r.ARTIST.reset();
+    const std::string bytes = encodeMovieInfo(r);
+    ASSERT_EQ(bytes.substr(0, 8), "bplist00");
+    ValuePtr top = plist::readBinary(bytes, plist::Limits::archive()).value();
+    EXPECT_EQ(*top->find("$archiver")->string(), "NSKeyedArchiver");
+    EXPECT_EQ(top->find("$version")->int64(), 100000);
+    EXPECT_EQ(top->find("$top")->find("root")->uid()->value, 1u);
+
+    const plist::Array& objects = *top->find("$objects")->array();
+    ASSERT_EQ(objects.size(), 8u); // $null, root, five present members, class
+    EXPECT_EQ(*objects[0]->string(), "$null");
+    EXPECT_EQ(*objects[2]->string(), "Trip to the coast");
+    EXPECT_EQ(*objects[3]->string(), "MOV");
+    EXPECT_TRUE(objects[4]->data());
+    EXPECT_EQ(*objects[5]->string(), "kKV20240501120000");
+    EXPECT_EQ(*objects[6]->string(), "https://example.com/stream.m3u8");
+    EXPECT_EQ(*objects[7]->find("$classname")->string(), "MovieInfo");
+
+    const Value& root = *objects[1];
+    EXPECT_EQ(root.find("$class")->uid()->value, 7u);
+    EXPECT_EQ(root.find("FILENAME")->uid()->value, 2u);
+    EXPECT_EQ(root.find("ARTIST")->uid()->value, 0u); // absent: the null reference
+    EXPECT_EQ(root.find("imgData")->uid()->value, 4u);
+
+    // Eight objects need one-byte references; offsets take the fewest bytes that reach
+    // the offset table.
+    const std::string trailer = bytes.substr(bytes.size() - 32);
+    std::uint64_t tableOffset = 0;
+    for (int i = 24; i < 32; ++i)
+        tableOffset = (tableOffset << 8) | static_cast<unsigned char>(trailer[i]);
+    EXPECT_EQ(trailer[6], tableOffset < 256 ? 1 : 2); // offset size
+    EXPECT_EQ(trailer[7], 1);                          // reference size
+}
+
+TEST_F(MovieInfoArchive, ReaderAcceptsWhatOtherArchiversWrite)
+{
+    // Objects out of order, the class first, wrappers, a shared UID, an unreferenced object.
+    plist::Array objects = {
+        str("$null"),
+        dict({{"$classname", str("MovieInfo")}, {"$classhints", Value::makeArray({str("MovieInfo")})}}),
+        dict({{"$class", uid(3)}, {"NS.string", str("Wrapped title")}}),
+        dict({{"$classname", str("NSMutableString")}, {"$classes", Value::makeArray({str("NSMutableString"), str("NSObject")})}}),
+        str("never referenced"),
+        dict({{"$class", uid(6)}, {"NS.data", uid(9)}}),
+        dict({{"$classname", str("NSMutableData")}}),
+        str("shared"),
+        dict({{"$class", uid(1)}, {"FILENAME", uid(2)}, {"ARTIST", uid(7)}, {"KEY", uid(7)},
+              {"imgData", uid(5)}, {"EXTENSION", str("m4v")}}),
+        Value::makeData(plist::Bytes(std::string("pixels"))),
+    };
+    MovieInfo r = decodeMovieInfo(archiveOf(objects, 8)).value();
+    EXPECT_EQ(r.FILENAME, "Wrapped title");
+    EXPECT_EQ(r.ARTIST, "shared");
+    EXPECT_EQ(r.KEY, "shared");
+    EXPECT_EQ(r.EXTENSION, "m4v"); // stored inline in the object
+    ASSERT_TRUE(r.imgData);
+    EXPECT_EQ(r.imgData->view(), "pixels");
+    EXPECT_FALSE(r.urlLink);
+}
+
+TEST_F(MovieInfoArchive, WideReferencesFromManyObjects)
+{
+    // 70,000 objects force four-byte references and offsets.
+    plist::Array objects = {str("$null"), dict({{"$class", uid(2)}, {"FILENAME", uid(69999)}}), movieInfoClass()};
+    for (int i = 3; i < 70000; ++i)
+        objects.push_back(str("filler " + std::to_string(i)));
+    const std::string bytes = archiveOf(objects);
+    EXPECT_EQ(bytes[bytes.size() - 32 + 7], 4);
+    Result<MovieInfo> r = decodeMovieInfo(bytes);
+    ASSERT_TRUE(r.isOk()) << r.status().toString();
+    EXPECT_EQ(r->FILENAME, "filler 69999");
+}
+
+TEST_F(MovieInfoArchive, FieldOfTheWrongTypeIsAbsent)
+{
+    plist::Array objects = {str("$null"),
+                            dict({{"$class", uid(2)}, {"FILENAME", uid(3)}, {"ARTIST", uid(4)}, {"imgData", uid(5)}}),
+                            movieInfoClass(), Value::makeInteger(42), str("ok"), str("not data")};
+    MovieInfo r = decodeMovieInfo(archiveOf(objects)).value();
+    EXPECT_FALSE(r.FILENAME);
+    EXPECT_EQ(r.ARTIST, "ok");
+    EXPECT_FALSE(r.imgData);
+}
+
+struct BrokenArchive {
+    const char* name;
+    std::string bytes;
+};
+
+std::vector<BrokenArchive> brokenArchives()
+{
+    plist::Array good = {str("$null"), dict({{"$class", uid(3)}, {"FILENAME", uid(2)}}), str("t"), movieInfoClass()};
+    plist::Array otherClass = good;
+    otherClass[3] = dict({{"$classname", str("Note")}});
+    plist::Array outside = good;
+    outside[1] = dict({{"$class", uid(3)}, {"FILENAME", uid(40)}});
+    plist::Array backToRoot = good;
+    backToRoot[1] = dict({{"$class", uid(3)}, {"FILENAME", uid(1)}});
+    plist::Array toClass = good;
+    toClass[1] = dict({{"$class", uid(3)}, {"ARTIST", uid(3)}});
+    plist::Array wrapperLoop = good;
+    wrapperLoop[2] = dict({{"$class", uid(4)}, {"NS.string", uid(2)}});
+    wrapperLoop.push_back(dict({{"$classname", str("NSMutableString")}}));
+    plist::Array rootNotDict = good;
+    rootNotDict[1] = str("MovieInfo");
+
+    const std::string valid = archiveOf(good);
+    return {
+        {"OtherClass", archiveOf(otherClass)},
+        {"WrongArchiver", archiveOf(good, 1, "NSArchiver")},
+        {"WrongVersion", archiveOf(good, 1, "NSKeyedArchiver", 99999)},
+        {"RootOutsideObjects", archiveOf(good, 9)},
+        {"RootIsNull", archiveOf(good, 0)},
+        {"RootNotADictionary", archiveOf(rootNotDict)},
+        {"MemberOutsideObjects", archiveOf(outside)},
+        {"MemberBackToRoot", archiveOf(backToRoot)},
+        {"MemberToClassDictionary", archiveOf(toClass)},
+        {"WrapperRefersToItself", archiveOf(wrapperLoop)},
+        {"Truncated", valid.substr(0, valid.size() - 5)},
+        {"NotAPlist", "MovieInfo"},
+        {"Empty", ""},
+    };
+}
+
+TEST_F(MovieInfoArchive, MalformedArchivesAreRejected)
+{
+    for (const BrokenArchive& c : brokenArchives())
+        EXPECT_FALSE(decodeMovieInfo(c.bytes).isOk()) << c.name;
+}
+
+TEST_F(MovieInfoArchive, EveryTruncationIsRejectedWithoutCrash)
+{
+    const std::string bytes = encodeMovieInfo(fullRecord());
+    for (std::size_t n = 0; n < bytes.size(); ++n)
+        EXPECT_FALSE(decodeMovieInfo(std::string_view(bytes).substr(0, n)).isOk()) << n;
+}
+
+// Archives written by Apple's Foundation and by other archivers, read in place.
+class ForeignArchives : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!fs::is_directory(test::fixturesDir()))
+            GTEST_SKIP() << "no fixtures at " << test::fixturesDir();
+    }
+
+    static Result<archive::ArchivedPtr> graphOf(const std::string& relative)
+    {
+        Result<archive::KeyedArchive> a = archive::KeyedArchive::read(test::readFile(test::fixturesDir() / relative));
+        if (!a)
+            return a.status();
+        return archive::decodeGraph(*a);
+    }
+};
+
+TEST_F(ForeignArchives, FoundationCustomClassDecodes)
+{
+    archive::ArchivedPtr note = graphOf("apple-darwin/note.plist").value();
+    const archive::ArchivedObject* object = note->object();
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->className, "Note");
+    EXPECT_EQ(*note->member("title")->scalar()->string(), "Some cool title");
+    EXPECT_EQ(*note->member("author")->scalar()->string(), "Michael Wright");
+    EXPECT_EQ(note->member("date")->scalar()->int64(), 2025);
+    EXPECT_EQ(note->member("published")->scalar()->boolean(), true);
+    const auto* items = note->member("array")->array();
+    ASSERT_TRUE(items);
+    ASSERT_EQ(items->size(), 3u);
+    EXPECT_EQ(*(*items)[0]->scalar()->string(), "Hello, World!");
+    EXPECT_EQ((*items)[1]->scalar()->int64(), 42);
+}
+
+TEST_F(ForeignArchives, MutableDataAndNullReferencesDecode)
+{
+    archive::ArchivedPtr data = graphOf("apple-darwin/nsData.plist").value();
+    EXPECT_EQ(data->scalar()->data()->view(), "Some data!");
+    EXPECT_EQ(graphOf("bpylist2/nsmutabledata_archive.plist").value()->scalar()->data()->view(), "hello");
+
+    archive::ArchivedPtr withNull = graphOf("bpylist2/null_archive.plist").value();
+    EXPECT_TRUE(withNull->member("empty")->isNull());
+    EXPECT_EQ(*withNull->member("title")->scalar()->string(), "yo");
+
+    archive::ArchivedPtr scalars = graphOf("kiler129-reference/scalarTypes.bin.plist").value();
+    EXPECT_EQ(*scalars->member("typeString")->scalar()->string(), "foo bar");
+    EXPECT_EQ(scalars->member("data")->scalar()->data()->view(), "foobar");
+    EXPECT_EQ(graphOf("kiler129-reference/scalarTypes.xml.plist").value()->member("typeInt")->scalar()->int64(), 42);
+}
+
+TEST_F(ForeignArchives, SharedObjectsAndCollectionsDecode)
+{
+    archive::ArchivedPtr collections = graphOf("kiler129-reference/collections.bin.plist").value();
+    EXPECT_EQ(collections->member("arrayOfStrings")->array()->size(), 3u);
+    EXPECT_EQ(collections->member("dictionary")->dictionary()->size(), 2u);
+    EXPECT_TRUE(graphOf("kiler129-reference/reference.bin.plist").isOk());
+    EXPECT_TRUE(graphOf("kiler129-reference/nested.xml.plist").isOk());
+    EXPECT_TRUE(graphOf("bpylist2/recursive_archive.plist").isOk()); // nested, not circular
+}
+
+TEST_F(ForeignArchives, CircularAndBrokenAreRejected)
+{
+    for (const char* name : {"apple-darwin/circularReference.plist", "bpylist2/circular_archive.plist",
+                             "bpylist2/invalid_uid_archive.plist", "bpylist2/invalid_version_archive.plist",
+                             "bpylist2/no_objects_archive.plist", "bpylist2/no_top_archive.plist",
+                             "bpylist2/no_class_name_archive.plist", "kiler129-broken/invalidReference.bin.plist",
+                             "kiler129-broken/invalidReference.xml.plist", "kiler129-broken/objectWithNoClassName.bin.plist",
+                             "kiler129-broken/objectWithNonStringClassName.xml.plist"}) {
+        EXPECT_FALSE(graphOf(name).isOk()) << name;
+    }
+}
+
+TEST_F(ForeignArchives, MovieInfoDecoderAcceptsOnlyItsClass)
+{
+    for (const auto& entry : fs::recursive_directory_iterator(test::fixturesDir())) {
+        if (entry.path().extension() != ".plist")
+            continue;
+        EXPECT_FALSE(decodeMovieInfo(test::readFile(entry.path())).isOk()) << entry.path();
+    }
+}
+
+} // namespace
+} // namespace kavio

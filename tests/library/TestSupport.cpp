@@ -1,0 +1,102 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sys/wait.h>
+
+namespace kavio::test {
+
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder()
+{
+    std::random_device rd;
+    path_ = fs::temp_directory_path() / ("kavio-test-" + std::to_string(rd()) + std::to_string(rd()));
+    fs::create_directories(path_);
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ec;
+    // Tests make folders unreadable on purpose; give them back before removing.
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    for (fs::recursive_directory_iterator it(path_, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path_, ec);
+}
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+MovieInfo makeRecord(const std::string& title, const std::string& key, const std::string& extension)
+{
+    MovieInfo r;
+    r.FILENAME = title;
+    r.ARTIST = "Artist of " + title;
+    r.EXTENSION = extension;
+    r.KEY = key;
+    r.urlLink = "";
+    return r;
+}
+
+std::string run(const std::string& command, int* exitCode)
+{
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) {
+        if (exitCode)
+            *exitCode = -1;
+        return out;
+    }
+    std::array<char, 4096> buf{};
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), pipe))
+        out.append(buf.data(), n);
+    const int status = ::pclose(pipe);
+    if (exitCode)
+        *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+bool havePython()
+{
+    int code = 0;
+    run("python3 -c 'import plistlib' 2>/dev/null", &code);
+    return code == 0;
+}
+
+std::string peerScript()
+{
+    return std::string(KAVIO_TEST_SOURCE_DIR) + "/plistlib_peer.py";
+}
+
+fs::path fixturesDir()
+{
+    return fs::path(KAVIO_FIXTURES_DIR);
+}
+
+} // namespace kavio::test
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv); // image format plugins load through the application
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,38 @@
+#pragma once
+// Small helpers shared by the library tests: a scratch folder, file I/O, the Python peer.
+
+#include "library/archive/MovieInfo.h"
+
+#include <filesystem>
+#include <string>
+
+namespace kavio::test {
+
+// A fresh folder under the system's temporary directory, removed with the object.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+std::string readFile(const std::filesystem::path& path);
+
+MovieInfo makeRecord(const std::string& title, const std::string& key, const std::string& extension = "mp4");
+
+// Runs a command, returns its standard output; exitCode receives the status.
+std::string run(const std::string& command, int* exitCode = nullptr);
+bool havePython();
+std::string peerScript();
+
+std::filesystem::path fixturesDir();
+
+} // namespace kavio::test
