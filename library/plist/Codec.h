@@ -28,4 +28,9 @@ std::string writeBinary(const Value& root);
 // Byte for byte what Apple's XML serializer writes.
 std::string writeXml(const Value& root);
 
+// Whether readXml(writeXml(root)) gives back an equal value. Not so for dates with
+// fractional seconds or beyond four-digit years, text with characters XML 1.0 cannot
+// carry (controls, CR, U+FFFE/U+FFFF), and {CF$UID: n} dictionaries, which read as UIDs.
+bool hasExactXmlForm(const Value& root);
+
 } // namespace kavio::plist

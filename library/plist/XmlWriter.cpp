@@ -177,7 +177,42 @@ private:
     std::string out_;
 };
 
+// Text expat hands back unchanged: no C0 controls but tab and newline (CR is normalized
+// away), and neither U+FFFE nor U+FFFF (EF BF BE / EF BF BF).
+bool xmlSafe(std::string_view s)
+{
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 && c != '\t' && c != '\n') return false;
+        if (c == 0xEF && i + 2 < s.size() && s[i + 1] == '\xBF' && (s[i + 2] == '\xBE' || s[i + 2] == '\xBF')) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool hasExactXmlForm(const Value& root)
+{
+    std::vector<const Value*> pending{&root};
+    while (!pending.empty()) {
+        const Value* v = pending.back();
+        pending.pop_back();
+        if (const auto d = v->date(); d && !text::dateHasXmlForm(*d)) return false;
+        if (const auto* s = v->string(); s && !xmlSafe(*s)) return false;
+        if (const auto* a = v->array()) {
+            for (const auto& item : *a) pending.push_back(item.get());
+        } else if (const auto* dict = v->dictionary()) {
+            if (dict->size() == 1 && dict->begin()->first == "CF$UID" && dict->begin()->second->uint64()) return false;
+            for (const auto& [key, item] : *dict) {
+                if (!xmlSafe(key)) return false;
+                pending.push_back(item.get());
+            }
+        }
+    }
+    return true;
+}
 
 std::string writeXml(const Value& root)
 {
