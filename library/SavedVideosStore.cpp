@@ -109,26 +109,32 @@ std::shared_ptr<RecordList> copyRecords(const std::vector<std::shared_ptr<const 
 
 } // namespace
 
-std::shared_ptr<RecordList> decodeRecords(const StoreDictionary& dict, std::size_t* skipped)
+void visitRecords(const StoreDictionary& dict,
+                  const std::function<void(const std::string& key, Result<MovieInfo> record)>& visit)
 {
-    auto list = std::make_shared<RecordList>();
-    std::size_t bad = 0;
     for (const auto& [key, value] : dict) {
         const plist::Array* items = value->array();
         if (!items) {
-            ++bad;
+            visit(key, Status::corrupt("store value is not an array"));
             continue;
         }
         for (const ValuePtr& item : *items) {
             const plist::Bytes* bytes = item->data();
-            Result<MovieInfo> record = bytes ? decodeMovieInfo(bytes->view()) : Result<MovieInfo>(Status::corrupt("not data"));
-            if (!record) {
-                ++bad;
-                continue;
-            }
-            list->push_back(std::make_shared<MovieInfo>(std::move(record).value()));
+            visit(key, bytes ? decodeMovieInfo(bytes->view()) : Result<MovieInfo>(Status::corrupt("store item is not data")));
         }
     }
+}
+
+std::shared_ptr<RecordList> decodeRecords(const StoreDictionary& dict, std::size_t* skipped)
+{
+    auto list = std::make_shared<RecordList>();
+    std::size_t bad = 0;
+    visitRecords(dict, [&](const std::string&, Result<MovieInfo> record) {
+        if (record)
+            list->push_back(std::make_shared<MovieInfo>(std::move(record).value()));
+        else
+            ++bad;
+    });
     if (skipped)
         *skipped = bad;
     return list;

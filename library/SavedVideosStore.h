@@ -6,6 +6,7 @@
 #include "library/plist/Value.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -32,6 +33,12 @@ struct StoreLoad {
 // Reads the store at path. An unchanged file (same identity, size and times) is not
 // parsed again; the caller still gets new objects it may change freely.
 StoreLoad loadStore(const std::filesystem::path& storePath);
+
+// Decodes every item of every value in load order (ascending key, then array order) and
+// hands each result to visit with the key it is filed under; a value that is not an
+// array is reported once as a failure.
+void visitRecords(const StoreDictionary& dict,
+                  const std::function<void(const std::string& key, Result<MovieInfo> record)>& visit);
 
 // Decodes the records of a store dictionary, skipping what does not decode.
 std::shared_ptr<RecordList> decodeRecords(const StoreDictionary& dict, std::size_t* skipped = nullptr);
