@@ -1,0 +1,143 @@
+// Codec speed on a store of 1,000 records (about 42 MB of XML). The XML file is left at
+// storePath() so plistlib_compare.py can time Python's plistlib on the same bytes.
+
+#include "StoreFixture.h"
+
+#include "library/plist/Base64.h"
+
+#include <QByteArray>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace kavio::plist::bench {
+namespace {
+
+const char* storePath()
+{
+    return "/tmp/kavio-bench-store.plist";
+}
+
+struct Store {
+    ValuePtr value = makeStore();
+    std::string xml = writeXml(*value);
+    std::string binary = writeBinary(*value);
+    std::string base64; // one record's <data> text exactly as the store holds it
+
+    Store()
+    {
+        std::ofstream(storePath(), std::ios::binary).write(xml.data(), static_cast<std::streamsize>(xml.size()));
+        std::fprintf(stderr, "store: %s, %zu bytes of XML, %zu bytes binary\n", storePath(), xml.size(), binary.size());
+        const auto start = xml.find("<data>\n") + 7;
+        base64 = xml.substr(start, xml.find("</data>", start) - start);
+    }
+};
+
+const Store& store()
+{
+    static const Store s;
+    return s;
+}
+
+void setBytes(benchmark::State& state, std::size_t bytes)
+{
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+void BM_ReadFileXml(benchmark::State& state)
+{
+    const auto& s = store();
+    for (auto _ : state) {
+        auto r = readFile(storePath(), Limits::store());
+        if (!r) state.SkipWithError(r.status().toString().c_str());
+        benchmark::DoNotOptimize(r);
+    }
+    setBytes(state, s.xml.size());
+}
+
+void BM_ReadXml(benchmark::State& state)
+{
+    const auto& s = store();
+    for (auto _ : state) benchmark::DoNotOptimize(readXml(s.xml, Limits::store()));
+    setBytes(state, s.xml.size());
+}
+
+void BM_ReadBinary(benchmark::State& state)
+{
+    const auto& s = store();
+    for (auto _ : state) benchmark::DoNotOptimize(readBinary(s.binary, Limits::store()));
+    setBytes(state, s.binary.size());
+}
+
+void BM_WriteXml(benchmark::State& state)
+{
+    const auto& s = store();
+    for (auto _ : state) benchmark::DoNotOptimize(writeXml(*s.value));
+    setBytes(state, s.xml.size());
+}
+
+void BM_WriteBinary(benchmark::State& state)
+{
+    const auto& s = store();
+    for (auto _ : state) benchmark::DoNotOptimize(writeBinary(*s.value));
+    setBytes(state, s.binary.size());
+}
+
+// Base64 of every record at once, with the store's line breaks and indents.
+const std::string& allBase64()
+{
+    static const std::string text = [] {
+        std::string t;
+        for (int i = 0; i < 1000; ++i) t += store().base64;
+        return t;
+    }();
+    return text;
+}
+
+void BM_Base64DecodeOurs(benchmark::State& state)
+{
+    const auto& text = allBase64();
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        base64Decode(text, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    setBytes(state, text.size());
+}
+
+void BM_Base64DecodeQt(benchmark::State& state)
+{
+    const auto& text = allBase64();
+    const auto bytes = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
+    for (auto _ : state) benchmark::DoNotOptimize(QByteArray::fromBase64(bytes));
+    setBytes(state, text.size());
+}
+
+void BM_Base64EncodeOurs(benchmark::State& state)
+{
+    std::string bytes;
+    base64Decode(allBase64(), bytes);
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        base64Encode(bytes, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    setBytes(state, bytes.size());
+}
+
+BENCHMARK(BM_ReadFileXml)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ReadXml)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ReadBinary)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteXml)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteBinary)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Base64DecodeOurs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Base64DecodeQt)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Base64EncodeOurs)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace kavio::plist::bench
+
+BENCHMARK_MAIN();
