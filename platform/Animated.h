@@ -8,4 +8,10 @@ enum class Animated { No, Yes };
 void setAnimationsEnabled(bool enabled);
 bool animationsEnabled();
 
+// Whether a transition asked for with `animated` really runs as an animation.
+inline bool shouldAnimate(Animated animated)
+{
+    return animated == Animated::Yes && animationsEnabled();
+}
+
 } // namespace kavio::platform

@@ -1,0 +1,39 @@
+#pragma once
+// A 30x30 round button: a 1 px ring in a colour and a tinted symbol centred at 15x15.
+
+#include <QAbstractButton>
+#include <QColor>
+
+namespace kavio::platform {
+
+class CircleButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    static constexpr int kDiameter = 30;
+    static constexpr int kSymbolSize = 15;
+
+    explicit CircleButton(const QString& symbolName, QWidget* parent = nullptr);
+
+    QString symbolName() const { return symbolName_; }
+    void setSymbolName(const QString& name);
+    QColor tintColor() const { return tint_; }
+    void setTintColor(const QColor& tint);
+    QColor borderColor() const { return border_; }
+    void setBorderColor(const QColor& border);
+    // Fill inside the ring; transparent by default.
+    void setFillColor(const QColor& fill);
+
+    QSize sizeHint() const override { return {kDiameter, kDiameter}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+
+private:
+    QString symbolName_;
+    QColor tint_{Qt::white};
+    QColor border_{Qt::white};
+    QColor fill_{Qt::transparent};
+};
+
+} // namespace kavio::platform

@@ -1,0 +1,166 @@
+#include "platform/Window.h"
+
+#include "platform/ViewController.h"
+#include "platform/ViewControllerTransition.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace kavio::platform {
+
+namespace {
+constexpr QSize kPhoneWindowSize{390, 844};
+}
+
+Window::Window(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setupContent();
+}
+
+Window::~Window()
+{
+    // Controllers go before the widgets: each deletes its own view, and none of them is
+    // left pointing at a widget Qt already destroyed.
+    if (root_) {
+        root_->prepareForDestruction();
+        root_->window_ = nullptr;
+        root_.reset();
+    }
+}
+
+void Window::setupContent()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    content_ = new QWidget(this);
+    content_->setObjectName(QStringLiteral("kavio-window-content"));
+    layout->addWidget(content_);
+}
+
+ViewController* Window::topViewController() const
+{
+    return root_ ? root_->topMostPresented() : nullptr;
+}
+
+void Window::setRootViewController(std::unique_ptr<ViewController> root)
+{
+    if (root && root.get() == root_.get())
+        return;
+    const bool shown = isVisible();
+    std::unique_ptr<ViewController> old = std::move(root_);
+    if (old) {
+        ViewController* top = old->topMostPresented();
+        if (shown) {
+            top->beginAppearanceTransition(Appearance::Disappearing, Animated::No);
+            top->endAppearanceTransition();
+        }
+        old->window_ = nullptr;
+    }
+    root_ = std::move(root);
+    if (root_) {
+        root_->window_ = this;
+        QWidget* rootView = root_->view();
+        fillHost(content_, rootView);
+        rootView->show();
+        rootView->lower();
+        if (shown) {
+            root_->beginAppearanceTransition(Appearance::Appearing, Animated::No);
+            root_->endAppearanceTransition();
+        }
+    }
+    ViewController::retire(std::move(old));
+}
+
+void Window::makeKeyAndVisible()
+{
+    if (mode_ == WindowMode::FullScreen)
+        showFullScreen();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+QScreen* Window::secondaryScreen(const QList<QScreen*>& screens, const QScreen* primary)
+{
+    if (screens.size() < 2)
+        return nullptr;
+    for (QScreen* screen : screens) {
+        if (screen && screen != primary)
+            return screen;
+    }
+    return nullptr;
+}
+
+void Window::placeForCarDisplay()
+{
+    if (QScreen* car = secondaryScreen(QGuiApplication::screens(), QGuiApplication::primaryScreen())) {
+        setScreen(car);
+        setGeometry(car->geometry());
+        mode_ = WindowMode::FullScreen;
+        return;
+    }
+    mode_ = WindowMode::Windowed;
+    resize(kCarWindowSize);
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), kCarWindowSize);
+        frame.moveCenter(primary->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void Window::placeForPhone()
+{
+    mode_ = WindowMode::Windowed;
+    QSize size = kPhoneWindowSize;
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        size = size.boundedTo(primary->availableGeometry().size() - QSize(0, 60));
+    resize(size);
+}
+
+// Spontaneous show and hide events come from minimising and restoring; the phone
+// platform does not treat those as screens appearing or disappearing.
+void Window::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    closing_ = false;
+    if (ViewController* top = topViewController()) {
+        top->beginAppearanceTransition(Appearance::Appearing, Animated::No);
+        top->endAppearanceTransition();
+    }
+}
+
+void Window::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    if (ViewController* top = topViewController()) {
+        top->beginAppearanceTransition(Appearance::Disappearing, Animated::No);
+        top->endAppearanceTransition();
+    }
+    if (std::exchange(closing_, false))
+        Q_EMIT closed();
+}
+
+void Window::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    // Qt hides the window right after an accepted close; closed() follows that hide so
+    // listeners see the screens already gone. A window closed while hidden gets no hide.
+    if (isVisible())
+        closing_ = true;
+    else
+        Q_EMIT closed();
+}
+
+} // namespace kavio::platform
