@@ -4,6 +4,7 @@
 #include "library/FolderModel.h"
 #include "library/RecordKey.h"
 #include "library/SavedVideosStore.h"
+#include "library/Samples.h"
 #include "library/plist/Codec.h"
 
 #include <gtest/gtest.h>
@@ -299,6 +300,49 @@ TEST_F(PlistlibInterop, StoreBuiltByPlistlibLoadsHere)
     const MovieInfo& gamma = *(*model.save_items())[3];
     EXPECT_TRUE(gamma.playsStream());
     EXPECT_FALSE(gamma.ARTIST);
+}
+
+} // namespace
+} // namespace kavio
+
+namespace kavio {
+namespace {
+
+class FirstRunSamples : public ::testing::Test {
+protected:
+    std::vector<SampleVideo> samples() const
+    {
+        return {{"Coastal Loop", "Kavio", "video one", "png one"}, {"Night Lights", "Kavio", "video two", "png two"}};
+    }
+    std::filesystem::path documents() const { return folder / "Documents"; }
+    std::filesystem::path marker() const { return folder / "state" / "samples-installed"; }
+    test::ScratchFolder folder;
+};
+
+TEST_F(FirstRunSamples, InstalledOnceIntoAnEmptyLibrary)
+{
+    std::filesystem::create_directories(documents());
+    EXPECT_EQ(installSamplesOnFirstRun(documents(), marker(), samples()).value(), SamplesOutcome::Installed);
+    FolderModel model(documents() / kSamplesFolderName);
+    model.reloadContent();
+    ASSERT_EQ(model.save_items()->size(), 2u);
+    EXPECT_EQ((*model.save_items())[0]->FILENAME, "Coastal Loop"); // keys keep creation order
+    EXPECT_EQ((*model.save_items())[1]->imgData->view(), "png two");
+    EXPECT_EQ(model.dirCon().size(), 2u);
+
+    // Deleted by the user: not back at the next start.
+    std::filesystem::remove_all(documents() / kSamplesFolderName);
+    EXPECT_EQ(installSamplesOnFirstRun(documents(), marker(), samples()).value(), SamplesOutcome::AlreadyOffered);
+    EXPECT_FALSE(std::filesystem::exists(documents() / kSamplesFolderName));
+}
+
+TEST_F(FirstRunSamples, NeverOnTopOfAnExistingLibrary)
+{
+    std::filesystem::create_directories(documents() / "Trips");
+    EXPECT_EQ(installSamplesOnFirstRun(documents(), marker(), samples()).value(), SamplesOutcome::DocumentsNotEmpty);
+    EXPECT_FALSE(std::filesystem::exists(documents() / kSamplesFolderName));
+    std::filesystem::remove_all(documents() / "Trips");
+    EXPECT_EQ(installSamplesOnFirstRun(documents(), marker(), samples()).value(), SamplesOutcome::AlreadyOffered);
 }
 
 } // namespace
