@@ -3,18 +3,22 @@
 
 #include "library/plist/Codec.h"
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <string>
 
 namespace {
 
-long peakRssKb()
+// VmHWM, not getrusage: ru_maxrss survives exec, so it would report the parent's peak.
+double peakRssMb()
 {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    }
+    return 0;
 }
 
 } // namespace
@@ -25,9 +29,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
         return 2;
     }
-    const long before = peakRssKb();
+    const double before = peakRssMb();
     const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
     const auto r = kavio::plist::readFile(argv[1], kavio::plist::Limits::store());
+    const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (!r) {
         std::fprintf(stderr, "%s\n", r.status().toString().c_str());
@@ -39,7 +45,7 @@ int main(int argc, char** argv)
             if (const auto* a = v->array(); a && !a->empty() && (*a)[0]->data()) decoded += (*a)[0]->data()->size();
         }
     }
-    std::printf("seconds %.4f peak_rss_mb %.1f baseline_rss_mb %.1f decoded_mb %.1f\n", elapsed.count(),
-                peakRssKb() / 1024.0, before / 1024.0, decoded / 1048576.0);
+    std::printf("seconds %.4f cpu_seconds %.4f peak_rss_mb %.1f baseline_rss_mb %.1f decoded_mb %.1f\n",
+                elapsed.count(), cpu, peakRssMb(), before, decoded / 1048576.0);
     return 0;
 }

@@ -33,15 +33,19 @@ inline std::uint8_t lookup(char c)
 
 } // namespace
 
-std::size_t base64DecodedSizeBound(std::size_t textSize)
+std::size_t base64DecodedSize(std::string_view text)
 {
-    return textSize / 4 * 3 + (textSize % 4 ? 3 : 0);
+    std::size_t significant = 0;
+    for (char c : text) significant += static_cast<unsigned char>(c) > ' ' && c != '=';
+    const std::size_t tail = significant % 4;
+    return significant / 4 * 3 + (tail > 1 ? tail - 1 : 0);
 }
 
 bool base64Decode(std::string_view text, std::string& out)
 {
+    // Sized exactly (every decoded sextet is counted), so no capacity is wasted.
     const std::size_t start = out.size();
-    out.resize(start + base64DecodedSizeBound(text.size()));
+    out.resize(start + base64DecodedSize(text));
     auto* dst = reinterpret_cast<unsigned char*>(out.data() + start);
     const char* p = text.data();
     const char* const end = p + text.size();
@@ -84,11 +88,9 @@ bool base64Decode(std::string_view text, std::string& out)
         }
     }
     bool ok = true;
-    if (padded) {
-        for (; p < end; ++p) {
-            const auto v = lookup(*p);
-            if (v != kSpace && v != kPad) ok = false;
-        }
+    for (; padded && ok && p < end; ++p) {
+        const auto v = lookup(*p);
+        ok = v == kSpace || v == kPad;
     }
     // Leftover sextets: two make one byte, three make two; one alone is malformed.
     if (held == 1) {

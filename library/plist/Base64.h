@@ -9,12 +9,13 @@
 
 namespace kavio::plist {
 
-// Upper bound of the decoded size of `text` (exact when it has no whitespace).
-std::size_t base64DecodedSizeBound(std::size_t textSize);
+// Decoded size of valid `text` (whitespace and padding left out); no less than what
+// base64Decode appends for any text.
+std::size_t base64DecodedSize(std::string_view text);
 
-// Appends the bytes `text` encodes to `out`. Whitespace anywhere is skipped, '=' padding
-// ends the data (only whitespace and '=' may follow it). False on any other character or
-// a dangling single character; `out` then holds a partial result.
+// Appends the bytes `text` encodes to `out`, growing it once. Whitespace anywhere is
+// skipped, '=' padding ends the data (only whitespace and '=' may follow it). False on
+// any other character or a dangling single character; `out` then holds a partial result.
 bool base64Decode(std::string_view text, std::string& out);
 
 // Appends the encoding of `bytes`, with padding and no line breaks.

@@ -63,17 +63,23 @@ Result<ValuePtr> readBinaryFile(int fd, std::string head, std::size_t size, cons
     return readBinary(bytes, limits);
 }
 
+// Streams the file through the parser a chunk at a time; bytes the parser leaves (a tag
+// cut by the chunk's end) move to the front of the buffer for the next round.
 Result<ValuePtr> readXmlFile(int fd, std::string_view head, const Limits& limits)
 {
     XmlParser parser(limits);
-    if (Status s = parser.parse(head); !s) return s;
+    std::string buffer(kXmlChunk + 64, '\0');
+    std::size_t held = head.size();
+    std::memcpy(buffer.data(), head.data(), held);
     for (;;) {
-        auto* buffer = static_cast<char*>(parser.buffer(kXmlChunk));
-        if (!buffer) return Status::ioError("out of memory for the XML buffer");
-        const auto n = readFully(fd, buffer, kXmlChunk);
+        const auto n = readFully(fd, buffer.data() + held, kXmlChunk);
         if (!n) return n.status();
-        if (*n == 0) break;
-        if (Status s = parser.parseBuffer(*n); !s) return s;
+        const auto input = *n == 0 ? XmlParser::Input::Last : XmlParser::Input::More;
+        std::size_t consumed = 0;
+        if (Status s = parser.feed({buffer.data(), held + *n}, input, consumed); !s) return s;
+        if (input == XmlParser::Input::Last) break;
+        held = held + *n - consumed;
+        std::memmove(buffer.data(), buffer.data() + consumed, held);
     }
     return parser.finish();
 }

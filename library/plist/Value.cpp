@@ -10,9 +10,10 @@ Bytes::Bytes(std::string bytes) : data_(std::make_shared<const std::string>(std:
 
 namespace {
 
-ValuePtr make(Value::Storage s)
+template <typename T>
+ValuePtr make(T v)
 {
-    return std::make_shared<const Value>(std::move(s));
+    return std::make_shared<const Value>(std::in_place_type<T>, std::move(v));
 }
 
 bool sameReal(double a, double b)

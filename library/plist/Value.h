@@ -98,6 +98,9 @@ public:
 
     using Storage = std::variant<bool, Integer, double, Date, std::string, Bytes, Array, Dictionary, Uid>;
     explicit Value(Storage s) : storage_(std::move(s)) {}
+    // Builds the alternative in place (the factories use it; no variant is moved).
+    template <typename T>
+    Value(std::in_place_type_t<T> tag, T v) : storage_(tag, std::move(v)) {}
     const Storage& storage() const { return storage_; }
     // type() is the storage index.
     static_assert(std::variant_size_v<Storage> == static_cast<std::size_t>(Type::Uid) + 1);

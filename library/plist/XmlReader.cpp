@@ -70,18 +70,28 @@ public:
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
 
-    Status parse(std::string_view chunk)
+    Status feed(std::string_view in, XmlParser::Input input, std::size_t& consumed)
     {
-        if (!count(chunk.size())) return error_;
-        return check(XML_Parse(parser_, chunk.data(), static_cast<int>(chunk.size()), XML_FALSE));
-    }
-
-    void* buffer(std::size_t size) { return XML_GetBuffer(parser_, static_cast<int>(size)); }
-
-    Status parseBuffer(std::size_t filled)
-    {
-        if (!count(filled)) return error_;
-        return check(XML_ParseBuffer(parser_, static_cast<int>(filled), XML_FALSE));
+        consumed = 0;
+        if (!count(in.size())) return error_;
+        while (error_ && consumed < in.size()) {
+            const std::string_view rest = in.substr(consumed);
+            if (inData_) {
+                consumed += takeDataText(rest);
+                continue;
+            }
+            const std::size_t tag = rest.find(kDataTag);
+            std::size_t n = rest.size();
+            if (tag != std::string_view::npos) n = tag + kDataTag.size();
+            else if (input == XmlParser::Input::More) n -= partialTagAtEnd(rest);
+            if (n == 0) break;
+            if (Status s = parseWithExpat(rest.substr(0, n)); !s) return s;
+            consumed += n;
+            // Only a tag expat itself saw start a <data> element, not one in a comment.
+            inData_ = tag != std::string_view::npos && leaf_ == Kind::Data && dataTextAt_ == fed_ && text_.empty();
+        }
+        total_ -= in.size() - consumed; // counted again when passed again
+        return error_;
     }
 
     Result<ValuePtr> finish()
@@ -93,6 +103,48 @@ public:
     }
 
 private:
+    static constexpr std::string_view kDataTag = "<data>";
+    // Expat copies what it is given into its own buffer; pieces keep that buffer small.
+    static constexpr std::size_t kExpatPiece = 256u << 10;
+
+    Status parseWithExpat(std::string_view bytes)
+    {
+        for (std::size_t pos = 0; pos < bytes.size() && error_; pos += kExpatPiece) {
+            const std::string_view piece = bytes.substr(pos, kExpatPiece);
+            fed_ += piece.size();
+            check(XML_Parse(parser_, piece.data(), static_cast<int>(piece.size()), XML_FALSE));
+        }
+        return error_;
+    }
+
+    // Length of the longest proper prefix of "<data>" that ends `s`.
+    static std::size_t partialTagAtEnd(std::string_view s)
+    {
+        for (std::size_t n = std::min(s.size(), kDataTag.size() - 1); n > 0; --n) {
+            if (s.substr(s.size() - n) == kDataTag.substr(0, n)) return n;
+        }
+        return 0;
+    }
+
+    // Inside <data>: the text before the next '<' is base64 and whitespace, kept as it
+    // is for the decoder. Returns the bytes taken.
+    std::size_t takeDataText(std::string_view rest)
+    {
+        const auto* lt = static_cast<const char*>(std::memchr(rest.data(), '<', rest.size()));
+        const std::string_view body = rest.substr(0, lt ? static_cast<std::size_t>(lt - rest.data()) : rest.size());
+        if (std::memchr(body.data(), '&', body.size())) {
+            inData_ = false; // an entity reference: expat reads the rest of this text
+            return 0;
+        }
+        if (text_.size() + body.size() > maxDataText()) {
+            fail(Status::limitExceeded("data too long"));
+            return rest.size();
+        }
+        text_.append(body);
+        if (lt) inData_ = false;
+        return body.size();
+    }
+
     bool count(std::size_t bytes)
     {
         if (!error_) return false;
@@ -185,6 +237,7 @@ private:
         }
         leaf_ = kind;
         text_.clear();
+        if (kind == Kind::Data) dataTextAt_ = XML_GetCurrentByteIndex(parser_) + XML_GetCurrentByteCount(parser_);
     }
 
     void text(std::string_view s)
@@ -260,7 +313,10 @@ private:
             if (!allSpace(text_)) return fail(Status::corrupt("text inside a boolean"));
             return deliver(Value::makeBoolean(kind == Kind::True));
         case Kind::Integer:
-            if (const auto v = text::parseInteger(text_)) return deliver(std::make_shared<const Value>(*v));
+            if (const auto v = text::parseInteger(text_)) {
+                return deliver(v->isUnsigned ? Value::makeUnsigned(static_cast<std::uint64_t>(v->bits))
+                                             : Value::makeInteger(v->bits));
+            }
             return fail(Status::corrupt("bad <integer>"));
         case Kind::Real:
             if (const auto v = text::parseReal(text_)) return deliver(Value::makeReal(*v));
@@ -275,7 +331,6 @@ private:
     ValuePtr decodeData()
     {
         std::string bytes;
-        bytes.reserve(base64DecodedSizeBound(text_.size()));
         if (!base64Decode(text_, bytes)) {
             fail(Status::corrupt("bad base64 in <data>"));
             return nullptr;
@@ -284,8 +339,6 @@ private:
             fail(Status::limitExceeded("data too long"));
             return nullptr;
         }
-        // Whitespace inside lines overestimates the size; give large slack back.
-        if (bytes.capacity() - bytes.size() > 4096 + bytes.size() / 64) bytes.shrink_to_fit();
         return Value::makeData(Bytes(std::move(bytes)));
     }
 
@@ -316,27 +369,27 @@ private:
     std::string text_; // character data of the open leaf element, reused across elements
     ValuePtr root_;
     std::size_t depth_ = 0;
+    std::int64_t fed_ = 0;       // bytes handed to expat
+    std::int64_t dataTextAt_ = -1; // where the text of the open <data> starts, in expat's bytes
+    bool inData_ = false;        // taking <data> text past expat
     std::size_t elements_ = 0;
     std::size_t total_ = 0;
 };
 
 XmlParser::XmlParser(const Limits& limits) : impl_(std::make_unique<Impl>(limits)) {}
 XmlParser::~XmlParser() = default;
-Status XmlParser::parse(std::string_view chunk) { return impl_->parse(chunk); }
-void* XmlParser::buffer(std::size_t size) { return impl_->buffer(size); }
-Status XmlParser::parseBuffer(std::size_t filled) { return impl_->parseBuffer(filled); }
+Status XmlParser::feed(std::string_view bytes, Input input, std::size_t& consumed)
+{
+    return impl_->feed(bytes, input, consumed);
+}
 Result<ValuePtr> XmlParser::finish() { return impl_->finish(); }
 
 Result<ValuePtr> readXml(std::string_view text, const Limits& limits)
 {
-    // Fed in pieces: expat copies what it is given into its own buffer, so one call with
-    // the whole document would hold it twice.
-    constexpr std::size_t kChunk = 256u << 10;
     if (text.size() > limits.maxFileSize) return Status::limitExceeded("property list larger than the limit");
     XmlParser parser(limits);
-    for (std::size_t pos = 0; pos < text.size(); pos += kChunk) {
-        if (Status s = parser.parse(text.substr(pos, kChunk)); !s) return s;
-    }
+    std::size_t consumed = 0;
+    if (Status s = parser.feed(text, XmlParser::Input::Last, consumed); !s) return s;
     return parser.finish();
 }
 

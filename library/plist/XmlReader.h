@@ -1,8 +1,13 @@
 #pragma once
 // The XML property-list parser behind readXml and readFile: fed in chunks, so a large
-// store streams through expat without being held twice in memory. Builds the tree with
-// an explicit stack (no recursion however deep the input) and refuses any DTD subset or
+// store streams through without being held twice in memory. Builds the tree with an
+// explicit stack (no recursion however deep the input) and refuses any DTD subset or
 // entity declaration.
+//
+// A store is almost all base64 inside <data>. Once expat has reported the start of a
+// <data> element right where the input says "<data>", the text up to the next '<' is
+// taken as it is (plain base64 and whitespace have no markup to tokenize) and only the
+// rest goes through expat. Text with an entity reference goes through expat as usual.
 
 #include "library/plist/Limits.h"
 #include "library/plist/Status.h"
@@ -20,11 +25,12 @@ public:
     XmlParser(const XmlParser&) = delete;
     XmlParser& operator=(const XmlParser&) = delete;
 
-    // Copies `chunk` into the parser and parses it.
-    Status parse(std::string_view chunk);
-    // Zero-copy feeding: fill buffer(n) with up to n bytes, then parseBuffer(filled).
-    void* buffer(std::size_t size);
-    Status parseBuffer(std::size_t filled);
+    enum class Input { More, Last };
+
+    // Parses what it can of `bytes`, setting `consumed`. With more input to come it may
+    // leave up to five bytes (a "<data>" cut in two): pass them again, followed by the
+    // next bytes. With Input::Last everything is consumed.
+    Status feed(std::string_view bytes, Input input, std::size_t& consumed);
     // Ends the document and hands over its root.
     Result<ValuePtr> finish();
 
