@@ -1,0 +1,52 @@
+#pragma once
+// The player's own transport: play/pause, a position slider, elapsed and remaining time.
+
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+class QSlider;
+class QToolButton;
+
+namespace kavio::platform {
+
+// "0:05", "12:34", "1:02:03"; negative or unknown times read as 0.
+QString formatPlaybackTime(double seconds);
+// "-1:23" left of duration; "--:--" while the length is unknown (live streams).
+QString formatRemainingTime(double current, std::optional<double> duration);
+
+class PlayerControlsBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlayerControlsBar(QWidget* parent = nullptr);
+
+    void setPlaying(bool playing);
+    bool showsPauseButton() const { return playing_; }
+    void setTimes(double current, std::optional<double> duration);
+    // The user holds the slider: the bar ignores time updates until it is let go.
+    bool isScrubbing() const;
+
+    QString elapsedText() const;
+    QString remainingText() const;
+
+Q_SIGNALS:
+    void playPauseClicked();
+    void seekRequested(double seconds);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void setupWidgets();
+    void setupSignals();
+    void updateButtonIcon();
+
+    QToolButton* playPause_ = nullptr;
+    QSlider* slider_ = nullptr;
+    QLabel* elapsed_ = nullptr;
+    QLabel* remaining_ = nullptr;
+    bool playing_ = false;
+};
+
+} // namespace kavio::platform

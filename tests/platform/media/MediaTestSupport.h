@@ -1,0 +1,46 @@
+#pragma once
+// Small helpers shared by the media tests.
+
+#include "platform/ScreenSaverInhibitor.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace kavio::platform::test {
+
+// Counts what the audio session asks of the screen saver.
+struct InhibitorLog {
+    int inhibits = 0;
+    int uninhibits = 0;
+    QStringList lastArguments;
+};
+
+// Shares its log, so the shared audio session may keep it after the test has ended.
+class RecordingInhibitor : public ScreenSaverInhibitor {
+public:
+    explicit RecordingInhibitor(std::shared_ptr<InhibitorLog> log) : log_(std::move(log)) {}
+    void inhibit(const QString& application, const QString& reason) override
+    {
+        ++log_->inhibits;
+        log_->lastArguments = {application, reason};
+    }
+    void uninhibit() override { ++log_->uninhibits; }
+
+private:
+    std::shared_ptr<InhibitorLog> log_;
+};
+
+// Runs the event loop until done() holds or the deadline passes; returns done().
+inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
+
+} // namespace kavio::platform::test

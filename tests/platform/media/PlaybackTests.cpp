@@ -1,0 +1,112 @@
+// Real playback through Qt Multimedia, offscreen and without a sound card: clips made
+// here with ffmpeg must play to their end and announce it for their own item, and a
+// missing file must fail quietly without ever announcing an end.
+
+#include "MediaTestSupport.h"
+#include "platform/NotificationCenter.h"
+#include "platform/QtPlayer.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kavio::platform {
+namespace {
+
+using test::pumpUntil;
+
+constexpr int kPlaybackTimeoutMs = 20000; // a one-second clip; generous for a loaded machine
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
+            GTEST_SKIP() << "ffmpeg is not installed";
+        ASSERT_TRUE(dir.isValid());
+        NotificationCenter::defaultCenter().addObserver(&owner, NotificationName::PlayerItemDidPlayToEnd,
+                                                        [this](const Notification& n) { ended.push_back(n.object); });
+    }
+
+    // A one-second H.264/AAC clip at 10 frames per second.
+    QUrl makeClip(const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=10",
+                                "-f", "lavfi", "-i", "sine", "-t", "1", "-c:v", "libx264", "-pix_fmt",
+                                "yuv420p", "-c:a", "aac", path});
+        EXPECT_TRUE(ffmpeg.waitForFinished(60000));
+        EXPECT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+        return QUrl::fromLocalFile(path);
+    }
+
+    QTemporaryDir dir;
+    QObject owner;
+    std::vector<const void*> ended;
+    QtPlayer player;
+};
+
+TEST_F(PlaybackTest, ClipPlaysToItsEndAndNamesItsItem)
+{
+    const auto item = PlayerItem::create(makeClip("first.mp4"));
+    std::vector<double> times;
+    player.addPeriodicTimeObserver(0.5, &owner, [&](double s) { times.push_back(s); });
+    player.replaceCurrentItem(item);
+    player.play();
+    ASSERT_TRUE(pumpUntil([&] { return !ended.empty(); }, kPlaybackTimeoutMs)) << player.errorString().toStdString();
+    EXPECT_EQ(ended, std::vector<const void*>{item.get()});
+    EXPECT_EQ(player.rate(), 0.0);
+    EXPECT_EQ(player.status(), PlayerStatus::ReadyToPlay);
+    EXPECT_NEAR(player.duration().value_or(0.0), 1.0, 0.1);
+    EXPECT_GE(times.size(), 3u); // start, at least one period, the stop at the end
+}
+
+TEST_F(PlaybackTest, QueueAdvancesFromTheEndOfOneClipToTheNext)
+{
+    const auto first = PlayerItem::create(makeClip("first.mp4"));
+    const auto second = PlayerItem::create(makeClip("second.mov"));
+    NotificationCenter::defaultCenter().addObserver(
+        &owner, NotificationName::PlayerItemDidPlayToEnd,
+        [&](const Notification&) {
+            player.replaceCurrentItem(second);
+            player.play();
+        },
+        first.get());
+    player.replaceCurrentItem(first);
+    player.play();
+    ASSERT_TRUE(pumpUntil([&] { return ended.size() == 2; }, 2 * kPlaybackTimeoutMs));
+    EXPECT_EQ(ended, (std::vector<const void*>{first.get(), second.get()}));
+}
+
+TEST_F(PlaybackTest, SameFileAgainStartsOverAsANewItem)
+{
+    const QUrl url = makeClip("loop.mp4");
+    const auto first = PlayerItem::create(url);
+    const auto again = PlayerItem::create(url);
+    player.replaceCurrentItem(first);
+    player.play();
+    ASSERT_TRUE(pumpUntil([&] { return ended.size() == 1; }, kPlaybackTimeoutMs));
+    player.replaceCurrentItem(again);
+    player.play();
+    ASSERT_TRUE(pumpUntil([&] { return ended.size() == 2; }, kPlaybackTimeoutMs));
+    EXPECT_EQ(ended.back(), again.get());
+}
+
+TEST_F(PlaybackTest, MissingFileFailsWithoutEndingOrAdvancing)
+{
+    QString reported;
+    QObject::connect(&player, &Player::failed, &owner, [&](const QString& m) { reported = m; });
+    player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile(dir.filePath("gone.mp4"))));
+    player.play();
+    ASSERT_TRUE(pumpUntil([&] { return player.status() == PlayerStatus::Failed; }, kPlaybackTimeoutMs));
+    EXPECT_FALSE(reported.isEmpty());
+    EXPECT_EQ(player.rate(), 0.0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ended.empty());
+}
+
+} // namespace
+} // namespace kavio::platform

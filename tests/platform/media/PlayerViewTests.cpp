@@ -1,0 +1,159 @@
+// The player view offscreen: fitted video with black bars in a grab, transport and time
+// labels that follow the player, controls that hide while playing, and the now-playing
+// state kept in step.
+
+#include "MediaTestSupport.h"
+#include "platform/AudioSession.h"
+#include "platform/FakePlayer.h"
+#include "platform/NowPlayingInfoCenter.h"
+#include "platform/PlayerControlsBar.h"
+#include "platform/PlayerVideoSurface.h"
+#include "platform/PlayerView.h"
+
+#include <QMouseEvent>
+#include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <gtest/gtest.h>
+
+namespace kavio::platform {
+namespace {
+
+using test::pumpUntil;
+
+// A frame as the sink would get it from a decoder, in one solid colour.
+QVideoFrame solidFrame(QSize size, QColor colour)
+{
+    QVideoFrame frame(QVideoFrameFormat(size, QVideoFrameFormat::Format_BGRA8888));
+    frame.map(QVideoFrame::WriteOnly);
+    QImage pixels(frame.bits(0), size.width(), size.height(), frame.bytesPerLine(0), QImage::Format_ARGB32);
+    pixels.fill(colour);
+    frame.unmap();
+    return frame;
+}
+
+TEST(AspectFitTest, FitsInsideWithBarsOnTheLongSide)
+{
+    const struct {
+        QSize content;
+        QRect bounds;
+        QRect fitted;
+    } rows[] = {
+        {{1920, 1080}, {0, 0, 400, 400}, {0, 87, 400, 225}},  // letterbox
+        {{1080, 1920}, {0, 0, 400, 400}, {87, 0, 225, 400}},  // pillarbox
+        {{160, 120}, {0, 0, 320, 240}, {0, 0, 320, 240}},     // exact
+        {{0, 0}, {0, 0, 320, 240}, {}},                       // no frame yet
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(aspectFitRect(row.content, row.bounds), row.fitted);
+}
+
+TEST(PlaybackTimeTextTest, ElapsedAndRemaining)
+{
+    EXPECT_EQ(formatPlaybackTime(0), "0:00");
+    EXPECT_EQ(formatPlaybackTime(5.9), "0:05");
+    EXPECT_EQ(formatPlaybackTime(754), "12:34");
+    EXPECT_EQ(formatPlaybackTime(3723), "1:02:03");
+    EXPECT_EQ(formatPlaybackTime(-4), "0:00");
+    EXPECT_EQ(formatRemainingTime(30.2, 90.0), "-1:00");
+    EXPECT_EQ(formatRemainingTime(0, 61.0), "-1:01");
+    EXPECT_EQ(formatRemainingTime(5, std::nullopt), "--:--");
+}
+
+class PlayerViewTest : public ::testing::Test {
+protected:
+    PlayerViewTest()
+    {
+        AudioSession::shared().setScreenSaverInhibitor(
+            std::make_unique<test::RecordingInhibitor>(std::make_shared<test::InhibitorLog>()));
+        player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/a.mp4")));
+        player.setDuration(90.0);
+        view.resize(400, 400);
+        view.setPlayer(&player);
+        view.show();
+    }
+
+    QToolButton* playPauseButton() { return view.controlsBar()->findChild<QToolButton*>(); }
+
+    FakePlayer player;
+    PlayerView view;
+};
+
+TEST_F(PlayerViewTest, FramesArePaintedFittedWithBlackBars)
+{
+    ASSERT_EQ(player.videoSink(), view.videoSurface()->videoSink());
+    player.videoSink()->setVideoFrame(solidFrame(QSize(160, 90), Qt::red));
+    view.setShowsPlaybackControls(false);
+    const QImage shot = view.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(200, 200), QColor(Qt::red));
+    EXPECT_EQ(shot.pixelColor(200, 20), QColor(Qt::black)); // letterbox above
+    EXPECT_EQ(shot.pixelColor(200, 380), QColor(Qt::black)); // and below
+}
+
+TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndShowsTheOtherSymbol)
+{
+    playPauseButton()->click();
+    EXPECT_EQ(player.rate(), 1.0);
+    EXPECT_TRUE(view.controlsBar()->showsPauseButton());
+    playPauseButton()->click();
+    EXPECT_EQ(player.rate(), 0.0);
+    EXPECT_FALSE(view.controlsBar()->showsPauseButton());
+}
+
+TEST_F(PlayerViewTest, TimeLabelsFollowThePlayer)
+{
+    player.play();
+    player.advanceTime(30.0);
+    EXPECT_EQ(view.controlsBar()->elapsedText(), "0:30");
+    EXPECT_EQ(view.controlsBar()->remainingText(), "-1:00");
+}
+
+TEST_F(PlayerViewTest, ControlsHideWhilePlayingAndReturnOnMouseMove)
+{
+    view.setControlsHideDelay(std::chrono::milliseconds(1));
+    player.play();
+    EXPECT_TRUE(pumpUntil([&] { return !view.controlsVisible(); }));
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), QPointF(10, 10), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.videoSurface(), &move);
+    EXPECT_TRUE(view.controlsVisible());
+}
+
+TEST_F(PlayerViewTest, ControlsStayWhilePaused)
+{
+    view.setControlsHideDelay(std::chrono::milliseconds(1));
+    player.play();
+    player.pause();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(view.controlsVisible());
+}
+
+TEST_F(PlayerViewTest, NowPlayingStateAndSeeksFollowThePlayer)
+{
+    NowPlayingInfoCenter& center = NowPlayingInfoCenter::shared();
+    std::vector<double> seeks;
+    QObject listener;
+    QObject::connect(&center, &NowPlayingInfoCenter::seeked, &listener, [&](double s) { seeks.push_back(s); });
+    player.play();
+    EXPECT_EQ(center.playbackState(), PlaybackState::Playing);
+    player.seek(42.0);
+    player.pause();
+    EXPECT_EQ(center.playbackState(), PlaybackState::Paused);
+    view.setPlayer(nullptr);
+    EXPECT_EQ(center.playbackState(), PlaybackState::Stopped);
+    EXPECT_EQ(seeks, std::vector<double>{42.0});
+}
+
+TEST_F(PlayerViewTest, ViewLetsGoOfADestroyedPlayer)
+{
+    auto shortLived = std::make_unique<FakePlayer>();
+    view.setPlayer(shortLived.get());
+    shortLived->play();
+    shortLived.reset();
+    EXPECT_EQ(view.player(), nullptr);
+    EXPECT_FALSE(view.controlsBar()->showsPauseButton());
+    EXPECT_EQ(NowPlayingInfoCenter::shared().playbackState(), PlaybackState::Stopped);
+}
+
+} // namespace
+} // namespace kavio::platform
