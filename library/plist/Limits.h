@@ -14,7 +14,8 @@ struct Limits {
     // Nesting of arrays and dictionaries. Also bounds the binary reader's recursion, so a
     // 100,000-deep document is rejected at this depth without touching the stack.
     std::size_t maxDepth;
-    // Objects in a binary offset table; elements (keys included) in an XML document.
+    // Objects in a binary offset table; elements (keys included) in an XML document. The
+    // binary reader keeps 32 bytes of bookkeeping per object, so this also bounds that.
     std::size_t maxObjects;
     // Size of the tree if every shared binary reference were counted separately. A few
     // hundred bytes of arrays that share their members can describe billions of nodes;
@@ -30,7 +31,7 @@ struct Limits {
     // of tens of KB each (a 1,000-record store is about 42 MB as XML).
     static constexpr Limits store()
     {
-        return {256u << 20, 64, 1u << 20, 4u << 20, 1u << 20, 32u << 20};
+        return {256u << 20, 64, 1u << 18, 1u << 20, 1u << 20, 32u << 20};
     }
     // One keyed archive inside a store (a record with its thumbnail).
     static constexpr Limits archive()

@@ -154,7 +154,10 @@ TEST_F(HostileInput, DeclaredLengthsBeyondTheFileAreRejectedBeforeAllocating)
     const std::string huge8 = "\x13" + Bplist::ref(1ull << 60, 8);
     for (const std::string& object : {"\xaf" + huge8, "\xdf" + huge8, "\x4f" + huge8, "\x5f" + huge8,
                                       "\x6f" + huge8, std::string("\x4f\x13\xff\xff\xff\xff\xff\xff\xff\xff"),
-                                      std::string("\x5e" "abc"), std::string("\x13\x01")}) {
+                                      std::string("\x5e" "abc"), std::string("\x13\x01"),
+                                      "\x5f\x14" + std::string(16, '\x01'),             // count as a 16-byte integer
+                                      "\xaf\x13\x80" + std::string(7, '\0'),           // negative count
+                                      std::string("\xdf\x10"), std::string("\x5f")}) { // count cut off
         Bplist b;
         b.objects = {object};
         EXPECT_EQ(binary(b.build()).code(), Code::Corrupt) << ::testing::PrintToString(object);
