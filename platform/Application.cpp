@@ -1,6 +1,7 @@
 #include "platform/Application.h"
 
 #include <QEvent>
+#include <QIcon>
 #include <QWidget>
 
 namespace kavio::platform {
@@ -37,6 +38,11 @@ bool WindowVisibilityWatcher::eventFilter(QObject* watched, QEvent* event)
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
+    setApplicationVersion(QStringLiteral(KAVIO_VERSION));
+    // The bundle's icon, once the resources that carry it are linked in.
+    const QIcon icon(QStringLiteral(":/AppIcon76x76.png"));
+    if (!icon.availableSizes().isEmpty())
+        setWindowIcon(icon);
     setupNotifications();
 }
 

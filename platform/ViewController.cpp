@@ -206,6 +206,17 @@ void ViewController::present(std::unique_ptr<ViewController> vc, Animated animat
     root->topMostPresented()->presentOverThis(std::move(vc), animated, std::move(completion));
 }
 
+std::vector<ViewController*> ViewController::onScreenChain()
+{
+    std::vector<ViewController*> chain{this};
+    for (ViewController* vc = this;
+         vc->presentationStyle_ == ModalPresentationStyle::OverFullScreen && vc->presenting_;) {
+        vc = vc->presenting_;
+        chain.push_back(vc);
+    }
+    return chain;
+}
+
 void ViewController::presentOverThis(std::unique_ptr<ViewController> vc, Animated animated,
                                      std::function<void()> completion)
 {
@@ -215,35 +226,46 @@ void ViewController::presentOverThis(std::unique_ptr<ViewController> vc, Animate
     presented_ = std::move(vc);
     QWidget* presentedView = presented->view();
     fillHost(host, presentedView);
+    const bool covers = presented->presentationStyle_ == ModalPresentationStyle::FullScreen;
+    if (covers)
+        presentedView->setAutoFillBackground(true); // opaque while it slides over the presenter
     presentedView->show();
     presentedView->raise();
 
     const bool onScreen = isVisible() && host->isVisible();
+    std::vector<ViewController*> covered = covers ? onScreenChain() : std::vector<ViewController*>{};
     if (onScreen) {
-        beginAppearanceTransition(Appearance::Disappearing, animated);
+        for (ViewController* below : covered)
+            below->beginAppearanceTransition(Appearance::Disappearing, animated);
         presented->beginAppearanceTransition(Appearance::Appearing, animated);
     }
+    // The covered screens are this one and its presenters: they outlive the transition,
+    // which dies with this one.
     transition_ = std::make_unique<ViewControllerTransition>(
         ViewControllerTransition::Kind::Present, presented->transitionStyle_, presentedView,
-        [this, completion = std::move(completion)]() mutable {
-            finishPresentation(std::move(completion));
+        [this, covered = std::move(covered), completion = std::move(completion)]() mutable {
+            finishPresentation(covered, std::move(completion));
         });
     transition_->start(onScreen ? animated : Animated::No);
 }
 
-void ViewController::finishPresentation(std::function<void()> completion)
+void ViewController::finishPresentation(const std::vector<ViewController*>& covered,
+                                        std::function<void()> completion)
 {
     // Called from inside the transition: let it finish unwinding before it goes.
     transition_.release()->deleteLater();
     ViewController* presented = presented_.get();
-    if (view_)
-        view_->hide(); // covered: no painting, no keyboard focus behind the modal
+    for (ViewController* below : covered) {
+        if (below->view_)
+            below->view_->hide(); // no painting, no keyboard focus behind the modal
+    }
     if (presented->view_ && presented->view_->isVisible() &&
         !presented->view_->isAncestorOf(QApplication::focusWidget())) {
         presented->view_->setFocus(Qt::OtherFocusReason);
     }
     presented->endAppearanceTransition();
-    endAppearanceTransition();
+    for (ViewController* below : covered)
+        below->endAppearanceTransition();
     if (completion)
         completion();
 }
@@ -273,34 +295,49 @@ void ViewController::dismissPresented(Animated animated, std::function<void()> c
     }
     ViewController* top = topMostPresented();
     QWidget* moving = top->view_;
-    if (view_) {
-        if (QWidget* host = presentationHost())
-            fillHost(host, view_);
-        view_->show();
-        if (moving)
-            view_->stackUnder(moving);
+    // Leaving: what shows above this screen. Arriving: this screen and what shows through it.
+    std::vector<ViewController*> leaving;
+    for (ViewController* vc : top->onScreenChain()) {
+        if (vc == this)
+            break;
+        leaving.push_back(vc);
+    }
+    std::vector<ViewController*> arriving = onScreenChain();
+    QWidget* host = presentationHost();
+    for (ViewController* below : arriving) {
+        if (below->view_) {
+            fillHost(host, below->view_);
+            below->view_->show(); // hidden views keep their place in the stacking order
+        }
     }
     const bool onScreen = top->isVisible() && moving && moving->isVisible();
     if (onScreen) {
-        top->beginAppearanceTransition(Appearance::Disappearing, animated);
-        beginAppearanceTransition(Appearance::Appearing, animated);
+        for (ViewController* vc : leaving)
+            vc->beginAppearanceTransition(Appearance::Disappearing, animated);
+        for (auto it = arriving.rbegin(); it != arriving.rend(); ++it)
+            (*it)->beginAppearanceTransition(Appearance::Appearing, animated);
     }
     transition_ = std::make_unique<ViewControllerTransition>(
         ViewControllerTransition::Kind::Dismiss, top->transitionStyle_, moving,
-        [this] { finishDismissal(); });
+        [this, leaving = std::move(leaving), arriving = std::move(arriving)] {
+            finishDismissal(leaving, arriving);
+        });
     transition_->addCompletion(std::move(completion));
     transition_->start(onScreen ? animated : Animated::No);
 }
 
-void ViewController::finishDismissal()
+void ViewController::finishDismissal(const std::vector<ViewController*>& leaving,
+                                     const std::vector<ViewController*>& arriving)
 {
     std::vector<std::function<void()>> completions = transition_->takeCompletions();
     transition_.release()->deleteLater();
-    ViewController* top = topMostPresented();
-    if (top->view_)
-        top->view_->hide();
-    top->endAppearanceTransition();
-    endAppearanceTransition();
+    for (ViewController* vc : leaving) {
+        if (vc->view_)
+            vc->view_->hide();
+        vc->endAppearanceTransition();
+    }
+    for (auto it = arriving.rbegin(); it != arriving.rend(); ++it)
+        (*it)->endAppearanceTransition();
     std::unique_ptr<ViewController> dismissed = std::move(presented_);
     dismissed->presenting_ = nullptr;
     retire(std::move(dismissed));

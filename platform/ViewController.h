@@ -2,9 +2,10 @@
 // A screen: owns its root widget, gets the lifecycle callbacks, presents other screens
 // modally inside its own window. A presenter owns what it presents until it is dismissed.
 //
-// Presentation is full-screen modal: the presented view fills the window's content area
-// above everything else, and the covered screen gets viewWillDisappear/viewDidDisappear
-// (and viewWillAppear/viewDidAppear when it is uncovered again). Appearance callbacks
+// Presentation is modal over the whole window: the presented view fills the window's
+// content area above everything else. Full screen (the default), the covered screen gets
+// viewWillDisappear/viewDidDisappear (and viewWillAppear/viewDidAppear when uncovered);
+// over full screen, it stays on show underneath and gets neither. Appearance callbacks
 // follow what is really on screen: nothing appears while its window is hidden, and
 // showing or hiding the window makes the top-most screen appear or disappear.
 //
@@ -35,6 +36,11 @@ class ViewControllerTransition;
 enum class ModalTransitionStyle {
     CoverVertical, // slides up from the bottom edge, back down on dismissal
     CrossDissolve, // fades in and out
+};
+
+enum class ModalPresentationStyle {
+    FullScreen,     // covers the presenter, which disappears until the dismissal
+    OverFullScreen, // fills the window over a presenter that stays on show (alerts, dimmed sheets)
 };
 
 enum class Appearance { Appearing, Disappearing };
@@ -71,6 +77,8 @@ public:
 
     ModalTransitionStyle modalTransitionStyle() const { return transitionStyle_; }
     void setModalTransitionStyle(ModalTransitionStyle style) { transitionStyle_ = style; }
+    ModalPresentationStyle modalPresentationStyle() const { return presentationStyle_; }
+    void setModalPresentationStyle(ModalPresentationStyle style) { presentationStyle_ = style; }
     bool isBeingPresented() const;
     bool isBeingDismissed() const;
 
@@ -126,8 +134,12 @@ private:
     void presentOverThis(std::unique_ptr<ViewController> vc, Animated animated,
                          std::function<void()> completion);
     void dismissPresented(Animated animated, std::function<void()> completion);
-    void finishPresentation(std::function<void()> completion);
-    void finishDismissal();
+    void finishPresentation(const std::vector<ViewController*>& covered, std::function<void()> completion);
+    void finishDismissal(const std::vector<ViewController*>& leaving,
+                         const std::vector<ViewController*>& arriving);
+    // This screen and, below it, every presenter that shows through an over-full-screen
+    // presentation: the screens on show when this one is on top.
+    std::vector<ViewController*> onScreenChain();
     QWidget* presentationHost();
     // Clears keyboard focus out of the view while the whole object is still alive, so no
     // focus-out signal reaches a half-destroyed subclass.
@@ -141,6 +153,7 @@ private:
     State state_ = State::Disappeared;
     Animated pendingAnimated_ = Animated::No;
     ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;
+    ModalPresentationStyle presentationStyle_ = ModalPresentationStyle::FullScreen;
     ViewController* presenting_ = nullptr;
     std::unique_ptr<ViewController> presented_;
     ViewController* parent_ = nullptr;

@@ -10,11 +10,26 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace kavio::platform {
 
 namespace {
 constexpr QSize kPhoneWindowSize{390, 844};
+
+// Whole appearance transitions without animation; `chain` runs from the top screen down,
+// screens appear from the bottom up.
+void settleAppearance(std::vector<ViewController*> chain, Appearance appearance)
+{
+    if (appearance == Appearance::Appearing)
+        std::reverse(chain.begin(), chain.end());
+    for (ViewController* vc : chain)
+        vc->beginAppearanceTransition(appearance, Animated::No);
+    for (ViewController* vc : chain)
+        vc->endAppearanceTransition();
 }
+
+} // namespace
 
 Window::Window(QWidget* parent) : QWidget(parent, Qt::Window)
 {
@@ -54,11 +69,8 @@ void Window::setRootViewController(std::unique_ptr<ViewController> root)
     const bool shown = isVisible();
     std::unique_ptr<ViewController> old = std::move(root_);
     if (old) {
-        ViewController* top = old->topMostPresented();
-        if (shown) {
-            top->beginAppearanceTransition(Appearance::Disappearing, Animated::No);
-            top->endAppearanceTransition();
-        }
+        if (shown)
+            settleAppearance(old->topMostPresented()->onScreenChain(), Appearance::Disappearing);
         old->window_ = nullptr;
     }
     root_ = std::move(root);
@@ -131,10 +143,8 @@ void Window::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     closing_ = false;
-    if (ViewController* top = topViewController()) {
-        top->beginAppearanceTransition(Appearance::Appearing, Animated::No);
-        top->endAppearanceTransition();
-    }
+    if (ViewController* top = topViewController())
+        settleAppearance(top->onScreenChain(), Appearance::Appearing);
 }
 
 void Window::hideEvent(QHideEvent* event)
@@ -142,10 +152,8 @@ void Window::hideEvent(QHideEvent* event)
     QWidget::hideEvent(event);
     if (event->spontaneous())
         return;
-    if (ViewController* top = topViewController()) {
-        top->beginAppearanceTransition(Appearance::Disappearing, Animated::No);
-        top->endAppearanceTransition();
-    }
+    if (ViewController* top = topViewController())
+        settleAppearance(top->onScreenChain(), Appearance::Disappearing);
     if (std::exchange(closing_, false))
         Q_EMIT closed();
 }

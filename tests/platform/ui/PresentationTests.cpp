@@ -187,6 +187,55 @@ TEST_F(PresentationTest, SecondDismissDuringAnimatedDismissJoinsIt)
     EXPECT_TRUE(log.empty()) << "dismissed once, no extra callbacks";
 }
 
+class OverFullScreenTest : public PresentationTest {
+protected:
+    RecordingController* presentOverFullScreen(ViewController& over, const std::string& name)
+    {
+        auto vc = make(name);
+        vc->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
+        RecordingController* raw = vc.get();
+        over.present(std::move(vc), Animated::No);
+        return raw;
+    }
+};
+
+TEST_F(OverFullScreenTest, PresenterStaysOnShowWithoutCallbacks)
+{
+    RecordingController* root = showRoot();
+    RecordingController* alert = presentOverFullScreen(*root, "alert");
+    EXPECT_TRUE(root->view()->isVisible());
+    EXPECT_TRUE(root->isVisible());
+    alert->dismiss(Animated::No);
+    EXPECT_THAT(log, ElementsAre("alert.loadView", "alert.viewDidLoad", "alert.willAppear", "alert.didAppear",
+                                 "alert.willDisappear", "alert.didDisappear"));
+}
+
+TEST_F(OverFullScreenTest, FullScreenOverItCoversEverythingBelow)
+{
+    RecordingController* root = showRoot();
+    RecordingController* alert = presentOverFullScreen(*root, "alert");
+    RecordingController* sheet = presentOver(*alert, "sheet");
+    EXPECT_FALSE(root->isVisible());
+    EXPECT_FALSE(alert->isVisible());
+    EXPECT_FALSE(root->view()->isVisible());
+    log.clear();
+    sheet->dismiss(Animated::No);
+    EXPECT_THAT(log, ElementsAre("sheet.willDisappear", "root.willAppear", "alert.willAppear", "sheet.didDisappear",
+                                 "root.didAppear", "alert.didAppear"));
+    EXPECT_TRUE(root->view()->isVisible());
+    EXPECT_TRUE(alert->view()->isVisible());
+}
+
+TEST_F(OverFullScreenTest, WindowHidingTakesTheWholeStackOffScreen)
+{
+    RecordingController* root = showRoot();
+    presentOverFullScreen(*root, "alert");
+    log.clear();
+    window->hide();
+    EXPECT_THAT(log, ElementsAre("alert.willDisappear", "root.willDisappear", "alert.didDisappear",
+                                 "root.didDisappear"));
+}
+
 // The close button of a modal usually dismisses it from inside its own slot.
 class SelfDismissalTest : public PresentationTest, public ::testing::WithParamInterface<bool> {};
 
