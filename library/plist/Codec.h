@@ -1,9 +1,9 @@
 #pragma once
 // Readers and writers of Apple's property-list formats: binary ("bplist00") and XML.
 
-#include "Limits.h"
-#include "Status.h"
-#include "Value.h"
+#include "library/plist/Limits.h"
+#include "library/plist/Status.h"
+#include "library/plist/Value.h"
 
 #include <filesystem>
 #include <string>
@@ -13,9 +13,14 @@ namespace kavio::plist {
 
 enum class Format { Binary, Xml };
 
+// Corrupt for malformed input, LimitExceeded past a limit, Unsupported for what is
+// refused on purpose: sets, null objects, integers wider than 64 bits, other bplist
+// versions; in XML any DTD internal subset, entity declaration or undeclared entity.
+// Binary strings become UTF-8 (lone UTF-16 surrogates become U+FFFD); duplicate
+// dictionary keys: the last wins. In XML, {CF$UID: n} reads as a UID.
 Result<ValuePtr> readBinary(std::string_view bytes, const Limits& limits);
 Result<ValuePtr> readXml(std::string_view text, const Limits& limits);
-// Either format, told apart by the "bplist00" magic.
+// Either format, told apart by the "bplist" magic.
 Result<ValuePtr> read(std::string_view bytes, const Limits& limits);
 
 // Opens without blocking (a FIFO never hangs the caller), accepts only regular files
@@ -23,9 +28,11 @@ Result<ValuePtr> read(std::string_view bytes, const Limits& limits);
 // is never held twice in memory. NotFound when nothing is at the path.
 Result<ValuePtr> readFile(const std::filesystem::path& path, const Limits& limits);
 
-// Smallest reference and offset sizes, like Apple's writer.
+// Smallest reference and offset sizes, like Apple's writer; equal scalars and shared
+// containers stored once; strings ASCII when they can be, else UTF-16.
 std::string writeBinary(const Value& root);
-// Byte for byte what Apple's XML serializer writes.
+// Byte for byte what Apple's XML serializer writes (reals with 17 significant digits,
+// "+infinity", "nan"; dates in whole seconds); UIDs as {CF$UID: n} dictionaries.
 std::string writeXml(const Value& root);
 
 // Whether readXml(writeXml(root)) gives back an equal value. Not so for dates with
