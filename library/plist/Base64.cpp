@@ -19,7 +19,7 @@ constexpr std::array<std::uint8_t, 256> makeDecodeTable()
     std::array<std::uint8_t, 256> t{};
     for (auto& v : t) v = kInvalid;
     for (int i = 0; i < 64; ++i) t[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::uint8_t>(i);
-    for (char c : {' ', '\t', '\n', '\r', '\f', '\v'}) t[static_cast<unsigned char>(c)] = kSpace;
+    for (char c : {' ', '\t', '\n', '\r'}) t[static_cast<unsigned char>(c)] = kSpace; // XML's whitespace only
     t['='] = kPad;
     return t;
 }
