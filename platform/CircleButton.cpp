@@ -47,6 +47,16 @@ bool CircleButton::hitButton(const QPoint& pos) const
     return d.x() * d.x() + d.y() * d.y() <= radius * radius;
 }
 
+QImage CircleButton::symbolFor(const QColor& tint, qreal ratio) const
+{
+    const QString key = symbolName_ + u'|' + tint.name(QColor::HexArgb) + u'|' + QString::number(ratio);
+    if (key != symbolCacheKey_) {
+        symbolCache_ = symbolImage(symbolName_, {kSymbolSize, kSymbolSize}, tint, ratio);
+        symbolCacheKey_ = key;
+    }
+    return symbolCache_;
+}
+
 void CircleButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -63,9 +73,7 @@ void CircleButton::paintEvent(QPaintEvent*)
     painter.setBrush(fill);
     painter.drawEllipse(ring);
 
-    const qreal ratio = devicePixelRatioF();
-    const QImage symbol = symbolImage(symbolName_, {kSymbolSize, kSymbolSize},
-                                      isEnabled() ? tint_ : tint_.darker(200), ratio);
+    const QImage symbol = symbolFor(isEnabled() ? tint_ : tint_.darker(200), devicePixelRatioF());
     if (!symbol.isNull()) {
         const QPointF origin((kDiameter - kSymbolSize) / 2.0, (kDiameter - kSymbolSize) / 2.0);
         painter.drawImage(QRectF(origin, QSizeF(kSymbolSize, kSymbolSize)), symbol);

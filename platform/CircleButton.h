@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QImage>
 
 namespace kavio::platform {
 
@@ -30,10 +31,15 @@ protected:
     bool hitButton(const QPoint& pos) const override;
 
 private:
+    QImage symbolFor(const QColor& tint, qreal ratio) const;
+
     QString symbolName_;
     QColor tint_{Qt::white};
     QColor border_{Qt::white};
     QColor fill_{Qt::transparent};
+    // The last rendered symbol: repaints (pressed, hover) reuse it.
+    mutable QImage symbolCache_;
+    mutable QString symbolCacheKey_;
 };
 
 } // namespace kavio::platform

@@ -75,10 +75,36 @@ TEST(SymbolsTest, MissingResourceImagesAreNull)
     EXPECT_TRUE(resourceImage(QString()).isNull());
 }
 
-TEST(SymbolsTest, ResourceImagesLoadByBundleName)
+struct BundleImage {
+    const char* name;
+    QSize size;
+};
+
+void PrintTo(const BundleImage& image, std::ostream* os)
 {
-    EXPECT_FALSE(resourceImage(QStringLiteral("symbols/xmark.svg")).isNull());
+    *os << image.name;
 }
+
+class BundleImageTest : public ::testing::TestWithParam<BundleImage> {};
+
+// The artwork the screens ask for by name is in the bundle, at the size it was drawn for.
+TEST_P(BundleImageTest, LoadsByBundleName)
+{
+    const QImage image = resourceImage(QString::fromLatin1(GetParam().name));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), GetParam().size);
+    EXPECT_TRUE(image.hasAlphaChannel());
+}
+
+INSTANTIATE_TEST_SUITE_P(Artwork, BundleImageTest,
+                         ::testing::Values(BundleImage{"icons/folder.png", {80, 80}},
+                                           BundleImage{"icons/mp4.png", {80, 80}},
+                                           BundleImage{"AppIcon76x76.png", {76, 76}}),
+                         [](const auto& testInfo) {
+                             std::string name = testInfo.param.name;
+                             name = name.substr(name.rfind('/') + 1);
+                             return name.substr(0, name.find('.'));
+                         });
 
 } // namespace
 } // namespace kavio::platform::test
