@@ -1,5 +1,7 @@
 #include "platform/CollectionView.h"
 
+#include "platform/TableViewScrollIndicator.h"
+
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
@@ -32,9 +34,11 @@ void CollectionView::setupScrolling()
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The bar stays hidden as the model of the overlay indicator, which takes no room.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
+    indicator_ = new TableViewScrollIndicator(this);
     verticalScrollBar()->setSingleStep(20);
     scrollAnimation_ = new QVariantAnimation(this);
     scrollAnimation_->setDuration(kPageAnimationMs);
@@ -78,7 +82,7 @@ void CollectionView::setBackgroundColor(const QColor& color)
 
 void CollectionView::setShowsVerticalScrollIndicator(bool shows)
 {
-    setVerticalScrollBarPolicy(shows ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    indicator_->setIndicatorEnabled(shows);
 }
 
 void CollectionView::registerCellClass(const QString& identifier, CellFactory factory)
@@ -265,6 +269,7 @@ void CollectionView::layoutContent()
         realizeItems();
     } while (layoutAgain_ && ++passes < 4);
     inLayout_ = false;
+    indicator_->keepOnTop();
     viewport()->update();
 }
 

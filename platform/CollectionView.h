@@ -25,6 +25,8 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
+class TableViewScrollIndicator;
+
 class CollectionView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -139,6 +141,7 @@ private:
     std::set<IndexPath> selected_;
     std::vector<int> itemCounts_;
     QVariantAnimation* scrollAnimation_ = nullptr;
+    TableViewScrollIndicator* indicator_ = nullptr;
     QTimer* wheelRest_ = nullptr;
     QColor background_ = Qt::transparent;
     Press press_;

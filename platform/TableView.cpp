@@ -1,6 +1,7 @@
 #include "platform/TableView.h"
 
 #include "platform/RefreshControl.h"
+#include "platform/TableViewScrollIndicator.h"
 
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -40,9 +41,11 @@ void TableView::setupScrolling()
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The bar stays hidden as the model of the overlay indicator, which takes no room.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(20);
     viewport()->setAutoFillBackground(false);
+    indicator_ = new TableViewScrollIndicator(this);
     scrollAnimation_ = new QVariantAnimation(this);
     scrollAnimation_->setDuration(kScrollAnimationMs);
     scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
@@ -86,6 +89,8 @@ void TableView::setRowHeight(int height)
 void TableView::setBackgroundColor(const QColor& color)
 {
     background_ = color;
+    indicator_->setColor(color.lightnessF() < 0.5 ? QColor(255, 255, 255, 120)
+                                                  : QColor(0, 0, 0, 100));
     viewport()->update();
 }
 
@@ -129,7 +134,7 @@ void TableView::setContentInsets(const QMargins& insets)
 
 void TableView::setShowsVerticalScrollIndicator(bool shows)
 {
-    setVerticalScrollBarPolicy(shows ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    indicator_->setIndicatorEnabled(shows);
 }
 
 void TableView::setTableHeaderView(QWidget* view)

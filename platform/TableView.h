@@ -28,6 +28,8 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
+class TableViewScrollIndicator;
+
 enum class TableViewStyle { Plain, InsetGrouped };
 enum class TableViewScrollPosition { None, Top, Middle, Bottom };
 enum class TableViewSeparatorStyle { None, SingleLine };
@@ -190,6 +192,7 @@ private:
     QPointer<QWidget> headerView_;
     QPointer<RefreshControl> refresh_;
     QVariantAnimation* scrollAnimation_ = nullptr;
+    TableViewScrollIndicator* indicator_ = nullptr;
     QTimer* longPress_ = nullptr;
     QTimer* wheelRest_ = nullptr;
     QColor background_{242, 242, 247};

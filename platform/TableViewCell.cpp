@@ -195,6 +195,17 @@ void TableViewCell::setFocusIndicator(bool shown)
     }
 }
 
+void TableViewCell::setSwipeOffset(int offset)
+{
+    offset = std::min(0, offset);
+    if (swipeOffset_ == offset)
+        return;
+    swipeOffset_ = offset;
+    needsLayout_ = true;
+    layoutIfNeeded();
+    update();
+}
+
 void TableViewCell::setNeedsLayout()
 {
     if (needsLayout_)
@@ -211,19 +222,22 @@ void TableViewCell::layoutIfNeeded()
     needsLayout_ = false;
     int contentRight = width();
     layoutAccessory(contentRight);
-    content_->setGeometry(0, 0, std::max(0, contentRight), height());
+    content_->setGeometry(swipeOffset_, 0, std::max(0, contentRight), height());
     layoutContent();
 }
 
 void TableViewCell::layoutAccessory(int& contentRight)
 {
     if (accessoryView_) {
-        QSize size = accessoryView_->testAttribute(Qt::WA_Resized) ? accessoryView_->size()
-                                                                   : accessoryView_->sizeHint();
+        QSize size = accessoryView_->testAttribute(Qt::WA_Resized)
+                         ? accessoryView_->size()
+                         : accessoryView_->sizeHint()
+                               .expandedTo(accessoryView_->minimumSize())
+                               .boundedTo(accessoryView_->maximumSize());
         size = size.boundedTo(QSize(width() / 2, height()));
         const int x = width() - kMargin - size.width();
-        accessoryView_->setGeometry(x, (height() - size.height()) / 2, size.width(),
-                                    size.height());
+        accessoryView_->setGeometry(x + swipeOffset_, (height() - size.height()) / 2,
+                                    size.width(), size.height());
         contentRight = x - kAccessoryGap;
     } else if (accessoryType_ == TableViewCellAccessory::DisclosureIndicator) {
         contentRight = width() - kMargin - kChevron.width() - kAccessoryGap;
@@ -291,12 +305,18 @@ void TableViewCell::paintEvent(QPaintEvent*)
     }
     if (decoration_.separator) {
         p.setRenderHint(QPainter::Antialiasing, false);
-        p.fillRect(QRect(separatorInset_, height() - 1, width() - separatorInset_, 1),
-                   decoration_.separatorColor);
+        const int left = std::max(0, separatorInset_ + swipeOffset_);
+        p.fillRect(QRect(left, height() - 1, width() - left, 1), decoration_.separatorColor);
         p.setRenderHint(QPainter::Antialiasing);
     }
-    if (!accessoryView_)
+    if (!accessoryView_) {
+        p.save();
+        p.translate(swipeOffset_, 0);
         paintAccessory(p);
+        p.restore();
+    }
+    if (swipeOffset_ < 0)
+        paintDeleteButton(p, shape);
     if (focusIndicator_) {
         p.setPen(QPen(QColor(10, 132, 255), 2));
         p.setBrush(Qt::NoBrush);
@@ -327,6 +347,22 @@ void TableViewCell::paintAccessory(QPainter& p) const
     p.setPen(QPen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
+}
+
+void TableViewCell::paintDeleteButton(QPainter& p, const QPainterPath& shape) const
+{
+    const QRect button(width() + swipeOffset_, 0, -swipeOffset_, height());
+    p.save();
+    p.setClipPath(shape);
+    p.fillRect(button, QColor(255, 59, 48));
+    QFont f = font();
+    f.setPixelSize(15);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    // The label stays at the button's left edge while a long swipe widens it.
+    const QRect label(button.left(), 0, std::min(button.width(), 80), height());
+    p.drawText(label, Qt::AlignCenter, tr("Delete"));
+    p.restore();
 }
 
 void TableViewCell::resizeEvent(QResizeEvent*)

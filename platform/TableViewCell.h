@@ -78,6 +78,9 @@ public:
     void setDecoration(const TableViewCellDecoration& decoration);
     const TableViewCellDecoration& decoration() const { return decoration_; }
     void setFocusIndicator(bool shown);
+    // A negative offset slides the content left and uncovers a Delete button at the right.
+    void setSwipeOffset(int offset);
+    int swipeOffset() const { return swipeOffset_; }
 
 protected:
     // Places the standard parts inside contentView(); override to add to it.
@@ -91,6 +94,7 @@ protected:
 private:
     void layoutAccessory(int& contentRight);
     void paintAccessory(QPainter& painter) const;
+    void paintDeleteButton(QPainter& painter, const QPainterPath& shape) const;
     void setHighlightLevel(qreal level);
     QColor highlightColor() const;
     QColor secondaryColor() const;
@@ -110,6 +114,7 @@ private:
     QVariantAnimation* fade_ = nullptr;
     qreal highlightLevel_ = 0;
     int separatorInset_ = 16;
+    int swipeOffset_ = 0;
     bool selected_ = false;
     bool highlighted_ = false;
     bool focusIndicator_ = false;

@@ -5,9 +5,9 @@
 #include "platform/TableView.h"
 
 #include "platform/RefreshControl.h"
+#include "platform/TableViewScrollIndicator.h"
 
 #include <QPainter>
-#include <QPainterPath>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -153,6 +153,7 @@ void TableView::layoutContent()
         layoutPass();
     } while (layoutAgain_ && ++passes < 4);
     inLayout_ = false;
+    indicator_->keepOnTop();
     viewport()->update();
 }
 
@@ -299,8 +300,8 @@ void TableView::retireCell(TableViewCell* cell, const IndexPath& path, Retire wh
 void TableView::placeCell(TableViewCell& cell, const IndexPath& path)
 {
     const TableViewSpan span = geometry_.rowSpan(path);
-    const int x = rowLeft() + (swiped_ == path ? swipeOffset_ : 0);
-    cell.setGeometry(x, toViewport(span.top), rowWidth(), span.height);
+    cell.setGeometry(rowLeft(), toViewport(span.top), rowWidth(), span.height);
+    cell.setSwipeOffset(swiped_ == path ? swipeOffset_ : 0);
 }
 
 TableViewCellDecoration TableView::decorationFor(const IndexPath& path) const
@@ -325,20 +326,6 @@ void TableView::paintEvent(QPaintEvent*)
         const int first = cells_.empty() ? 0 : cells_.begin()->first.section;
         const int last = cells_.empty() ? sections - 1 : cells_.rbegin()->first.section;
         paintSectionTitles(painter, first, last);
-    }
-    if (swiped_ && swipeOffset_ < 0) {
-        const QRect r = deleteButtonRect();
-        painter.setRenderHint(QPainter::Antialiasing);
-        const TableViewCellDecoration d = decorationFor(*swiped_);
-        QPainterPath path;
-        path.addRoundedRect(QRectF(r), d.roundTop || d.roundBottom ? d.cornerRadius : 0,
-                            d.roundTop || d.roundBottom ? d.cornerRadius : 0);
-        painter.fillPath(path, QColor(255, 59, 48));
-        QFont f = font();
-        f.setPixelSize(15);
-        painter.setFont(f);
-        painter.setPen(Qt::white);
-        painter.drawText(r, Qt::AlignCenter, tr("Delete"));
     }
 }
 

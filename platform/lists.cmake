@@ -9,6 +9,7 @@ target_sources(kavio_platform PRIVATE
   TableViewCellLabel.cpp TableViewCellLabel.h
   TableViewDataSource.h
   TableViewGeometry.cpp TableViewGeometry.h
+  TableViewScrollIndicator.cpp TableViewScrollIndicator.h
   CollectionView.cpp CollectionView.h CollectionViewScrolling.cpp
   CollectionViewCell.cpp CollectionViewCell.h
   CollectionViewDataSource.h

@@ -68,12 +68,12 @@ TEST_F(TableViewInputTest, SwipeUncoversDeleteAndTappingItCommits)
     const QRect row = table_.visualRectForRow(IndexPath::forRow(1));
     TableViewCell* cell = table_.cellForRow(IndexPath::forRow(1));
     ASSERT_NE(cell, nullptr);
-    EXPECT_EQ(cell->x(), row.x() - TableView::kDeleteButtonWidth) << "the row stays open";
+    EXPECT_EQ(cell->swipeOffset(), -TableView::kDeleteButtonWidth) << "the row stays open";
     EXPECT_TRUE(source_.deleted.empty());
 
     test::click(table_.viewport(), QPoint(row.right() - 10, row.center().y()));
     EXPECT_EQ(source_.deleted, std::vector{IndexPath::forRow(1)});
-    EXPECT_EQ(cell->x(), row.x());
+    EXPECT_EQ(cell->swipeOffset(), 0);
 }
 
 TEST_F(TableViewInputTest, TappingElsewhereClosesASwipeWithoutSelecting)
@@ -84,14 +84,14 @@ TEST_F(TableViewInputTest, TappingElsewhereClosesASwipeWithoutSelecting)
     test::click(table_.viewport(), centreOf(4));
     EXPECT_TRUE(source_.selected.empty());
     EXPECT_TRUE(source_.deleted.empty());
-    EXPECT_EQ(table_.cellForRow(IndexPath::forRow(1))->x(), TableView::kInsetGroupedMargin);
+    EXPECT_EQ(table_.cellForRow(IndexPath::forRow(1))->swipeOffset(), 0);
 }
 
 TEST_F(TableViewInputTest, RowsThatCannotBeDeletedDoNotSwipe)
 {
     const QPoint start = centreOf(1);
     test::drag(table_.viewport(), start, start - QPoint(120, 0));
-    EXPECT_EQ(table_.cellForRow(IndexPath::forRow(1))->x(), TableView::kInsetGroupedMargin);
+    EXPECT_EQ(table_.cellForRow(IndexPath::forRow(1))->swipeOffset(), 0);
     EXPECT_TRUE(source_.selected.empty()) << "a drag is not a tap";
 }
 
