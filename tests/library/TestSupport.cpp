@@ -1,7 +1,5 @@
 #include "TestSupport.h"
 
-#include <QCoreApplication>
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -93,10 +91,3 @@ fs::path fixturesDir()
 }
 
 } // namespace kavio::test
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv); // image format plugins load through the application
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

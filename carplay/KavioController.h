@@ -1,0 +1,104 @@
+#pragma once
+// The car's player: the chosen video beside a 40-point column with a close button and a
+// strip of the queue's thumbnails. Plays on through the folder, wrapping round, answers
+// the system's media controls and tells them what plays. The rules live in PlayQueue;
+// this class wires them to the player, the screen and the system.
+
+#include "carplay/PlayQueue.h"
+#include "platform/CollectionView.h"
+#include "platform/NowPlayingInfoCenter.h"
+#include "platform/Player.h"
+#include "platform/RemoteCommandCenter.h"
+#include "platform/ViewController.h"
+
+#include <QImage>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kavio::platform {
+class BlurView;
+class CircleButton;
+class PlayerView;
+} // namespace kavio::platform
+
+namespace kavio::carplay {
+
+class KavioController : public platform::ViewController,
+                        public platform::CollectionViewDataSource,
+                        public platform::CollectionViewDelegate {
+    Q_OBJECT
+public:
+    static constexpr int kColumnWidth = 40;
+    static constexpr double kTimeObserverInterval = 0.5;
+
+    KavioController();
+    ~KavioController() override;
+
+    // What the opener sets before the screen loads: folder, first file and URL, the
+    // records as the queue and the chosen position.
+    void setOpening(PlayQueue::Opening opening);
+
+    bool dock_style() const { return dock_style_; }
+    const PlayQueue& queue() const { return *queue_; }
+    std::size_t currentIndex() const { return queue_->currentIndex(); }
+    const MovieInfo* movie() const { return movie_; }
+    platform::Player* player() const { return player_.get(); }
+    platform::PlayerView* controller() const { return controller_; }
+    platform::CollectionView* collectionItem() const { return collectionItem_; }
+    platform::CircleButton* closeButton() const { return closeButton_; }
+    bool isClosed() const { return closed_; }
+
+    void audioPlay();
+    void audioPause();
+    platform::CommandStatus doPlay();
+    platform::CommandStatus doPause();
+    platform::CommandStatus togglePlayPause();
+    platform::CommandStatus nextTrack();
+    platform::CommandStatus previousTrack();
+    void upArtowaork(double seconds);
+    void playerItemDidReachEnd();
+    void CloseTap();
+
+    // Strip.
+    int numberOfItemsInSection(platform::CollectionView&, int section) override;
+    platform::CollectionViewCell* cellForItem(platform::CollectionView&, const platform::IndexPath& path) override;
+    void willDisplayCell(platform::CollectionView&, platform::CollectionViewCell& cell,
+                         const platform::IndexPath& path) override;
+    void didSelectItem(platform::CollectionView&, const platform::IndexPath& path) override;
+
+protected:
+    void loadView() override;
+    void viewDidLoad() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void readSettings();
+    void CreateButtons();
+    void MovieController();
+    void registerRemoteCommands();
+    void registerObservers();
+    void layoutScreen();
+    void playEntry(std::size_t index);
+    void reloadStrip();
+    QImage thumbnail(std::size_t index);
+    void withdrawRegistrations();
+
+    PlayQueue::Opening opening_;
+    std::unique_ptr<PlayQueue> queue_;
+    std::unique_ptr<platform::Player> player_;
+    platform::TimeObserverToken timeObserverToken_;
+    const MovieInfo* movie_ = nullptr;
+    std::vector<std::optional<QImage>> thumbnails_; // decoded once per entry
+    bool dock_style_ = false;
+    bool closed_ = false;
+
+    platform::BlurView* blur_ = nullptr;              // child of the view
+    platform::CircleButton* closeButton_ = nullptr;   // child of the blur
+    platform::CollectionView* collectionItem_ = nullptr; // child of the blur
+    platform::PlayerView* controller_ = nullptr;      // child of the view
+};
+
+} // namespace kavio::carplay

@@ -1,0 +1,66 @@
+#include "CarplayTestSupport.h"
+
+#include <QBuffer>
+
+namespace kavio::carplay::test {
+
+std::string pngBytes(QColor color, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+RecordPtr record(const std::string& title, const std::string& extension, const std::string& url)
+{
+    auto r = std::make_shared<MovieInfo>();
+    r->FILENAME = title;
+    r->ARTIST = "by " + title;
+    r->EXTENSION = extension;
+    r->urlLink = url;
+    r->KEY = "kKV" + title;
+    r->imgData = plist::Bytes(pngBytes(QColor::fromHsv(static_cast<int>(title.size() * 40 % 360), 200, 200)));
+    return r;
+}
+
+CarWindow::CarWindow() : window_(std::make_unique<platform::Window>())
+{
+    window_->setRootViewController(std::make_unique<platform::ViewController>());
+    window_->resize(platform::Window::kCarWindowSize);
+    window_->show();
+    settle();
+}
+
+void CarWindow::setRoot(std::unique_ptr<platform::ViewController> root)
+{
+    window_->setRootViewController(std::move(root));
+    settle();
+}
+
+void CarWindow::settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+Library::Library() : documents_(scratch_.path() / "Documents")
+{
+    std::filesystem::create_directories(documents_);
+    Avatar::shared().setDocumentsDirectory(documents_);
+}
+
+Library::~Library() = default;
+
+void Library::setRightHandDrive(bool on)
+{
+    std::optional<plist::Dictionary> held;
+    writeRightHandDrive(settingsFilePath(documents_), held, on);
+}
+
+} // namespace kavio::carplay::test

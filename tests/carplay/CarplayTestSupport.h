@@ -1,0 +1,53 @@
+#pragma once
+// A car window offscreen with a scratch library, for the browser and player tests.
+
+#include "library/TestSupport.h"
+
+#include "carplay/KavioController.h"
+#include "library/Avatar.h"
+#include "library/Settings.h"
+#include "platform/Window.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+
+#include <memory>
+
+namespace kavio::carplay::test {
+
+using kavio::test::ScratchFolder;
+
+// PNG bytes of a small solid picture.
+std::string pngBytes(QColor color, QSize size = {60, 40});
+
+RecordPtr record(const std::string& title, const std::string& extension = "mp4", const std::string& url = "");
+
+// Root window of the car display, 800x480, shown offscreen.
+class CarWindow {
+public:
+    CarWindow();
+    platform::Window& window() { return *window_; }
+    platform::ViewController& root() { return *window_->rootViewController(); }
+    void setRoot(std::unique_ptr<platform::ViewController> root);
+    // Lets queued work (deferred deletion, layout) run.
+    static void settle();
+
+private:
+    std::unique_ptr<platform::Window> window_;
+};
+
+// Documents of the test's own, with or without right-hand drive set.
+class Library {
+public:
+    Library();
+    ~Library();
+    const std::filesystem::path& documents() const { return documents_; }
+    void setRightHandDrive(bool on);
+
+private:
+    ScratchFolder scratch_;
+    std::filesystem::path documents_;
+};
+
+} // namespace kavio::carplay::test

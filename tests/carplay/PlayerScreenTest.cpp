@@ -1,0 +1,265 @@
+#include "CarplayTestSupport.h"
+
+#include "carplay/KavioCollectionViewCell.h"
+#include "platform/AudioSession.h"
+#include "platform/CircleButton.h"
+#include "platform/FakePlayer.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PlayerView.h"
+
+#include <gtest/gtest.h>
+
+namespace kavio::carplay {
+namespace {
+
+using platform::CommandStatus;
+using platform::RemoteCommandKind;
+using test::record;
+
+class PlayerScreen : public ::testing::Test {
+protected:
+    KavioController* open(RecordList records, std::size_t start, const std::string& urlLink = "")
+    {
+        PlayQueue::Opening opening;
+        opening.DOC_PATH = library.documents();
+        const MovieInfo& chosen = *records[start];
+        opening.videoPath = opening.DOC_PATH / (*chosen.FILENAME + "." + *chosen.EXTENSION);
+        opening.urlLink = urlLink.empty() ? chosen.urlLink.value_or("") : urlLink;
+        opening.infos = std::make_shared<const RecordList>(std::move(records));
+        opening.currentIndex = start;
+        auto controller = std::make_unique<KavioController>();
+        controller->setOpening(std::move(opening));
+        KavioController* raw = controller.get();
+        car.root().present(std::move(controller), platform::Animated::No);
+        test::CarWindow::settle();
+        return raw;
+    }
+
+    platform::FakePlayer& player() { return *factory.last(); }
+
+    QString fileUrl(const std::string& name) const
+    {
+        return QUrl::fromLocalFile(QString::fromStdString((library.documents() / name).string())).toString();
+    }
+
+    // The URLs the player was asked to play, in order.
+    QStringList played()
+    {
+        QStringList urls;
+        for (const QString& call : player().calls()) {
+            if (call.startsWith("replace "))
+                urls << call.mid(8);
+        }
+        return urls;
+    }
+
+    static CommandStatus command(RemoteCommandKind kind) { return platform::RemoteCommandCenter::shared().dispatch(kind); }
+
+    static RecordList abc() { return {record("a"), record("b"), record("c")}; }
+
+    test::Library library;
+    test::CarWindow car;
+    platform::FakePlayerFactory factory;
+};
+
+TEST_F(PlayerScreen, QueueStartedAtTheLastGoesOnToTheFirst)
+{
+    KavioController* screen = open(abc(), 2);
+    player().finishCurrentItem();
+    player().finishCurrentItem();
+    EXPECT_EQ(played(), (QStringList{fileUrl("c.mp4"), fileUrl("a.mp4"), fileUrl("b.mp4")}));
+    EXPECT_EQ(screen->currentIndex(), 1u);
+    EXPECT_EQ(screen->movie()->FILENAME, "b");
+    EXPECT_EQ(player().rate(), 1.0);
+}
+
+TEST_F(PlayerScreen, SingleEntryReplays)
+{
+    open({record("solo", "MOV")}, 0);
+    player().finishCurrentItem();
+    EXPECT_EQ(played(), (QStringList{fileUrl("solo.MOV"), fileUrl("solo.MOV")}));
+    EXPECT_EQ(player().calls().count("play"), 2);
+}
+
+TEST_F(PlayerScreen, StreamsPlayTheirUrlDespiteThePlaceholder)
+{
+    kavio::test::writeFile(library.documents() / "Live.mp4", ""); // the placeholder
+    open({record("clip"), record("Live", "mp4", "https://example.com/live.m3u8")}, 1);
+    player().finishCurrentItem();
+    player().finishCurrentItem();
+    EXPECT_EQ(played(), (QStringList{"https://example.com/live.m3u8", fileUrl("clip.mp4"), "https://example.com/live.m3u8"}));
+}
+
+TEST_F(PlayerScreen, DeletedFileStaysInQueueAndStrip)
+{
+    KavioController* screen = open(abc(), 0); // no file exists for any of them
+    EXPECT_EQ(screen->collectionItem()->numberOfItemsInSection(0), 3);
+    player().failCurrentItem("no such file");
+    EXPECT_EQ(screen->currentIndex(), 0u); // a failure never advances by itself
+    screen->didSelectItem(*screen->collectionItem(), platform::IndexPath::forItem(1));
+    EXPECT_EQ(played().last(), fileUrl("b.mp4"));
+}
+
+TEST_F(PlayerScreen, StripTapOnThePlayingEntryRestartsIt)
+{
+    KavioController* screen = open(abc(), 1);
+    player().clearCalls();
+    screen->didSelectItem(*screen->collectionItem(), platform::IndexPath::forItem(1));
+    EXPECT_EQ(player().calls(), (QStringList{"replace " + fileUrl("b.mp4"), "play"}));
+}
+
+TEST_F(PlayerScreen, OnlyItsOwnItemEndingAdvances)
+{
+    KavioController* screen = open(abc(), 0);
+    auto stranger = platform::PlayerItem::create(QUrl("file:///elsewhere.mp4"));
+    platform::NotificationCenter::defaultCenter().post(platform::NotificationName::PlayerItemDidPlayToEnd, stranger.get());
+    EXPECT_EQ(screen->currentIndex(), 0u);
+}
+
+TEST_F(PlayerScreen, NextAndPreviousWrapAndRestart)
+{
+    KavioController* screen = open(abc(), 2);
+    EXPECT_EQ(command(RemoteCommandKind::NextTrack), CommandStatus::Success);
+    EXPECT_EQ(screen->currentIndex(), 0u);
+
+    player().setCurrentTime(1.0);
+    EXPECT_EQ(command(RemoteCommandKind::PreviousTrack), CommandStatus::Success);
+    EXPECT_EQ(screen->currentIndex(), 2u); // from the first back to the last
+
+    player().setCurrentTime(12.0);
+    player().clearCalls();
+    command(RemoteCommandKind::PreviousTrack);
+    EXPECT_EQ(screen->currentIndex(), 2u);
+    EXPECT_EQ(player().calls(), (QStringList{"seek 0", "play"}));
+}
+
+TEST_F(PlayerScreen, ToggleKeepsTheSessionPauseEndsIt)
+{
+    open(abc(), 0);
+    auto& session = platform::AudioSession::shared();
+    EXPECT_EQ(command(RemoteCommandKind::Play), CommandStatus::Success);
+    EXPECT_TRUE(session.isActive());
+
+    EXPECT_EQ(command(RemoteCommandKind::TogglePlayPause), CommandStatus::Success);
+    EXPECT_EQ(player().rate(), 0.0);
+    EXPECT_TRUE(session.isActive());
+    command(RemoteCommandKind::TogglePlayPause);
+    EXPECT_EQ(player().rate(), 1.0);
+
+    command(RemoteCommandKind::Pause);
+    EXPECT_EQ(player().rate(), 0.0);
+    EXPECT_FALSE(session.isActive());
+}
+
+TEST_F(PlayerScreen, NowPlayingPublishesWhatTheEntryHas)
+{
+    RecordPtr bare = record("bare");
+    bare->ARTIST.reset();
+    bare->imgData = plist::Bytes(std::string("not a picture"));
+    open({record("full"), bare}, 0);
+
+    player().advanceTime(1.0);
+    const auto& info = platform::NowPlayingInfoCenter::shared().nowPlayingInfo();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->title, QString("full"));
+    EXPECT_EQ(info->artist, QString("by full"));
+    EXPECT_TRUE(info->artwork);
+    EXPECT_NEAR(*info->elapsedPlaybackTime, 1.0, 0.01);
+
+    player().finishCurrentItem();
+    player().advanceTime(0.5);
+    const auto& second = platform::NowPlayingInfoCenter::shared().nowPlayingInfo();
+    EXPECT_EQ(second->title, QString("bare"));
+    EXPECT_FALSE(second->artist);
+    EXPECT_FALSE(second->artwork);
+}
+
+TEST_F(PlayerScreen, CloseWithdrawsEveryRegistration)
+{
+    KavioController* screen = open(abc(), 0);
+    QPointer<platform::FakePlayer> fake = &player();
+    QPointer<KavioController> alive = screen;
+    const std::size_t observersBefore = platform::NotificationCenter::defaultCenter().observerCount();
+
+    screen->CloseTap();
+    test::CarWindow::settle();
+    EXPECT_FALSE(alive);
+    EXPECT_FALSE(fake); // the player is gone with its registrations
+    for (RemoteCommandKind kind : {RemoteCommandKind::Play, RemoteCommandKind::Pause, RemoteCommandKind::TogglePlayPause,
+                                   RemoteCommandKind::NextTrack, RemoteCommandKind::PreviousTrack})
+        EXPECT_EQ(command(kind), CommandStatus::NoHandler);
+    EXPECT_LT(platform::NotificationCenter::defaultCenter().observerCount(), observersBefore);
+    EXPECT_FALSE(platform::NowPlayingInfoCenter::shared().nowPlayingInfo());
+    EXPECT_FALSE(platform::AudioSession::shared().isInhibitingScreenSaver());
+    EXPECT_EQ(car.window().topViewController(), &car.root());
+}
+
+class PlayerLayout : public PlayerScreen {
+protected:
+    static QRect frameIn(const QWidget* widget, const QWidget* ancestor)
+    {
+        return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
+    }
+
+    // Border widths of the strip's cells on screen, by item.
+    static std::map<int, qreal> outlines(KavioController* screen)
+    {
+        std::map<int, qreal> out;
+        for (const platform::IndexPath& path : screen->collectionItem()->indexPathsForVisibleItems()) {
+            auto* cell = dynamic_cast<KavioCollectionViewCell*>(screen->collectionItem()->cellForItem(path));
+            if (cell)
+                out[path.row] = cell->appImageView->borderWidth();
+        }
+        return out;
+    }
+};
+
+TEST_F(PlayerLayout, LeftHandDrive)
+{
+    KavioController* screen = open(abc(), 0);
+    QWidget* view = screen->view();
+    ASSERT_EQ(view->size(), QSize(800, 480));
+    EXPECT_FALSE(screen->dock_style());
+    EXPECT_EQ(frameIn(screen->closeButton(), view), QRect(5, 5, 30, 30));
+    EXPECT_EQ(frameIn(screen->collectionItem(), view), QRect(0, 40, 40, 430)); // ends 10 above the bottom
+    EXPECT_EQ(frameIn(screen->controller(), view), QRect(40, 0, 760, 480));
+}
+
+TEST_F(PlayerLayout, RightHandDrive)
+{
+    library.setRightHandDrive(true);
+    KavioController* screen = open(abc(), 0);
+    QWidget* view = screen->view();
+    EXPECT_TRUE(screen->dock_style());
+    EXPECT_EQ(frameIn(screen->closeButton(), view), QRect(765, 5, 30, 30));
+    EXPECT_EQ(frameIn(screen->collectionItem(), view), QRect(760, 40, 40, 430));
+    EXPECT_EQ(frameIn(screen->controller(), view), QRect(0, 0, 760, 480));
+}
+
+TEST_F(PlayerLayout, TwelveEntriesAndTheMovingOutline)
+{
+    RecordList twelve;
+    for (int i = 0; i < 12; ++i)
+        twelve.push_back(record("v" + std::to_string(i)));
+    KavioController* screen = open(twelve, 0);
+    platform::CollectionView* strip = screen->collectionItem();
+    EXPECT_EQ(strip->numberOfItemsInSection(0), 12);
+    EXPECT_EQ(strip->frameForItem(platform::IndexPath::forItem(0)).size(), QSize(30, 30));
+    EXPECT_EQ(strip->frameForItem(platform::IndexPath::forItem(1)).top() - strip->frameForItem(platform::IndexPath::forItem(0)).top(), 40);
+
+    EXPECT_EQ(outlines(screen)[0], 1.5);
+    EXPECT_EQ(outlines(screen)[1], 0);
+    player().finishCurrentItem();
+    test::CarWindow::settle();
+    EXPECT_EQ(outlines(screen)[0], 0);
+    EXPECT_EQ(outlines(screen)[1], 1.5);
+
+    for (int i = 1; i < 12; ++i)
+        player().finishCurrentItem();
+    test::CarWindow::settle();
+    EXPECT_EQ(screen->currentIndex(), 0u);
+    EXPECT_EQ(outlines(screen)[0], 1.5);
+}
+
+} // namespace
+} // namespace kavio::carplay
