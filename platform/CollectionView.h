@@ -82,7 +82,10 @@ public:
     CollectionViewCell* cellForItem(const IndexPath& path) const;
     // Items whose frames meet the viewport.
     std::vector<IndexPath> indexPathsForVisibleItems() const;
-    int numberOfVisibleItems() const { return static_cast<int>(indexPathsForVisibleItems().size()); }
+    int numberOfVisibleItems() const
+    {
+        return static_cast<int>(indexPathsForVisibleItems().size());
+    }
     // Cells alive: on screen, around it and kept for reuse.
     int liveCellCount() const;
 

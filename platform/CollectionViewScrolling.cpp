@@ -82,7 +82,8 @@ int CollectionView::pageOffset(int page) const
 
 void CollectionView::scrollByPages(int pages)
 {
-    const int page = static_cast<int>(std::lround(static_cast<double>(targetOffset()) / pageHeight()));
+    const double current = static_cast<double>(targetOffset()) / pageHeight();
+    const int page = static_cast<int>(std::lround(current));
     setContentOffset(pageOffset(page + pages), Animated::Yes);
 }
 
@@ -212,9 +213,10 @@ void CollectionView::animateItem(const IndexPath& path, qreal scale, int duratio
             [snapshot](const QVariant& v) { snapshot->setScale(v.toReal()); });
     connect(animation, &QVariantAnimation::finished, this,
             [this, snapshot, shrunk, completion = std::move(completion)] {
-                const bool stillShown = std::any_of(cells_.begin(), cells_.end(), [&](const auto& e) {
-                    return shrunk && e.second == shrunk.data();
-                });
+                const bool stillShown =
+                    shrunk && std::any_of(cells_.begin(), cells_.end(), [&](const auto& e) {
+                        return e.second == shrunk.data();
+                    });
                 if (stillShown)
                     shrunk->show();
                 snapshot->deleteLater();

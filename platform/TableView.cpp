@@ -46,6 +46,13 @@ void TableView::setupScrolling()
     verticalScrollBar()->setSingleStep(20);
     viewport()->setAutoFillBackground(false);
     indicator_ = new TableViewScrollIndicator(this);
+    stripAnimation_ = new QVariantAnimation(this);
+    stripAnimation_->setDuration(kScrollAnimationMs);
+    stripAnimation_->setEasingCurve(QEasingCurve::OutCubic);
+    connect(stripAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        refreshStrip_ = v.toInt();
+        layoutContent();
+    });
     scrollAnimation_ = new QVariantAnimation(this);
     scrollAnimation_->setDuration(kScrollAnimationMs);
     scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
@@ -129,7 +136,7 @@ QColor TableView::sectionTitleColor() const
 void TableView::setContentInsets(const QMargins& insets)
 {
     insets_ = insets;
-    layoutContent();
+    reloadData(); // the first section's default spacing depends on it
 }
 
 void TableView::setShowsVerticalScrollIndicator(bool shows)
@@ -150,7 +157,7 @@ void TableView::setTableHeaderView(QWidget* view)
         view->setParent(viewport());
         view->show();
     }
-    layoutContent();
+    reloadData(); // the first section's default spacing depends on it
 }
 
 void TableView::setRefreshControl(RefreshControl* control)
@@ -162,12 +169,35 @@ void TableView::setRefreshControl(RefreshControl* control)
         refresh_->deleteLater();
     }
     refresh_ = control;
+    stripAnimation_->stop();
+    refreshStrip_ = control && control->isRefreshing() ? RefreshControl::kHeight : 0;
     if (control) {
         control->setParent(viewport());
         control->hide();
-        connect(control, &RefreshControl::refreshingChanged, this, [this] { layoutContent(); });
+        connect(control, &RefreshControl::refreshingChanged, this,
+                &TableView::refreshingChanged);
     }
     layoutContent();
+}
+
+void TableView::refreshingChanged(bool refreshing)
+{
+    stripAnimation_->stop();
+    const int offset = contentOffset();
+    if (refreshing || !shouldAnimate(Animated::Yes) || !isVisible()
+        || offset >= refreshStrip_) {
+        // Opening follows the pull that led to it; a strip already scrolled away goes
+        // without moving the rows on screen.
+        const int closedBy = refreshing ? 0 : refreshStrip_;
+        refreshStrip_ = refreshing ? RefreshControl::kHeight : 0;
+        layoutContent();
+        if (closedBy > 0 && offset > 0)
+            setContentOffset(offset - closedBy, Animated::No);
+        return;
+    }
+    stripAnimation_->setStartValue(refreshStrip_);
+    stripAnimation_->setEndValue(0);
+    stripAnimation_->start();
 }
 
 void TableView::reloadData()

@@ -174,6 +174,7 @@ private:
     void commitDelete(const IndexPath& path);
     void setPull(int rawPull);
     void finishPull();
+    void refreshingChanged(bool refreshing);
     void wheelPull(int delta);
     void setSwipe(const std::optional<IndexPath>& row, int offset);
     void closeSwipe();
@@ -192,6 +193,7 @@ private:
     QPointer<QWidget> headerView_;
     QPointer<RefreshControl> refresh_;
     QVariantAnimation* scrollAnimation_ = nullptr;
+    QVariantAnimation* stripAnimation_ = nullptr;
     TableViewScrollIndicator* indicator_ = nullptr;
     QTimer* longPress_ = nullptr;
     QTimer* wheelRest_ = nullptr;
@@ -205,6 +207,7 @@ private:
     std::optional<IndexPath> current_;
     std::optional<IndexPath> swiped_;
     int swipeOffset_ = 0;
+    int refreshStrip_ = 0; // height kept open above the content for the refresh control
     int pull_ = 0;      // how far the content is drawn below its place, in points
     int rawPull_ = 0;   // how far the user has pulled
     int wheelPull_ = 0; // wheel travel collected at the top

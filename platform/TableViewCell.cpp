@@ -136,7 +136,7 @@ void TableViewCell::setSelected(bool selected, Animated animated)
         fade_->stop();
     const qreal target = (selected_ || highlighted_) ? 1.0 : 0.0;
     if (animated == Animated::No || target > highlightLevel_ || !animationsEnabled()
-        || !isVisible()) {
+        || !isVisible() || selectionStyle_ == TableViewCellSelectionStyle::None) {
         setHighlightLevel(target);
         return;
     }
@@ -259,7 +259,8 @@ void TableViewCell::layoutContent()
         image_->setGeometry(0, 0, 0, 0);
     }
     separatorInset_ = textLeft;
-    const int textWidth = std::max(0, content_->width() - textLeft - (accessoryView_ ? 0 : kMargin));
+    const int rightMargin = accessoryView_ ? 0 : kMargin;
+    const int textWidth = std::max(0, content_->width() - textLeft - rightMargin);
     const bool hasDetail = detail_ && !detail_->text().isEmpty();
     const int titleHeight = title_ ? title_->fontMetrics().height() : 0;
     if (!hasDetail) {

@@ -217,6 +217,14 @@ void TableView::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Up: moveCurrentRow(-1); return;
     case Qt::Key_Down: moveCurrentRow(+1); return;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        ensureLoaded();
+        if (auto row = event->key() == Qt::Key_Home ? geometry_.firstRow() : geometry_.lastRow()) {
+            setCurrentRow(row);
+            scrollToRow(*row, TableViewScrollPosition::None, Animated::No);
+        }
+        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Space:

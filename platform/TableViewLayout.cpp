@@ -114,7 +114,7 @@ int TableView::headerViewHeight() const
 
 int TableView::refreshInset() const
 {
-    return refresh_ && refresh_->isRefreshing() ? RefreshControl::kHeight : 0;
+    return refresh_ ? refreshStrip_ : 0;
 }
 
 int TableView::rowLeft() const
@@ -186,7 +186,7 @@ void TableView::placeChrome()
     if (refresh_) {
         const int top = toViewport(insets_.top() + refreshInset() - RefreshControl::kHeight);
         refresh_->setGeometry(0, top, width, RefreshControl::kHeight);
-        refresh_->setVisible(refresh_->isRefreshing() || pull_ > 0);
+        refresh_->setVisible(refreshStrip_ > 0 || pull_ > 0);
     }
 }
 
@@ -337,12 +337,17 @@ void TableView::paintSectionTitles(QPainter& painter, int firstSection, int last
     const int width = std::max(0, rowWidth() - 2 * kTitleInset);
     for (int s = firstSection; s <= lastSection; ++s) {
         const SectionTitles& t = titles_[static_cast<std::size_t>(s)];
-        if (!t.header.isEmpty() && !sectionHeaders_.count(s)) {
+        // A title is near the screen only if the row next to it is; checking spares
+        // measuring a long section just to place a footer far below.
+        const int rows = geometry_.rowCount(s);
+        const bool headerNear = rows == 0 || cells_.count(IndexPath::forRow(0, s));
+        const bool footerNear = rows == 0 || cells_.count(IndexPath::forRow(rows - 1, s));
+        if (!t.header.isEmpty() && headerNear && !sectionHeaders_.count(s)) {
             const TableViewSpan span = geometry_.headerSpan(s);
             const QRect r(left, toViewport(span.top), width, span.height - 7);
             painter.drawText(r, Qt::AlignLeft | Qt::AlignBottom | Qt::TextSingleLine, t.header);
         }
-        if (!t.footer.isEmpty()) {
+        if (!t.footer.isEmpty() && footerNear) {
             const TableViewSpan span = geometry_.footerSpan(s);
             const QRect r(left, toViewport(span.top) + 8, width, span.height);
             painter.drawText(r, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, t.footer);

@@ -77,6 +77,11 @@ struct DragCase {
     int settlesOn;  // page index
 };
 
+void PrintTo(const DragCase& c, std::ostream* os)
+{
+    *os << "drag " << c.distance << " up settles on page " << c.settlesOn;
+}
+
 class CollectionViewPagingTest : public CollectionViewTest,
                                  public ::testing::WithParamInterface<DragCase> {};
 

@@ -29,6 +29,7 @@ public:
     std::unique_ptr<TableViewCell> cellForRow(TableView& table, const IndexPath& path) override;
     int heightForRow(TableView&, const IndexPath& path) override;
     QString titleForHeaderInSection(TableView&, int section) override;
+    QString titleForFooterInSection(TableView&, int) override { return footerTitle; }
     void willDisplayCell(TableView&, TableViewCell& cell, const IndexPath& path) override;
     void didSelectRow(TableView&, const IndexPath& path) override { selected.push_back(path); }
     TableViewEditingStyle editingStyleForRow(TableView&, const IndexPath&) override;
@@ -45,6 +46,7 @@ public:
     std::vector<int> sections;                // overrides rows when not empty
     std::map<IndexPath, int> heights;         // rows not listed use the table's height
     std::vector<QString> headerTitles;
+    QString footerTitle;
     QString reuseIdentifier;                  // when set, cells are dequeued first
     bool deletable = false;
 

@@ -2,6 +2,7 @@
 
 #include "platform/RefreshControl.h"
 
+#include "platform/Animated.h"
 #include "platform/TableView.h"
 
 #include "ListTestSupport.h"
@@ -104,6 +105,26 @@ TEST_F(RefreshControlTest, RefreshingKeepsAStripOpenAboveTheRows)
     control_->endRefreshing();
     EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(0)).top(), 0);
     EXPECT_FALSE(control_->isVisible());
+}
+
+TEST_F(RefreshControlTest, EndingWhileScrolledAwayLeavesTheRowsWhereTheyAre)
+{
+    control_->beginRefreshing();
+    table_.setContentOffset(300, Animated::No);
+    const QRect before = table_.visualRectForRow(IndexPath::forRow(10));
+    control_->endRefreshing();
+    EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(10)), before);
+}
+
+TEST_F(RefreshControlTest, TheStripClosesSmoothlyWithAnimationsOn)
+{
+    setAnimationsEnabled(true);
+    control_->beginRefreshing();
+    control_->endRefreshing();
+    EXPECT_GT(table_.visualRectForRow(IndexPath::forRow(0)).top(), 0) << "still closing";
+    EXPECT_TRUE(test::waitFor([&] { return table_.visualRectForRow(IndexPath::forRow(0)).top() == 0; }));
+    EXPECT_FALSE(control_->isVisible());
+    setAnimationsEnabled(false);
 }
 
 TEST_F(RefreshControlTest, OwnerCanEndRefreshingFromItsHandler)

@@ -51,6 +51,15 @@ struct RowAtCase {
     std::optional<IndexPath> row;
 };
 
+void PrintTo(const RowAtCase& c, std::ostream* os)
+{
+    *os << "y " << c.y << " -> ";
+    if (c.row)
+        PrintTo(*c.row, os);
+    else
+        *os << "no row";
+}
+
 class TableViewGeometryRowAtTest : public TableViewGeometryTest,
                                    public ::testing::WithParamInterface<RowAtCase> {};
 

@@ -49,6 +49,15 @@ TEST_F(TableViewInputTest, ArrowsScrollTheCurrentRowIntoView)
     EXPECT_TRUE(table_.viewport()->rect().contains(current));
 }
 
+TEST_F(TableViewInputTest, HomeAndEndGoToTheFirstAndLastRows)
+{
+    test::key(&table_, Qt::Key_End);
+    test::key(&table_, Qt::Key_Return);
+    test::key(&table_, Qt::Key_Home);
+    test::key(&table_, Qt::Key_Return);
+    EXPECT_EQ(source_.selected, (std::vector{IndexPath::forRow(19), IndexPath::forRow(0)}));
+}
+
 TEST_F(TableViewInputTest, DeleteKeyCommitsOnlyWhereTheDelegateAllowsIt)
 {
     test::click(table_.viewport(), centreOf(2));

@@ -56,6 +56,13 @@ TEST_F(TableViewTest, OpeningAsksOnlyForRowsOnScreen)
     EXPECT_LE(table_->measuredRowCount(0), kMaxRealized) << "heights are asked lazily too";
 }
 
+TEST_F(TableViewTest, AFooterFarBelowDoesNotMeasureTheSection)
+{
+    source_.footerTitle = "The end";
+    open(TableViewStyle::InsetGrouped);
+    EXPECT_LE(table_->measuredRowCount(0), kMaxRealized);
+}
+
 TEST_F(TableViewTest, NothingIsAskedBeforeTheTableIsShown)
 {
     TableView table;
