@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kavio::platform {
@@ -19,15 +20,38 @@ MprisCommandAvailability mprisCommandAvailability(const RemoteCommandCenter& cen
     };
 }
 
+namespace {
+
+bool isObjectPathByte(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// The D-Bus rules: "/" or "/"-separated non-empty elements of [A-Za-z0-9_].
+bool isValidObjectPath(const QString& text)
+{
+    if (text == QLatin1String("/"))
+        return true;
+    if (!text.startsWith(QLatin1Char('/')) || text.endsWith(QLatin1Char('/')) || text.contains(QLatin1String("//")))
+        return false;
+    return std::all_of(text.begin() + 1, text.end(), [](QChar c) {
+        return c == QLatin1Char('/') || c == QLatin1Char('_') || (c.unicode() < 128 && isObjectPathByte(c.toLatin1()));
+    });
+}
+
+} // namespace
+
 QDBusObjectPath mprisTrackPath(const QString& trackId)
 {
+    if (isValidObjectPath(trackId) && trackId != QLatin1String(kMprisNoTrack))
+        return QDBusObjectPath(trackId);
     QString path = QStringLiteral("/org/kavio/track/");
     if (trackId.isEmpty())
         return QDBusObjectPath(path + QLatin1Char('_'));
     static constexpr char hex[] = "0123456789abcdef";
     for (const char byte : trackId.toUtf8()) {
         const auto c = static_cast<unsigned char>(byte);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+        if (isObjectPathByte(byte)) {
             path += QLatin1Char(static_cast<char>(c));
         } else {
             path += QLatin1Char('_');

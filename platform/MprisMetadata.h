@@ -37,7 +37,8 @@ struct MprisPlayerProperties {
     bool operator==(const MprisPlayerProperties&) const = default;
 };
 
-// One object path per queue entry: the id, with bytes outside [A-Za-z0-9] as _xx.
+// One object path per queue entry: an id that is already an object path as it is, any
+// other under /org/kavio/track/ with bytes outside [A-Za-z0-9] written as _xx.
 QDBusObjectPath mprisTrackPath(const QString& trackId);
 QString mprisPlaybackStatus(PlaybackState state, bool hasTrack);
 // xesam:title, xesam:artist (list), mpris:trackid, mpris:artUrl (when given), mpris:length.

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace kavio::platform {
 namespace {
 
@@ -48,41 +50,37 @@ TEST_F(AudioSessionTest, PlayingInhibitsTheScreenSaverOnce)
     EXPECT_TRUE(session.isInhibitingScreenSaver());
 }
 
-TEST_F(AudioSessionTest, PauseReleasesTheScreenSaver)
+TEST_F(AudioSessionTest, EveryWayPlaybackStopsReleasesTheScreenSaver)
 {
-    player.play();
-    player.pause();
-    EXPECT_EQ(log.uninhibits, 1);
-    EXPECT_TRUE(session.isActive()); // a pause alone leaves the session active
-    EXPECT_FALSE(session.isInhibitingScreenSaver());
+    const struct {
+        const char* how;
+        std::function<void(std::unique_ptr<FakePlayer>&)> stop;
+        bool sessionStaysActive;
+    } rows[] = {
+        {"pause", [](auto& p) { p->pause(); }, true},
+        {"end of item", [](auto& p) { p->finishCurrentItem(); }, true},
+        {"player destroyed", [](auto& p) { p.reset(); }, true},
+        {"session deactivated", [&](auto&) { session.setActive(false); }, false},
+    };
+    for (const auto& row : rows) {
+        auto playing = std::make_unique<FakePlayer>();
+        playing->replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
+        playing->play();
+        const int released = log.uninhibits;
+        row.stop(playing);
+        EXPECT_EQ(log.uninhibits, released + 1) << row.how;
+        EXPECT_FALSE(session.isInhibitingScreenSaver()) << row.how;
+        EXPECT_EQ(session.isActive(), row.sessionStaysActive) << row.how;
+    }
 }
 
-TEST_F(AudioSessionTest, DeactivatingReleasesWhilePlayingAndActivatingTakesItBack)
+TEST_F(AudioSessionTest, ReactivatingWhilePlayingInhibitsAgain)
 {
     player.play();
     session.setActive(false);
-    EXPECT_EQ(log.uninhibits, 1);
-    EXPECT_EQ(player.rate(), 1.0);
     session.setActive(true);
     EXPECT_EQ(log.inhibits, 2);
-}
-
-TEST_F(AudioSessionTest, DestroyingAPlayingPlayerReleases)
-{
-    auto shortLived = std::make_unique<FakePlayer>();
-    shortLived->replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
-    shortLived->play();
-    shortLived.reset();
-    EXPECT_EQ(log.inhibits, 1);
-    EXPECT_EQ(log.uninhibits, 1);
-    EXPECT_EQ(session.playingPlayerCount(), 0u);
-}
-
-TEST_F(AudioSessionTest, ReachingTheEndReleases)
-{
-    player.play();
-    player.finishCurrentItem();
-    EXPECT_EQ(log.uninhibits, 1);
+    EXPECT_EQ(player.rate(), 1.0);
 }
 
 TEST_F(AudioSessionTest, TwoPlayersHoldOneInhibitionUntilBothStop)

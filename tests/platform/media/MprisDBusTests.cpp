@@ -250,13 +250,6 @@ TEST_F(MprisDBusTest, RaiseAndQuitReachTheApp)
     EXPECT_EQ(quit, 1);
 }
 
-TEST_F(MprisDBusTest, SeekingWhereSeekingIsOffIsAcceptedAndIgnored)
-{
-    EXPECT_FALSE(property(MprisService::kPlayerInterface, "CanSeek").toBool());
-    const QDBusMessage reply = callPlayer(MprisService::kPlayerInterface, "Seek", {qlonglong(5'000'000)});
-    EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage);
-}
-
 } // namespace
 } // namespace kavio::platform
 

@@ -83,13 +83,6 @@ TEST_F(PlayerTest, ObserverMayRemoveAnotherWhileTimeIsDelivered)
     EXPECT_EQ(secondCalls, 0);
 }
 
-TEST_F(PlayerTest, InvalidObserverRegistrationsAreRefused)
-{
-    EXPECT_FALSE(player.addPeriodicTimeObserver(0.0, &owner, [](double) {}).isValid());
-    EXPECT_FALSE(player.addPeriodicTimeObserver(0.5, nullptr, [](double) {}).isValid());
-    EXPECT_FALSE(player.addPeriodicTimeObserver(0.5, &owner, {}).isValid());
-}
-
 TEST_F(PlayerTest, PlayedToEndNamesTheItemThatEnded)
 {
     const auto first = player.currentItem();
@@ -103,20 +96,6 @@ TEST_F(PlayerTest, PlayedToEndNamesTheItemThatEnded)
     player.finishCurrentItem();
     EXPECT_EQ(ended, (std::vector<const void*>{first.get(), second.get()}));
     EXPECT_EQ(player.rate(), 0.0);
-}
-
-TEST_F(PlayerTest, ObserverOfOneItemIgnoresAnotherPlayersEnd)
-{
-    FakePlayer other;
-    other.replaceCurrentItem(PlayerItem::create(fileUrl("other.mp4")));
-    int mine = 0;
-    NotificationCenter::defaultCenter().addObserver(
-        &owner, NotificationName::PlayerItemDidPlayToEnd, [&](const Notification&) { ++mine; },
-        player.currentItem().get());
-    other.finishCurrentItem();
-    EXPECT_EQ(mine, 0);
-    player.finishCurrentItem();
-    EXPECT_EQ(mine, 1);
 }
 
 TEST_F(PlayerTest, QueueCanAdvanceFromInsideThePlayedToEndObserver)
