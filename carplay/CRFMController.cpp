@@ -46,7 +46,9 @@ public:
         font.setPixelSize(14);
         text_->setFont(font);
         text_->setAlignment(Qt::AlignCenter);
-        text_->setStyleSheet(QStringLiteral("color: rgb(142, 142, 147);"));
+        QPalette palette = text_->palette();
+        palette.setColor(QPalette::WindowText, QColor(142, 142, 147));
+        text_->setPalette(palette);
 
         if (closeButton == CloseButton::Shown) {
             close_ = new platform::CircleButton(QStringLiteral("xmark"), this);
@@ -77,11 +79,19 @@ private:
     platform::CircleButton* close_ = nullptr;
 };
 
+// Icons are drawn at twice the row's size; shown at 40 points they stay sharp.
+QImage iconImage(QImage icon)
+{
+    if (!icon.isNull())
+        icon.setDevicePixelRatio(icon.width() / static_cast<qreal>(kThumbnail));
+    return icon;
+}
+
 QImage rowImage(const RowContent& row, Avatar& avatar, qreal scale)
 {
     switch (row.image) {
-    case RowContent::Image::FolderIcon: return avatar.folderIcon();
-    case RowContent::Image::VideoIcon: return avatar.mp4Icon();
+    case RowContent::Image::FolderIcon: return iconImage(avatar.folderIcon());
+    case RowContent::Image::VideoIcon: return iconImage(avatar.mp4Icon());
     case RowContent::Image::Thumbnail: break;
     }
     // Undecodable or missing thumbnails draw as a transparent square of the row's size.

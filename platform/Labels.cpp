@@ -12,7 +12,9 @@ void applySizeTextStyle(QLabel* label)
     font.setPixelSize(10); // points here are device-independent pixels
     label->setFont(font);
     QPalette palette = label->palette();
+    // Both roles: inside a list the label inherits the Text foreground role.
     palette.setColor(QPalette::WindowText, QColor(170, 170, 170));
+    palette.setColor(QPalette::Text, QColor(170, 170, 170));
     label->setPalette(palette);
     label->setAlignment(Qt::AlignCenter);
     label->setFixedHeight(15);

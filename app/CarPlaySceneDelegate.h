@@ -1,0 +1,29 @@
+#pragma once
+// The car display's scene: when it connects, a window whose root is the folder browser
+// on the Documents folder. Unplugging the car (closing the window) takes both away; the
+// next connection starts again from the root.
+
+#include "platform/Scene.h"
+
+#include <filesystem>
+
+namespace kavio::carplay {
+class CRFMController;
+}
+
+namespace kavio::app {
+
+class CarPlaySceneDelegate : public platform::SceneDelegate {
+public:
+    explicit CarPlaySceneDelegate(std::filesystem::path documents);
+
+    void sceneWillConnect(platform::Scene& scene) override;
+
+    platform::Window* window = nullptr;                 // owned by the scene
+    carplay::CRFMController* viewController = nullptr;  // owned by the window
+
+private:
+    std::filesystem::path documents_;
+};
+
+} // namespace kavio::app
