@@ -228,11 +228,14 @@ int TableView::contentOffset() const { return verticalScrollBar()->value(); }
 
 std::unique_ptr<TableViewCell> TableView::dequeueReusableCell(const QString& identifier)
 {
-    auto it = reusePool_.find(identifier);
-    if (it == reusePool_.end() || it->second.empty())
+    if (identifier.isEmpty())
         return nullptr;
-    std::unique_ptr<TableViewCell> cell = std::move(it->second.back());
-    it->second.pop_back();
+    auto& pool = reusePool_[identifier];
+    if (pool.empty())
+        return nullptr;
+    // Still the viewport's child: the caller may drop it (deleting it) or hand it back.
+    std::unique_ptr<TableViewCell> cell(pool.back());
+    pool.pop_back();
     cell->prepareForReuse();
     return cell;
 }

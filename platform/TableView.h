@@ -106,6 +106,7 @@ public:
     int contentHeight();
 
     // A cell put back by a row that left the screen, prepared for reuse; nullptr if none.
+    // Asking once makes the table keep cells with that identifier from then on.
     std::unique_ptr<TableViewCell> dequeueReusableCell(const QString& identifier);
 
     // How many row heights have been asked for in a section so far.
@@ -189,7 +190,9 @@ private:
     std::vector<SectionTitles> titles_;
     std::map<IndexPath, TableViewCell*> cells_;
     std::map<int, QWidget*> sectionHeaders_;
-    std::map<QString, std::vector<std::unique_ptr<TableViewCell>>> reusePool_;
+    // Cells kept for reuse: hidden children of the viewport, only for identifiers someone
+    // has asked to dequeue (screens that build every cell anew keep nothing).
+    std::map<QString, std::vector<TableViewCell*>> reusePool_;
     QPointer<QWidget> headerView_;
     QPointer<RefreshControl> refresh_;
     QVariantAnimation* scrollAnimation_ = nullptr;

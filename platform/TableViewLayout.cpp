@@ -282,13 +282,10 @@ void TableView::retireCell(TableViewCell* cell, const IndexPath& path, Retire wh
     if (delegate_)
         delegate_->didEndDisplayingCell(*this, *cell, path);
     cell->hide();
-    if (!cell->reuseIdentifier().isEmpty()) {
-        auto& pool = reusePool_[cell->reuseIdentifier()];
-        if (pool.size() < kMaxPooledCells) {
-            cell->setParent(nullptr);
-            pool.emplace_back(cell);
-            return;
-        }
+    if (auto pool = reusePool_.find(cell->reuseIdentifier());
+        pool != reusePool_.end() && pool->second.size() < kMaxPooledCells) {
+        pool->second.push_back(cell);
+        return;
     }
     // A reload may come from inside one of the cell's own widgets: delete it later then.
     if (when == Retire::Now)

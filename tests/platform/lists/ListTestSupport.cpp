@@ -33,7 +33,7 @@ std::unique_ptr<TableViewCell> RecordingTable::cellForRow(TableView& table, cons
 {
     cellRequests.push_back(path);
     std::unique_ptr<TableViewCell> cell;
-    if (!reuseIdentifier.isEmpty())
+    if (!reuseIdentifier.isEmpty() && dequeue)
         cell = table.dequeueReusableCell(reuseIdentifier);
     if (!cell) {
         ++cellsMade;

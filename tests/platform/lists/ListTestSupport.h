@@ -47,7 +47,8 @@ public:
     std::map<IndexPath, int> heights;         // rows not listed use the table's height
     std::vector<QString> headerTitles;
     QString footerTitle;
-    QString reuseIdentifier;                  // when set, cells are dequeued first
+    QString reuseIdentifier;                  // given to every cell
+    bool dequeue = true;                      // with an identifier, dequeue before making
     bool deletable = false;
 
     // Record.

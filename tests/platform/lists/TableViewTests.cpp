@@ -195,6 +195,16 @@ TEST_F(TableViewTest, CellsWithAnIdentifierAreReused)
     EXPECT_LT(source_.cellsMade, 2 * made) << "cells that left were handed out again";
 }
 
+TEST_F(TableViewTest, CellsBuiltAnewAreNotKeptEvenWithAnIdentifier)
+{
+    source_.reuseIdentifier = "CarCell";
+    source_.dequeue = false;
+    open();
+    table_->setContentOffset(kViewportHeight * 3, Animated::No);
+    table_->setContentOffset(kViewportHeight * 6, Animated::No);
+    EXPECT_LE(liveCells(), kMaxRealized);
+}
+
 TEST_F(TableViewTest, ClickSelectsTheRowUnderThePointerAndDeselectClearsIt)
 {
     open();
