@@ -1,0 +1,137 @@
+#include "carplay/CarplayTestSupport.h"
+
+#include "app/CarPlaySceneDelegate.h"
+#include "app/Opener.h"
+#include "carplay/CRFMController.h"
+#include "carplay/KavioController.h"
+#include "library/FolderModel.h"
+#include "platform/FakePlayer.h"
+#include "platform/Scene.h"
+
+#include <gtest/gtest.h>
+
+namespace kavio::app {
+namespace {
+
+namespace fs = std::filesystem;
+using carplay::test::CarWindow;
+using kavio::test::writeFile;
+
+class CarScene : public ::testing::Test {
+protected:
+    CarScene()
+        : scenes([this](platform::SceneRole) { return std::make_unique<CarPlaySceneDelegate>(library.documents()); })
+    {
+    }
+
+    carplay::CRFMController* root()
+    {
+        platform::Scene* scene = scenes.scene(platform::SceneRole::Car);
+        return scene ? dynamic_cast<carplay::CRFMController*>(scene->window().rootViewController()) : nullptr;
+    }
+
+    QUrl fileUrl(const fs::path& path) const { return QUrl::fromLocalFile(QString::fromStdString(path.string())); }
+
+    carplay::test::Library library;
+    platform::FakePlayerFactory players;
+    platform::SceneManager scenes;
+};
+
+TEST_F(CarScene, ConnectsOnDocumentsAndReconnectsAtTheRoot)
+{
+    fs::create_directories(library.documents() / "Trips");
+    Avatar::shared().setDocumentsDirectory("/somewhere/else");
+    scenes.connectScene(platform::SceneRole::Car);
+    CarWindow::settle();
+    ASSERT_TRUE(root());
+    EXPECT_EQ(root()->currentURL(), library.documents());
+    EXPECT_EQ(Avatar::shared().documentsDirectory(), library.documents());
+    EXPECT_FALSE(root()->hasCloseButton());
+
+    root()->present(std::make_unique<carplay::CRFMController>(library.documents() / "Trips", carplay::CloseButton::Shown),
+                    platform::Animated::No);
+    QPointer<carplay::CRFMController> oldRoot = root();
+    scenes.scene(platform::SceneRole::Car)->window().close(); // the car is unplugged
+    CarWindow::settle();
+    EXPECT_FALSE(scenes.isConnected(platform::SceneRole::Car));
+    EXPECT_FALSE(oldRoot);
+
+    scenes.connectScene(platform::SceneRole::Car);
+    CarWindow::settle();
+    ASSERT_TRUE(root());
+    EXPECT_EQ(root()->currentURL(), library.documents());
+    EXPECT_FALSE(root()->presentedViewController());
+}
+
+TEST_F(CarScene, OpeningAFilePlaysItsFolderQueueAtItsEntry)
+{
+    const fs::path trips = library.documents() / "Trips";
+    fs::create_directories(trips);
+    FolderModel folder(trips);
+    folder.loadMp4Files();
+    for (const char* title : {"a", "b", "c"}) {
+        folder.save_items()->push_back(carplay::test::record(title));
+        ASSERT_TRUE(folder.saveMovieModules(*folder.save_items()->back()->KEY).isOk());
+    }
+    writeFile(trips / "b.mp4", "x");
+
+    ASSERT_TRUE(openInCar(scenes, fileUrl(trips / "b.mp4")).isOk());
+    CarWindow::settle();
+    auto* player = dynamic_cast<carplay::KavioController*>(root()->presentedViewController());
+    ASSERT_TRUE(player);
+    EXPECT_EQ(player->queue().count(), 3u);
+    EXPECT_EQ(player->currentIndex(), 1u);
+    EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl(trips / "b.mp4").toString());
+
+    // A second video replaces the first player; closing it shows the library's root.
+    ASSERT_TRUE(openInCar(scenes, QUrl("https://example.com/live/stream.m3u8")).isOk());
+    CarWindow::settle();
+    auto* stream = dynamic_cast<carplay::KavioController*>(root()->presentedViewController());
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(stream->queue().count(), 1u);
+    EXPECT_EQ(stream->queue().entry(0).FILENAME, "stream.m3u8");
+    EXPECT_EQ(players.last()->calls().first(), "replace https://example.com/live/stream.m3u8");
+    stream->CloseTap();
+    CarWindow::settle();
+    EXPECT_EQ(scenes.scene(platform::SceneRole::Car)->window().topViewController(), root());
+}
+
+struct ArgumentRow {
+    std::string argument;
+    bool accepted;
+};
+
+TEST_F(CarScene, CommandLineTargets)
+{
+    writeFile(library.documents() / "clip.MOV", "x");
+    writeFile(library.documents() / "notes.txt", "x");
+    const std::string clip = (library.documents() / "clip.MOV").string();
+    const ArgumentRow rows[] = {
+        {clip, true},
+        {"file://" + clip, true},
+        {"https://example.com/a.m3u8", true},
+        {"http://example.com/a.mp4", true},
+        {"ftp://example.com/a.mp4", false},
+        {"/no/such/video.mp4", false},
+    };
+    for (const ArgumentRow& row : rows)
+        EXPECT_EQ(targetFromArgument(QString::fromStdString(row.argument)).isOk(), row.accepted) << row.argument;
+    EXPECT_FALSE(targetFromArgument(QString::fromStdString((library.documents() / "notes.txt").string())).isOk());
+    EXPECT_FALSE(openInCar(scenes, QUrl("ftp://example.com/a.mp4")).isOk());
+    EXPECT_FALSE(scenes.isConnected(platform::SceneRole::Car)); // a refused target changes nothing
+}
+
+TEST(Screenshots, RenderEveryCarScreen)
+{
+    kavio::test::ScratchFolder out;
+    int code = -1;
+    const std::string printed = kavio::test::run(std::string(KAVIO_APP) + " --screenshots '" + out.path().string() + "' 2>/dev/null", &code);
+    ASSERT_EQ(code, 0) << printed;
+    for (const char* name : {"car-root.png", "car-folder.png", "player-left.png", "player-right.png"}) {
+        QImage shot(QString::fromStdString((out / name).string()));
+        EXPECT_EQ(shot.size(), QSize(800, 480)) << name;
+    }
+}
+
+} // namespace
+} // namespace kavio::app
