@@ -1,0 +1,203 @@
+// The car screens on a large library, offscreen:
+//  - opening a folder of 10,000 videos (records for 1,000, 30 KB thumbnails) the first time
+//    and again unchanged, up to the first painted screen of rows;
+//  - scrolling it to the end, counting the rows the browser was asked for;
+//  - opening the player on a 1,000-entry queue up to its first painted screen.
+// Run as  QT_QPA_PLATFORM=offscreen kavio_car_bench
+
+#include "carplay/CRFMController.h"
+#include "carplay/KavioController.h"
+#include "library/Avatar.h"
+#include "library/FolderModel.h"
+#include "library/RecordKey.h"
+#include "platform/Animated.h"
+#include "platform/Application.h"
+#include "platform/FakePlayer.h"
+#include "platform/TableView.h"
+#include "platform/Window.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QRandomGenerator>
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kavio;
+
+constexpr int kVideos = 10000;
+constexpr int kRecords = 1000;
+
+// A noisy PNG of about 30 KB: real decoding work, like a phone's thumbnail.
+std::string thumbnailPng(quint32 seed)
+{
+    QImage image(96, 96, QImage::Format_RGB32);
+    QRandomGenerator rng(seed);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, rng.generate() & 0xffffff);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+const fs::path& bigFolder()
+{
+    static const fs::path folder = [] {
+        fs::path f = fs::temp_directory_path() / "kavio-car-bench" / "Big";
+        if (!fs::exists(f / "KavioSave.plist")) {
+            fs::create_directories(f);
+            FolderModel model(f);
+            model.loadMp4Files();
+            const auto start = std::chrono::system_clock::now();
+            for (int i = 0; i < kVideos; ++i) {
+                const std::string title = "Video " + std::to_string(i);
+                std::ofstream(f / (title + ".mp4")) << "x";
+                if (i % (kVideos / kRecords) != 0)
+                    continue;
+                auto r = std::make_shared<MovieInfo>();
+                r->FILENAME = title;
+                r->ARTIST = "Artist";
+                r->EXTENSION = "mp4";
+                r->imgData = plist::Bytes(thumbnailPng(static_cast<quint32>(i)));
+                r->KEY = recordKeyAt(start + std::chrono::seconds(i));
+                model.save_items()->push_back(r);
+                (*model.prefsDict())[*r->KEY] = plist::Value::makeArray(
+                    {plist::Value::makeData(plist::Bytes(encodeMovieInfo(*r)))});
+            }
+            writeStore(f / kStoreFileName, *model.prefsDict());
+        }
+        return f;
+    }();
+    return folder;
+}
+
+// Counts what the table asks for.
+class CountingBrowser : public carplay::CRFMController {
+public:
+    using CRFMController::CRFMController;
+    std::unique_ptr<platform::TableViewCell> cellForRow(platform::TableView& t, const platform::IndexPath& p) override
+    {
+        ++cellsAsked;
+        return CRFMController::cellForRow(t, p);
+    }
+    int cellsAsked = 0;
+};
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+// From a new browser to its first painted screen.
+void openFolder(benchmark::State& state, bool clearCache)
+{
+    const fs::path folder = bigFolder();
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (clearCache)
+            clearStoreCache();
+        auto window = std::make_unique<platform::Window>();
+        window->resize(platform::Window::kCarWindowSize);
+        state.ResumeTiming();
+        window->setRootViewController(std::make_unique<carplay::CRFMController>(folder, carplay::CloseButton::Hidden));
+        window->show();
+        settle();
+        benchmark::DoNotOptimize(window->grab());
+        state.PauseTiming();
+        window.reset();
+        settle();
+        state.ResumeTiming();
+    }
+}
+
+void BM_OpenFolderFirstTime(benchmark::State& state) { openFolder(state, true); }
+BENCHMARK(BM_OpenFolderFirstTime)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_OpenFolderAgainUnchanged(benchmark::State& state) { openFolder(state, false); }
+BENCHMARK(BM_OpenFolderAgainUnchanged)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_ScrollFolderToEnd(benchmark::State& state)
+{
+    const fs::path folder = bigFolder();
+    for (auto _ : state) {
+        platform::Window window;
+        window.resize(platform::Window::kCarWindowSize);
+        auto owned = std::make_unique<CountingBrowser>(folder, carplay::CloseButton::Hidden);
+        CountingBrowser* browser = owned.get();
+        window.setRootViewController(std::move(owned));
+        window.show();
+        settle();
+        platform::TableView* table = browser->tableView();
+        const int visible = static_cast<int>(table->indexPathsForVisibleRows().size());
+        int shown = visible;
+        browser->cellsAsked = 0; // viewDidAppear's reload is part of opening, not scrolling
+        table->reloadData();
+        settle();
+        // Page by page, as a driver flicking through the list.
+        for (int offset = 0; offset < table->contentHeight(); offset += table->viewport()->height()) {
+            table->setContentOffset(offset, platform::Animated::No);
+            settle();
+            shown += visible;
+        }
+        state.counters["rows"] = kVideos;
+        state.counters["visible_rows"] = visible;
+        state.counters["rows_asked"] = browser->cellsAsked;
+        state.counters["asked_per_shown"] = static_cast<double>(browser->cellsAsked) / shown;
+    }
+}
+BENCHMARK(BM_ScrollFolderToEnd)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_OpenPlayerOn1000Entries(benchmark::State& state)
+{
+    const fs::path folder = bigFolder();
+    FolderModel model(folder);
+    model.loadMp4Files();
+    platform::FakePlayerFactory players;
+    for (auto _ : state) {
+        state.PauseTiming();
+        platform::Window window;
+        window.resize(platform::Window::kCarWindowSize);
+        window.setRootViewController(std::make_unique<platform::ViewController>());
+        window.show();
+        settle();
+        state.ResumeTiming();
+        carplay::PlayQueue::Opening opening;
+        opening.DOC_PATH = folder;
+        opening.videoPath = folder / "Video 0.mp4";
+        opening.infos = model.save_items();
+        opening.currentIndex = 500;
+        auto player = std::make_unique<carplay::KavioController>();
+        player->setOpening(std::move(opening));
+        window.rootViewController()->present(std::move(player), platform::Animated::No);
+        settle();
+        benchmark::DoNotOptimize(window.grab());
+        state.PauseTiming();
+        window.rootViewController()->dismiss(platform::Animated::No);
+        settle();
+        state.ResumeTiming();
+    }
+    state.counters["entries"] = static_cast<double>(model.save_items()->size());
+}
+BENCHMARK(BM_OpenPlayerOn1000Entries)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
+    platform::Application app(argc, argv);
+    platform::setAnimationsEnabled(false);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
