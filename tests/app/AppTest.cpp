@@ -66,13 +66,7 @@ TEST_F(CarScene, ConnectsOnDocumentsAndReconnectsAtTheRoot)
 TEST_F(CarScene, OpeningAFilePlaysItsFolderQueueAtItsEntry)
 {
     const fs::path trips = library.documents() / "Trips";
-    fs::create_directories(trips);
-    FolderModel folder(trips);
-    folder.loadMp4Files();
-    for (const char* title : {"a", "b", "c"}) {
-        folder.save_items()->push_back(carplay::test::record(title));
-        ASSERT_TRUE(folder.saveMovieModules(*folder.save_items()->back()->KEY).isOk());
-    }
+    carplay::test::fileRecords(trips, {carplay::test::record("a"), carplay::test::record("b"), carplay::test::record("c")});
     writeFile(trips / "b.mp4", "x");
 
     ASSERT_TRUE(openInCar(scenes, fileUrl(trips / "b.mp4")).isOk());

@@ -43,14 +43,9 @@ protected:
         mpris->setOpenUriHandler([this](const QUrl& url) { return openInCar(scenes, url); });
 
         trips = library.documents() / "Trips";
-        fs::create_directories(trips);
-        FolderModel folder(trips);
-        folder.loadMp4Files();
-        for (const char* title : {"a", "b", "c"}) {
-            folder.save_items()->push_back(carplay::test::record(title));
-            ASSERT_TRUE(folder.saveMovieModules(*folder.save_items()->back()->KEY).isOk());
+        carplay::test::fileRecords(trips, {carplay::test::record("a"), carplay::test::record("b"), carplay::test::record("c")});
+        for (const char* title : {"a", "b", "c"})
             kavio::test::writeFile(trips / (std::string(title) + ".mp4"), "x");
-        }
     }
 
     void TearDown() override

@@ -23,17 +23,6 @@ using kavio::test::writeFile;
 
 class CarBrowser : public ::testing::Test {
 protected:
-    // Files the records in folder in the order given (keys ascending in that order).
-    void file(const fs::path& folder, std::vector<RecordPtr> records)
-    {
-        FolderModel model(folder);
-        model.loadMp4Files();
-        for (const RecordPtr& r : records) {
-            model.save_items()->push_back(r);
-            ASSERT_TRUE(model.saveMovieModules(*r->KEY).isOk());
-        }
-    }
-
     CRFMController* openRoot()
     {
         auto root = std::make_unique<CRFMController>(library.documents(), CloseButton::Hidden);
@@ -91,7 +80,7 @@ TEST_F(CarBrowser, RowsShowRecordsFilesAndFolders)
     RecordPtr broken = test::record("broken");
     broken->imgData = plist::Bytes(std::string("no picture"));
     RecordPtr live = test::record("Live", "mp4", "https://example.com/live.m3u8");
-    file(library.documents(), {clip, broken, live});
+    test::fileRecords(library.documents(), {clip, broken, live});
     writeFile(docs("clip.mp4"), std::string(2500, 'x'));
     writeFile(docs("broken.mp4"), "x");
     writeFile(docs("Live.mp4"), "");
@@ -130,7 +119,7 @@ TEST_F(CarBrowser, RowsShowRecordsFilesAndFolders)
 
 TEST_F(CarBrowser, ChosenFilePlaysItsRecordsOwnFile)
 {
-    file(library.documents(), {test::record("clip")});
+    test::fileRecords(library.documents(), {test::record("clip")});
     writeFile(docs("clip.mov"), "x");
     CRFMController* root = openRoot();
     tap(*root, "clip.mov");
@@ -144,7 +133,7 @@ TEST_F(CarBrowser, QueueIsTheWholeStoreInLoadOrder)
     c->KEY = "kKV20240101000001";
     a->KEY = "kKV20240101000002";
     b->KEY = "kKV20240101000003";
-    file(library.documents(), {c, a, b});
+    test::fileRecords(library.documents(), {c, a, b});
     writeFile(docs("a.mp4"), "x");
     CRFMController* root = openRoot();
     tap(*root, "a.mp4");
@@ -157,7 +146,7 @@ TEST_F(CarBrowser, QueueIsTheWholeStoreInLoadOrder)
 
 TEST_F(CarBrowser, FileWithoutRecordPlaysAlone)
 {
-    file(library.documents(), {test::record("other")});
+    test::fileRecords(library.documents(), {test::record("other")});
     writeFile(docs("dashcam.m4v"), "x");
     CRFMController* root = openRoot();
     tap(*root, "dashcam.m4v");
@@ -219,7 +208,7 @@ TEST_F(CarBrowser, VanishedFolderShowsOnlyTheHeader)
 TEST_F(CarBrowser, ForegroundReloadsEveryBrowserAndLeavesTheQueue)
 {
     fs::create_directories(docs("Trips"));
-    file(docs("Trips"), {test::record("a"), test::record("b")});
+    test::fileRecords(docs("Trips"), {test::record("a"), test::record("b")});
     writeFile(docs("Trips") / "a.mp4", "x");
     CRFMController* root = openRoot();
     tap(*root, "Trips");
@@ -230,7 +219,7 @@ TEST_F(CarBrowser, ForegroundReloadsEveryBrowserAndLeavesTheQueue)
 
     writeFile(docs("new.mp4"), "x");
     writeFile(docs("Trips") / "b.mp4", "x");
-    file(docs("Trips"), {test::record("z")});
+    test::fileRecords(docs("Trips"), {test::record("z")});
     platform::Application::instance()->simulateReturnToForeground();
     test::CarWindow::settle();
 

@@ -1,6 +1,10 @@
 #include "CarplayTestSupport.h"
 
+#include "library/FolderModel.h"
+
 #include <QBuffer>
+
+#include <gtest/gtest.h>
 
 namespace kavio::carplay::test {
 
@@ -25,6 +29,17 @@ RecordPtr record(const std::string& title, const std::string& extension, const s
     r->KEY = "kKV" + title;
     r->imgData = plist::Bytes(pngBytes(QColor::fromHsv(static_cast<int>(title.size() * 40 % 360), 200, 200)));
     return r;
+}
+
+void fileRecords(const std::filesystem::path& folder, const std::vector<RecordPtr>& records)
+{
+    std::filesystem::create_directories(folder);
+    FolderModel model(folder);
+    model.loadMp4Files();
+    for (const RecordPtr& r : records) {
+        model.save_items()->push_back(r);
+        EXPECT_TRUE(model.saveMovieModules(*r->KEY).isOk());
+    }
 }
 
 CarWindow::CarWindow() : window_(std::make_unique<platform::Window>())
