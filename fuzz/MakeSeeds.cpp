@@ -1,6 +1,8 @@
 // Writes seed inputs for the fuzzers: documents and keyed archives in the shapes Apple's
 // tools make (and the saved-videos store makes), in both formats, written by our writers.
 
+#include "library/archive/KeyedArchive.h"
+#include "library/archive/MovieInfo.h"
 #include "library/plist/Codec.h"
 
 #include <cstdio>
@@ -32,6 +34,81 @@ ValuePtr archive(const std::string& title, std::size_t imageBytes)
                                   {"$version", Value::makeInteger(100000)},
                                   {"$top", Value::makeDictionary({{"root", Value::makeUid(1)}})},
                                   {"$objects", Value::makeArray(objects)}});
+}
+
+std::string pngBytes(std::size_t size)
+{
+    std::string image("\x89PNG\r\n\x1a\n", 8);
+    for (std::size_t i = 0; image.size() < size; ++i) image.push_back(static_cast<char>(i * 131 + 7));
+    return image;
+}
+
+// Records as the editor files them: every field, absent fields, empty strings, titles
+// that need UTF-16, thumbnails of a few sizes, a stream.
+std::vector<std::pair<std::string, kavio::MovieInfo>> records()
+{
+    using kavio::MovieInfo;
+    MovieInfo full{"Trip to the coast", "Anna", "MOV", Bytes(pngBytes(96)), "kKV20240501120000", ""};
+    MovieInfo bare;
+    MovieInfo empty{"", "", "", Bytes(), "", ""};
+    MovieInfo utf16{"Fahrt \xC3\xBC" "ber den Pass \xE2\x98\x83 \xF0\x9F\x9A\x97", "\xE5\xB1\xB1\xE7\x94\xB0",
+                    "m4v", std::nullopt, "kKV20240101000000", std::nullopt};
+    MovieInfo stream{"Live", std::nullopt, std::nullopt, Bytes(pngBytes(700)), "kKV20231231235959",
+                     "https://example.com/live/index.m3u8"};
+    MovieInfo titleOnly;
+    titleOnly.FILENAME = "clip.final";
+    return {{"full", full}, {"bare", bare}, {"empty", empty}, {"utf16", utf16}, {"stream", stream}, {"title-only", titleOnly}};
+}
+
+ValuePtr uid(std::uint64_t n) { return Value::makeUid(n); }
+
+ValuePtr classOf(const char* name, std::initializer_list<const char*> chain)
+{
+    Array classes;
+    for (const char* c : chain) classes.push_back(str(c));
+    return Value::makeDictionary({{"$classname", str(name)}, {"$classes", Value::makeArray(std::move(classes))}});
+}
+
+// Shapes other archivers write: mutable wrappers, one object shared by two members, an
+// object table in another order with an unreferenced object, a class without $classes.
+std::vector<std::pair<std::string, std::string>> wrapperArchives()
+{
+    using kavio::archive::writeArchive;
+    std::vector<std::pair<std::string, std::string>> out;
+    out.emplace_back("wrappers", writeArchive({
+        str("$null"),
+        Value::makeDictionary({{"$class", uid(6)}, {"FILENAME", uid(2)}, {"ARTIST", uid(4)}, {"imgData", uid(5)},
+                               {"EXTENSION", uid(0)}, {"KEY", uid(0)}, {"urlLink", uid(0)}}),
+        Value::makeDictionary({{"$class", uid(3)}, {"NS.string", str("Wrapped title")}}),
+        classOf("NSMutableString", {"NSMutableString", "NSString", "NSObject"}),
+        Value::makeDictionary({{"$class", uid(3)}, {"NS.string", str("Wrapped artist \xC3\xA9")}}),
+        Value::makeDictionary({{"$class", uid(7)}, {"NS.data", Value::makeData(Bytes(pngBytes(40)))}}),
+        classOf("MovieInfo", {"MovieInfo", "NSObject"}),
+        classOf("NSMutableData", {"NSMutableData", "NSData", "NSObject"}),
+    }));
+    out.emplace_back("shared-member", writeArchive({
+        str("$null"),
+        Value::makeDictionary({{"$class", uid(3)}, {"FILENAME", uid(2)}, {"KEY", uid(2)}, {"ARTIST", str("inline")}}),
+        str("kKV20240501120000"),
+        classOf("MovieInfo", {"MovieInfo", "NSObject"}),
+    }));
+    out.emplace_back("reordered", writeArchive({
+        str("$null"),
+        Value::makeDictionary({{"$class", uid(2)}, {"FILENAME", uid(4)}, {"imgData", uid(5)}}),
+        Value::makeDictionary({{"$classname", str("MovieInfo")}}),
+        str("never referenced"),
+        str("Reordered"),
+        Value::makeData(Bytes(pngBytes(24))),
+    }));
+    out.emplace_back("nested-objects", writeArchive({
+        str("$null"),
+        Value::makeDictionary({{"$class", uid(4)}, {"FILENAME", uid(2)}, {"extra", uid(3)}}),
+        str("With an array member"),
+        Value::makeDictionary({{"$class", uid(5)}, {"NS.objects", Value::makeArray({uid(2), uid(0)})}}),
+        classOf("MovieInfo", {"MovieInfo", "NSObject"}),
+        classOf("NSArray", {"NSArray", "NSObject"}),
+    }));
+    return out;
 }
 
 ValuePtr everyType()
@@ -74,13 +151,34 @@ int main(int argc, char** argv)
     const std::filesystem::path dir = argv[1];
     std::filesystem::create_directories(dir);
 
+    int written = 0;
     Dictionary store;
     for (int i = 0; i < 3; ++i) {
         store.emplace("kKV2026" + std::to_string(1000 + i),
                       Value::makeArray({Value::makeData(Bytes(writeBinary(*archive("Clip " + std::to_string(i), 48))))}));
     }
+    // A store of our own records, with one value of each kind a load must skip.
+    Dictionary records;
+    for (const auto& [name, record] : ::records()) {
+        std::string bytes = kavio::encodeMovieInfo(record);
+        std::ofstream(dir / ("record-" + name + ".bin.plist"), std::ios::binary) << bytes;
+        ++written;
+        if (const auto tree = readBinary(bytes, Limits::archive())) {
+            std::ofstream(dir / ("record-" + name + ".xml.plist"), std::ios::binary) << writeXml(**tree);
+            ++written;
+        }
+        records.emplace("kKV-" + name, Value::makeArray({Value::makeData(Bytes(bytes))}));
+    }
+    for (const auto& [name, bytes] : wrapperArchives()) {
+        std::ofstream(dir / ("archive-" + name + ".bin.plist"), std::ios::binary) << bytes;
+        ++written;
+        records.emplace("kKV-" + name, Value::makeArray({Value::makeData(Bytes(bytes))}));
+    }
+    records.emplace("kKV-not-an-array", str("stray"));
+    records.emplace("kKV-not-data", Value::makeArray({str("stray"), Value::makeData(Bytes(std::string("junk")))}));
     const std::pair<const char*, ValuePtr> docs[] = {
         {"store", Value::makeDictionary(store)},
+        {"store-records", Value::makeDictionary(records)},
         {"archive", archive("Holiday", 64)},
         {"every-type", everyType()},
         {"settings", Value::makeDictionary({{"lastFolder", str("Movies/Trips")}, {"volume", Value::makeReal(0.75)}})},
@@ -88,7 +186,6 @@ int main(int argc, char** argv)
         {"scalar", str("plain")},
         {"empty-array", Value::makeArray({})},
     };
-    int written = 0;
     for (const auto& [name, value] : docs) {
         for (const auto& [ext, bytes] : {std::pair{".bin.plist", writeBinary(*value)}, std::pair{".xml.plist", writeXml(*value)}}) {
             std::ofstream(dir / (std::string(name) + ext), std::ios::binary) << bytes;
