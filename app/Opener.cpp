@@ -4,13 +4,10 @@
 #include "carplay/PlayerOpening.h"
 #include "library/FolderListing.h"
 #include "library/FolderModel.h"
-#include "platform/MprisService.h"
+#include "platform/MprisClient.h"
 #include "platform/Scene.h"
 #include "platform/Window.h"
 
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QFileInfo>
 
 namespace kavio::app {
@@ -71,18 +68,7 @@ Status openInCar(platform::SceneManager& scenes, const QUrl& target)
 
 bool forwardToRunningInstance(const QUrl& target)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
-        return false;
-    const QString service = QString::fromLatin1(platform::MprisService::kServiceName);
-    if (!bus.interface()->isServiceRegistered(service))
-        return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(service, QString::fromLatin1(platform::MprisService::kObjectPath),
-                                                       QString::fromLatin1(platform::MprisService::kPlayerInterface),
-                                                       QStringLiteral("OpenUri"));
-    call << target.toString();
-    const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
-    return reply.type() == QDBusMessage::ReplyMessage;
+    return platform::openUriInRunningInstance(target);
 }
 
 } // namespace kavio::app

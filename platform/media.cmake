@@ -12,6 +12,7 @@ target_sources(kavio_platform PRIVATE
   NowPlayingInfoCenter.cpp NowPlayingInfoCenter.h
   MprisMetadata.cpp MprisMetadata.h
   MprisArtworkStore.cpp MprisArtworkStore.h
+  MprisClient.cpp MprisClient.h
   MprisAdaptors.cpp MprisAdaptors.h
   MprisService.cpp MprisService.h
 )

@@ -133,6 +133,22 @@ TEST_F(MediaControls, PlayerctlOpenPlaysAFileOfTheLibrary)
     EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl("a.mp4").toString());
 }
 
+TEST_F(MediaControls, SecondLaunchHandsItsVideoToTheRunningKavio)
+{
+    QProcess second;
+    second.start(QStringLiteral(KAVIO_APP), {fileUrl("c.mp4").toLocalFile()});
+    QElapsedTimer timer;
+    timer.start();
+    while (second.state() != QProcess::NotRunning && timer.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        second.waitForFinished(5);
+    }
+    CarWindow::settle();
+    EXPECT_EQ(second.exitCode(), 0);
+    ASSERT_TRUE(player());
+    EXPECT_EQ(player()->currentIndex(), 2u);
+}
+
 TEST_F(MediaControls, ClosedPlayerLeavesNothingToControl)
 {
     ASSERT_TRUE(openInCar(scenes, fileUrl("a.mp4")).isOk());
