@@ -1,0 +1,66 @@
+// Performs exactly one save into a folder, so a test can kill or fail it at each system
+// call: "store" files one fixed record through FolderModel::saveMovieModules, "settings"
+// flips the right-hand-drive setting. getppid() marks the start and the end of the save
+// for strace. Exit 0: the save succeeded; 1: it reported failure; 2: bad usage or setup.
+
+#include "library/FolderModel.h"
+#include "library/Settings.h"
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+using namespace kavio;
+
+kavio::MovieInfo probeRecord()
+{
+    MovieInfo r;
+    r.FILENAME = "probe clip";
+    r.ARTIST = "Probe \xC3\xA9";
+    r.EXTENSION = "mp4";
+    r.imgData = plist::Bytes(std::string(4096, 'x')); // large enough to need a real write
+    r.KEY = "kKV20250101000000";
+    r.urlLink = "";
+    return r;
+}
+
+void mark() { ::getppid(); }
+
+int report(const Status& s)
+{
+    if (s.isOk()) return 0;
+    std::fprintf(stderr, "save failed: %s\n", s.toString().c_str());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3 || (std::strcmp(argv[1], "store") != 0 && std::strcmp(argv[1], "settings") != 0)) {
+        std::fprintf(stderr, "usage: %s store|settings FOLDER\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path folder = argv[2];
+    Status status;
+    if (std::strcmp(argv[1], "store") == 0) {
+        FolderModel model(folder);
+        model.loadMp4Files();
+        if (!model.prefsDict()) return 2;
+        const MovieInfo record = probeRecord();
+        model.save_items()->push_back(std::make_shared<MovieInfo>(record));
+        mark();
+        status = model.saveMovieModules(*record.KEY);
+        mark();
+    } else {
+        const auto path = settingsFilePath(folder);
+        std::optional<plist::Dictionary> held = readSettings(path);
+        const bool current = readRightHandDrive(path);
+        mark();
+        status = writeRightHandDrive(path, held, !current);
+        mark();
+    }
+    return report(status);
+}
