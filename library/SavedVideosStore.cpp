@@ -157,8 +157,13 @@ StoreLoad loadStore(const fs::path& storePath)
 
     Result<ValuePtr> root = plist::readFile(storePath, plist::Limits::store());
     if (!root) {
-        if (root.status().code() == Status::Code::NotFound && !id)
+        // A link to nothing (a store on a drive not mounted) is kept: a save would replace it.
+        std::error_code ec;
+        const bool link = fs::is_symlink(fs::symlink_status(storePath, ec));
+        if (root.status().code() == Status::Code::NotFound && !id && !link)
             return {std::make_shared<StoreDictionary>(), std::make_shared<RecordList>(), 0, {}};
+        if (root.status().code() == Status::Code::NotFound && link)
+            return {nullptr, std::make_shared<RecordList>(), 0, Status::unsupported("store is a link to nothing: " + storePath.string())};
         return {nullptr, std::make_shared<RecordList>(), 0, root.status()};
     }
     const plist::Dictionary* dict = (*root)->dictionary();

@@ -1,0 +1,255 @@
+// Hostile and odd things in a folder: a store that is a symlink, a device, a directory, a
+// FIFO, a 2 GB sparse file or unreadable; names that are not UTF-8, 255 bytes long, or
+// 100,000 of them. A load never crashes or hangs, shows what can be shown, and never
+// writes over a store it could not read.
+
+#include "TestSupport.h"
+
+#include "library/FolderModel.h"
+#include "library/RowContent.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kavio {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::writeFile;
+
+constexpr char kNewKey[] = "kKV20250101000000";
+
+std::string storeBytes(const std::vector<MovieInfo>& records)
+{
+    StoreDictionary dict;
+    for (const MovieInfo& r : records)
+        dict[*r.KEY] = plist::Value::makeArray({plist::Value::makeData(plist::Bytes(encodeMovieInfo(r)))});
+    return serializeStore(dict);
+}
+
+// What is at a path, without following it: kind, bytes or link target, and mtime.
+struct Snapshot {
+    fs::file_type type = fs::file_type::none;
+    std::string content;
+    timespec mtime{};
+
+    static Snapshot of(const fs::path& p)
+    {
+        Snapshot s;
+        std::error_code ec;
+        s.type = fs::symlink_status(p, ec).type();
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) == 0)
+            s.mtime = st.st_mtim;
+        if (s.type == fs::file_type::symlink)
+            s.content = fs::read_symlink(p, ec).string();
+        else if (s.type == fs::file_type::regular && st.st_size < (1 << 20))
+            s.content = readFile(p);
+        return s;
+    }
+    friend bool operator==(const Snapshot& a, const Snapshot& b)
+    {
+        return a.type == b.type && a.content == b.content && a.mtime.tv_sec == b.mtime.tv_sec &&
+               a.mtime.tv_nsec == b.mtime.tv_nsec;
+    }
+};
+
+// Everything a browser does with a folder: store, listing, and every row.
+struct Shown {
+    std::unique_ptr<FolderModel> model;
+    std::vector<RowContent> rows;
+};
+
+Shown showFolder(const fs::path& folder)
+{
+    clearStoreCache();
+    Shown shown{std::make_unique<FolderModel>(folder), {}};
+    shown.model->reloadContent();
+    for (const FolderEntry& e : shown.model->dirCon())
+        shown.rows.push_back(rowContent(e, *shown.model->save_items()));
+    return shown;
+}
+
+// Files a new record through the model, as the editor does.
+Status saveNewRecord(FolderModel& model)
+{
+    model.save_items()->push_back(std::make_shared<MovieInfo>(test::makeRecord("new", kNewKey)));
+    return model.saveMovieModules(kNewKey);
+}
+
+struct HostileStore {
+    const char* name;
+    // Puts the hostile thing at store; elsewhere is a folder outside the one shown.
+    void (*make)(const fs::path& store, const fs::path& elsewhere);
+};
+
+const HostileStore kUnreadableStores[] = {
+    {"SymlinkToDevZero", [](const fs::path& store, const fs::path&) { fs::create_symlink("/dev/zero", store); }},
+    {"DanglingSymlink", [](const fs::path& store, const fs::path& elsewhere) {
+         fs::create_symlink(elsewhere / "unmounted" / kStoreFileName, store);
+     }},
+    {"SymlinkLoop", [](const fs::path& store, const fs::path&) {
+         fs::create_symlink(store.parent_path() / "loop", store);
+         fs::create_symlink(store, store.parent_path() / "loop");
+     }},
+    {"Directory", [](const fs::path& store, const fs::path&) { fs::create_directory(store); }},
+    {"Fifo", [](const fs::path& store, const fs::path&) { ASSERT_EQ(::mkfifo(store.c_str(), 0644), 0); }},
+    {"SparseTwoGigabytes", [](const fs::path& store, const fs::path&) {
+         writeFile(store, "<?xml version=\"1.0\"?>");
+         fs::resize_file(store, 2ull << 30);
+     }},
+    {"NotAPropertyList", [](const fs::path& store, const fs::path&) { writeFile(store, std::string(4096, '\xff')); }},
+};
+
+class HostileFolder : public ::testing::TestWithParam<HostileStore> {
+protected:
+    fs::path store() const { return folder / kStoreFileName; }
+
+    test::ScratchFolder folder;
+    test::ScratchFolder elsewhere;
+};
+
+TEST_P(HostileFolder, StoreIsRefusedListingStillShownAndNothingWritten)
+{
+    writeFile(folder / "clip.mp4", "video");
+    fs::create_directory(folder / "Trips");
+    GetParam().make(store(), elsewhere.path());
+    const Snapshot before = Snapshot::of(store());
+
+    Shown shown = showFolder(folder.path());
+    EXPECT_FALSE(shown.model->prefsDict());
+    EXPECT_FALSE(shown.model->storeStatus().isOk());
+    EXPECT_TRUE(shown.model->save_items()->empty());
+    EXPECT_GE(shown.rows.size(), 2u); // clip.mp4 and Trips (a directory store is listed too)
+    EXPECT_FALSE(saveNewRecord(*shown.model).isOk());
+    EXPECT_EQ(Snapshot::of(store()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, HostileFolder, ::testing::ValuesIn(kUnreadableStores),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+class OddFolder : public ::testing::Test {
+protected:
+    test::ScratchFolder folder;
+    test::ScratchFolder elsewhere;
+};
+
+TEST_F(OddFolder, StoreSymlinkedToAValidStoreLoads)
+{
+    writeFile(elsewhere / kStoreFileName, storeBytes({test::makeRecord("clip", "kKV1")}));
+    fs::create_symlink(elsewhere / kStoreFileName, folder / kStoreFileName);
+    writeFile(folder / "clip.mp4", "video");
+    Shown shown = showFolder(folder.path());
+    ASSERT_TRUE(shown.model->prefsDict());
+    ASSERT_EQ(shown.rows.size(), 1u);
+    EXPECT_EQ(shown.rows[0].image, RowContent::Image::Thumbnail);
+}
+
+// Root reads any file whatever its mode: run the load as nobody in a child process.
+TEST_F(OddFolder, StoreNobodyMayReadIsRefusedAndNeverWritten)
+{
+    writeFile(folder / kStoreFileName, storeBytes({test::makeRecord("clip", "kKV1")}));
+    writeFile(folder / "clip.mp4", "video");
+    fs::permissions(folder / kStoreFileName, fs::perms::none);
+    fs::permissions(folder.path(), fs::perms::all); // nobody may list and rename in it
+    const Snapshot before = Snapshot::of(folder / kStoreFileName);
+
+    auto loadAndTryToSave = [&] {
+        Shown shown = showFolder(folder.path());
+        return !shown.model->prefsDict() && shown.model->storeStatus().code() == Status::Code::IOError &&
+               shown.rows.size() == 1 && !saveNewRecord(*shown.model).isOk();
+    };
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(loadAndTryToSave());
+    } else {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                ::setresuid(65534, 65534, 65534) != 0)
+                ::_exit(77);
+            ::_exit(loadAndTryToSave() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77)
+            GTEST_SKIP() << "running as root and cannot drop to uid 65534 here";
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the load as nobody did not refuse the store";
+    }
+    EXPECT_EQ(Snapshot::of(folder / kStoreFileName), before);
+}
+
+TEST_F(OddFolder, InvalidUtf8AndLongestNamesAreListedAndMatched)
+{
+    std::string longTitle; // 125 two-byte characters and one byte: 255 bytes with ".mp4"
+    for (int i = 0; i < 125; ++i)
+        longTitle += "\xC3\xA9";
+    longTitle += 'b';
+    struct Name {
+        std::string name;
+        bool folder;
+    };
+    const std::vector<Name> names = {
+        {"\xFF\xFE.mp4", false},
+        {"bad\xC3(.mov", false},
+        {"\xED\xA0\x80surrogate.m4v", false},
+        {"cut\xE2\x82.MP4", false},
+        {"folder\xFF", true},
+        {longTitle + ".mp4", false},
+        {std::string(248, 'c') + "\xE2\x82\xAC.mp4", false},
+        {std::string(255, 'd'), true},
+    };
+    for (const Name& n : names) {
+        if (n.folder)
+            fs::create_directory(folder / n.name);
+        else
+            writeFile(folder / n.name, "v");
+    }
+    writeFile(folder / kStoreFileName, storeBytes({test::makeRecord(longTitle, "kKV1")}));
+
+    Shown shown = showFolder(folder.path());
+    ASSERT_TRUE(shown.model->prefsDict());
+    ASSERT_EQ(shown.rows.size(), names.size());
+    std::size_t matched = 0, replaced = 0;
+    for (const RowContent& row : shown.rows) {
+        EXPECT_FALSE(row.title.isEmpty());
+        matched += row.recordIndex.has_value();
+        replaced += row.title.contains(QChar::ReplacementCharacter);
+    }
+    EXPECT_EQ(matched, 1u) << "the 255-byte name finds its record";
+    EXPECT_EQ(replaced, 5u) << "bytes that are not UTF-8 show as replacement characters";
+}
+
+TEST_F(OddFolder, HundredThousandEntriesAreAllShown)
+{
+    // Hard links to a few hidden files: creating 100,000 inodes takes far longer.
+    constexpr int kEntries = 100000;
+    constexpr int kLinksPerFile = 50000; // under ext4's 65,000 links per inode
+    for (int i = 0; i < kEntries; ++i) {
+        char name[32];
+        if (i % 100 == 0) {
+            std::snprintf(name, sizeof name, "folder%06d", i);
+            ASSERT_EQ(::mkdir((folder / name).c_str(), 0755), 0);
+            continue;
+        }
+        const fs::path base = folder / (".base" + std::to_string(i / kLinksPerFile));
+        if (!fs::exists(base))
+            writeFile(base, "");
+        std::snprintf(name, sizeof name, "v%06d.mp4", i);
+        ASSERT_EQ(::link(base.c_str(), (folder / name).c_str()), 0) << name;
+    }
+    writeFile(folder / kStoreFileName, storeBytes({test::makeRecord("v000001", "kKV1"), test::makeRecord("v099999", "kKV2")}));
+    Shown shown = showFolder(folder.path());
+    ASSERT_EQ(shown.rows.size(), std::size_t(kEntries));
+    EXPECT_EQ(std::count_if(shown.rows.begin(), shown.rows.end(), [](const RowContent& r) { return r.recordIndex.has_value(); }), 2);
+}
+
+} // namespace
+} // namespace kavio
