@@ -361,7 +361,7 @@ private:
         }
     }
 
-    const Limits& limits_;
+    const Limits limits_; // a copy: callers may pass a temporary
     XML_Parser parser_;
     Status error_;
     std::vector<Frame> stack_;
