@@ -108,6 +108,9 @@ void removeLeftoverTemporaries(const fs::path& path)
         const std::string name = it->path().filename().string();
         if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
             continue;
+        std::error_code typeError;
+        if (it->symlink_status(typeError).type() != fs::file_type::regular)
+            continue; // never open a FIFO or a device, even one named like a leftover
         const int fd = ::open(it->path().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0)
             continue;

@@ -23,7 +23,8 @@ Result<ValuePtr> readXml(std::string_view text, const Limits& limits);
 // Either format, told apart by the "bplist" magic.
 Result<ValuePtr> read(std::string_view bytes, const Limits& limits);
 
-// Opens without blocking (a FIFO never hangs the caller), accepts only regular files
+// Refuses anything but a regular file before opening it, opens without blocking (a FIFO
+// swapped in never hangs the caller), accepts only regular files
 // within limits.maxFileSize, streams XML through the parser in chunks so a large store
 // is never held twice in memory. NotFound when nothing is at the path.
 Result<ValuePtr> readFile(const std::filesystem::path& path, const Limits& limits);

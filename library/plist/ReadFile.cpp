@@ -93,13 +93,17 @@ Result<ValuePtr> read(std::string_view bytes, const Limits& limits)
 
 Result<ValuePtr> readFile(const std::filesystem::path& path, const Limits& limits)
 {
+    // Anything but a regular file is refused before it is opened: opening a device can
+    // act (a watchdog arms, a tape rewinds). The fstat below still catches a swap.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return Status::unsupported("not a regular file: " + path.string());
     // Non-blocking: opening a FIFO with no writer must not hang.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
         if (errno == ENOENT || errno == ENOTDIR) return Status::notFound(path.string());
         return errnoStatus("open " + path.string());
     }
-    struct stat st {};
     if (::fstat(fd.get(), &st) != 0) return errnoStatus("stat " + path.string());
     if (!S_ISREG(st.st_mode)) return Status::unsupported("not a regular file: " + path.string());
     const auto size = static_cast<std::size_t>(st.st_size);

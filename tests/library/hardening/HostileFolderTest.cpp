@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 
+#include "library/AtomicFile.h"
 #include "library/FolderModel.h"
 #include "library/RowContent.h"
 
@@ -12,6 +13,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -133,6 +135,28 @@ TEST_P(HostileFolder, StoreIsRefusedListingStillShownAndNothingWritten)
 
 INSTANTIATE_TEST_SUITE_P(Stores, HostileFolder, ::testing::ValuesIn(kUnreadableStores),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// Opening a device can act (a watchdog arms, a tape rewinds): a load opens only regular
+// files. inotify sees every open of the FIFOs standing in for devices.
+TEST(NonRegularFiles, AreNeverOpened)
+{
+    test::ScratchFolder folder;
+    const fs::path store = folder / kStoreFileName;
+    const fs::path leftover = folder / (temporaryPrefix(store) + "AbCdEf");
+    ASSERT_EQ(::mkfifo(store.c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo(leftover.c_str(), 0644), 0);
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, store.c_str(), IN_OPEN), 0);
+    ASSERT_GE(::inotify_add_watch(watch, leftover.c_str(), IN_OPEN), 0);
+
+    Shown shown = showFolder(folder.path());
+    EXPECT_FALSE(shown.model->prefsDict());
+    char events[4096];
+    EXPECT_LT(::read(watch, events, sizeof events), 0) << "a FIFO was opened";
+    ::close(watch);
+    EXPECT_TRUE(fs::exists(leftover));
+}
 
 class OddFolder : public ::testing::Test {
 protected:
