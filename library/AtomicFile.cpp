@@ -92,11 +92,20 @@ Status writeFileAtomically(const fs::path& path, std::string_view bytes)
         closeRetryingNothing(fd);
         return fail(errnoStatus("fsync", e));
     }
+    // A duplicate keeps the lock once fd is closed (a lock belongs to the open file, not
+    // to one descriptor), so a load elsewhere never takes the file for a leftover before
+    // the rename.
+    const int lockFd = ::dup(fd);
+    auto unlock = [&](Status s) {
+        if (lockFd >= 0)
+            closeRetryingNothing(lockFd);
+        return s;
+    };
     if (closeRetryingNothing(fd) != 0)
-        return fail(errnoStatus("close", errno));
+        return unlock(fail(errnoStatus("close", errno)));
     if (::rename(temp.c_str(), path.c_str()) != 0)
-        return fail(errnoStatus("rename", errno));
-    return syncFolder(folder);
+        return unlock(fail(errnoStatus("rename", errno)));
+    return unlock(syncFolder(folder));
 }
 
 void removeLeftoverTemporaries(const fs::path& path)

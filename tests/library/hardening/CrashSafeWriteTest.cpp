@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kavio {
 namespace {
@@ -265,6 +267,40 @@ TEST_P(CrashSafeWrite, KillAtEveryCallLeavesOldOrNewFileAndNoLeftoverAfterLoad)
         EXPECT_TRUE(temporaries(folder).empty()) << "leftover after a kill at " << at(c);
         ++points_;
     }
+}
+
+// Another process loading the folder mid-save (a second window, the kavio-store tool)
+// removes leftovers: it must never take the temporary file of a save still running. The
+// save is held for a second after it closes the temporary file, before the rename.
+TEST_P(CrashSafeWrite, ConcurrentLoadsNeverRemoveTheTemporaryOfARunningSave)
+{
+    const auto closeOfTemporary = std::find_if(saveCalls_.begin(), saveCalls_.end(), [](const Call& c) {
+        return c.name == "close" && c.line.find(".tmp-") != std::string::npos;
+    });
+    ASSERT_NE(closeOfTemporary, saveCalls_.end());
+    const fs::path folder = newFolder();
+    const std::string inject = "inject=close:delay_exit=1000000:when=" + std::to_string(closeOfTemporary->ordinal);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::execlp("strace", "strace", "-qq", "-o", "/dev/null", "-e", "trace=close", "-e", inject.c_str(), KAVIO_SAVE_PROBE,
+                 mode(), folder.c_str(), nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    int loads = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        clearStoreCache(); // each load is a first visit, as in a new process
+        if (saveCase().target == Target::Store)
+            loadStore(filePath(folder));
+        else
+            readSettings(filePath(folder));
+        ++loads;
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save failed while " << loads << " loads ran beside it";
+    EXPECT_TRUE(isNew(folder));
+    EXPECT_TRUE(temporaries(folder).empty());
 }
 
 TEST_P(CrashSafeWrite, NoSpaceAtEveryCallFailsWithOldFileOrSucceedsWithNew)
