@@ -10,8 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
