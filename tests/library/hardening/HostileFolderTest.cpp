@@ -60,6 +60,11 @@ struct Snapshot {
         return a.type == b.type && a.content == b.content && a.mtime.tv_sec == b.mtime.tv_sec &&
                a.mtime.tv_nsec == b.mtime.tv_nsec;
     }
+    friend void PrintTo(const Snapshot& s, std::ostream* os)
+    {
+        *os << "type " << int(s.type) << ", " << s.content.size() << " bytes or link \"" << s.content.substr(0, 80)
+            << "\", mtime " << s.mtime.tv_sec << "." << s.mtime.tv_nsec;
+    }
 };
 
 // Everything a browser does with a folder: store, listing, and every row.
@@ -89,6 +94,7 @@ struct HostileStore {
     const char* name;
     // Puts the hostile thing at store; elsewhere is a folder outside the one shown.
     void (*make)(const fs::path& store, const fs::path& elsewhere);
+    friend void PrintTo(const HostileStore& h, std::ostream* os) { *os << h.name; }
 };
 
 const HostileStore kUnreadableStores[] = {
