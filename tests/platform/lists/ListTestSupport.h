@@ -1,22 +1,29 @@
 #pragma once
-// Scripted data sources that record what a list asks, and input sent straight to a
-// viewport the way the window system would deliver it.
+// Scripted data sources that record what a list asks, and the input QTest does not send.
 
 #include "platform/CollectionView.h"
 #include "platform/IndexPath.h"
 #include "platform/TableView.h"
 #include "platform/TableViewCell.h"
+#include "platform/TableViewCellLabel.h"
 
-#include <QPoint>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QTest>
+#include <QWheelEvent>
 
-#include <functional>
+#include <gtest/gtest.h>
+
 #include <map>
 #include <ostream>
 #include <vector>
 
 namespace kavio::platform {
 
-void PrintTo(const IndexPath& path, std::ostream* os);
+inline void PrintTo(const IndexPath& path, std::ostream* os)
+{
+    *os << "{section " << path.section << ", row " << path.row << "}";
+}
 
 namespace test {
 
@@ -24,36 +31,49 @@ class RecordingTable : public TableViewDataSource, public TableViewDelegate {
 public:
     explicit RecordingTable(int rowCount = 0) : rows(rowCount) {}
 
-    int numberOfSections(TableView&) override { return static_cast<int>(sectionRows().size()); }
-    int numberOfRowsInSection(TableView&, int section) override;
-    std::unique_ptr<TableViewCell> cellForRow(TableView& table, const IndexPath& path) override;
-    int heightForRow(TableView&, const IndexPath& path) override;
-    QString titleForHeaderInSection(TableView&, int section) override;
-    QString titleForFooterInSection(TableView&, int) override { return footerTitle; }
-    void willDisplayCell(TableView&, TableViewCell& cell, const IndexPath& path) override;
-    void didSelectRow(TableView&, const IndexPath& path) override { selected.push_back(path); }
-    TableViewEditingStyle editingStyleForRow(TableView&, const IndexPath&) override;
-    void commitDelete(TableView&, const IndexPath& path) override { deleted.push_back(path); }
-    void contextMenuRequested(TableView&, const IndexPath& path, const QPoint&) override
+    int numberOfRowsInSection(TableView&, int) override { return rows; }
+    std::unique_ptr<TableViewCell> cellForRow(TableView& table, const IndexPath& path) override
     {
-        menus.push_back(path);
+        cellRequests.push_back(path);
+        std::unique_ptr<TableViewCell> cell;
+        if (!reuseIdentifier.isEmpty() && dequeue)
+            cell = table.dequeueReusableCell(reuseIdentifier);
+        if (!cell) {
+            ++cellsMade;
+            cell = std::make_unique<TableViewCell>(TableViewCellStyle::Subtitle, reuseIdentifier);
+        }
+        return cell;
     }
-
-    std::vector<int> sectionRows() const;
+    int heightForRow(TableView&, const IndexPath& path) override
+    {
+        auto it = heights.find(path);
+        return it == heights.end() ? kTableViewAutomaticDimension : it->second;
+    }
+    QString titleForFooterInSection(TableView&, int) override { return footerTitle; }
+    void willDisplayCell(TableView&, TableViewCell& cell, const IndexPath& path) override
+    {
+        displayed.push_back(path);
+        visibleWhenDisplayed.push_back(cell.isVisible());
+        cell.textLabel()->setText(QStringLiteral("Row %1").arg(path.row));
+    }
+    void didSelectRow(TableView&, const IndexPath& path) override { selected.push_back(path); }
+    TableViewEditingStyle editingStyleForRow(TableView&, const IndexPath&) override
+    {
+        return deletable ? TableViewEditingStyle::Delete : TableViewEditingStyle::None;
+    }
+    void commitDelete(TableView&, const IndexPath& path) override { deleted.push_back(path); }
+    void contextMenuRequested(TableView&, const IndexPath& path, const QPoint&) override { menus.push_back(path); }
 
     // Script.
     int rows = 0;
-    std::vector<int> sections;                // overrides rows when not empty
-    std::map<IndexPath, int> heights;         // rows not listed use the table's height
-    std::vector<QString> headerTitles;
-    QString footerTitle;
-    QString reuseIdentifier;                  // given to every cell
-    bool dequeue = true;                      // with an identifier, dequeue before making
+    std::map<IndexPath, int> heights; // rows not listed use the table's height
+    QString footerTitle;              // of every section
+    QString reuseIdentifier;          // given to every cell
+    bool dequeue = true;              // with an identifier, dequeue before making
     bool deletable = false;
 
     // Record.
     std::vector<IndexPath> cellRequests;
-    std::vector<IndexPath> heightRequests;
     std::vector<IndexPath> displayed;
     std::vector<bool> visibleWhenDisplayed;
     std::vector<IndexPath> selected;
@@ -66,10 +86,12 @@ class RecordingStrip : public CollectionViewDataSource, public CollectionViewDel
 public:
     static inline const QString kIdentifier = QStringLiteral("Thumb");
 
-    explicit RecordingStrip(int itemCount) : items(itemCount) {}
-
     int numberOfItemsInSection(CollectionView&, int) override { return items; }
-    CollectionViewCell* cellForItem(CollectionView& view, const IndexPath& path) override;
+    CollectionViewCell* cellForItem(CollectionView& view, const IndexPath& path) override
+    {
+        cellRequests.push_back(path);
+        return view.dequeueReusableCell(kIdentifier, path);
+    }
     void didSelectItem(CollectionView&, const IndexPath& path) override { selected.push_back(path); }
 
     int items = 0;
@@ -77,19 +99,28 @@ public:
     std::vector<IndexPath> selected;
 };
 
-// Input delivered to a widget as the window system would, positions in its coordinates.
-void press(QWidget* widget, QPoint pos);
-void moveTo(QWidget* widget, QPoint pos);
-void release(QWidget* widget, QPoint pos);
-void click(QWidget* widget, QPoint pos);
-// Press, move in `steps` even steps, release.
-void drag(QWidget* widget, QPoint from, QPoint to, int steps = 8);
-void wheel(QWidget* widget, QPoint pos, int angleDeltaY);
-void key(QWidget* widget, int key);
-void rightClick(QWidget* widget, QPoint pos);
+// Press, move in eight even steps, release; positions in the widget's coordinates.
+inline void drag(QWidget* widget, QPoint from, QPoint to)
+{
+    QTest::mousePress(widget, Qt::LeftButton, {}, from);
+    for (int i = 1; i <= 8; ++i)
+        QTest::mouseMove(widget, from + (to - from) * i / 8);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, to);
+}
 
-// Lets queued events and timers run until the condition holds or about two seconds pass.
-bool waitFor(const std::function<bool()>& condition);
+inline void wheel(QWidget* widget, QPoint pos, int angleDeltaY)
+{
+    QWheelEvent event(QPointF(pos), QPointF(widget->mapToGlobal(pos)), QPoint(), QPoint(0, angleDeltaY),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
+inline void rightClick(QWidget* widget, QPoint pos)
+{
+    QTest::mouseClick(widget, Qt::RightButton, {}, pos);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, widget->mapToGlobal(pos));
+    QApplication::sendEvent(widget, &event);
+}
 
 } // namespace test
 } // namespace kavio::platform

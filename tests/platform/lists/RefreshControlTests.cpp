@@ -3,18 +3,11 @@
 #include "platform/RefreshControl.h"
 
 #include "platform/Animated.h"
-#include "platform/TableView.h"
 
 #include "ListTestSupport.h"
 
-#include <QApplication>
-
-#include <gtest/gtest.h>
-
 namespace kavio::platform {
 namespace {
-
-using test::RecordingTable;
 
 class RefreshControlTest : public ::testing::Test {
 protected:
@@ -22,98 +15,94 @@ protected:
     {
         table_.setRowHeight(60);
         table_.setDataSource(&source_);
-        table_.setDelegate(&source_);
-        control_ = new RefreshControl;
         table_.setRefreshControl(control_);
         QObject::connect(control_, &RefreshControl::valueChanged, [this] { ++fired_; });
         table_.resize(400, 600);
         table_.show();
         QApplication::processEvents();
     }
+    void TearDown() override { setAnimationsEnabled(false); }
 
     QPoint middle() const { return table_.viewport()->rect().center(); }
+    int rowZeroTop() { return table_.visualRectForRow(IndexPath::forRow(0)).top(); }
 
-    RecordingTable source_{100};
+    test::RecordingTable source_{100};
     TableView table_;
-    RefreshControl* control_ = nullptr;
+    RefreshControl* control_ = new RefreshControl;
     int fired_ = 0;
 };
 
-TEST_F(RefreshControlTest, F5Refreshes)
+struct GestureCase {
+    const char* name;
+    int startOffset;
+    std::function<void(TableView& table, QPoint middle)> gesture;
+    bool refreshes;
+    int rowZeroTopAfter; // once settled, when it does not refresh
+};
+
+class RefreshGestureTest : public RefreshControlTest, public ::testing::WithParamInterface<GestureCase> {};
+
+TEST_P(RefreshGestureTest, OnlyAPullPastTheTopRefreshes)
 {
-    test::key(&table_, Qt::Key_F5);
+    table_.setContentOffset(GetParam().startOffset, Animated::No);
+    GetParam().gesture(table_, middle());
+    EXPECT_EQ(fired_, GetParam().refreshes ? 1 : 0);
+    EXPECT_EQ(control_->isRefreshing(), GetParam().refreshes);
+    const int top = GetParam().refreshes ? RefreshControl::kHeight : GetParam().rowZeroTopAfter;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rowZeroTop() == top; })) << rowZeroTop();
+}
+
+const auto dragBy = [](int from, int to) {
+    return [=](TableView& table, QPoint m) { test::drag(table.viewport(), m + QPoint(0, from), m + QPoint(0, to)); };
+};
+const auto notches = [](int count) {
+    return [=](TableView& table, QPoint m) { test::wheel(table.viewport(), m, 120 * count); };
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Gestures, RefreshGestureTest,
+    ::testing::Values(GestureCase{"F5", 0, [](TableView& table, QPoint) { QTest::keyClick(&table, Qt::Key_F5); }, true, 0},
+                      GestureCase{"DragPastTheTop", 0, dragBy(-100, 10), true, 0},
+                      GestureCase{"SmallDragSpringsBack", 0, dragBy(0, 25), false, 0},
+                      GestureCase{"DragFromFurtherDownOnlyScrolls", 300, dragBy(-100, 10), false, -190},
+                      GestureCase{"TwoWheelNotchesPastTheTop", 0, notches(2), true, 0},
+                      GestureCase{"OneNotchSpringsBackWhenTheWheelRests", 0, notches(1), false, 0},
+                      GestureCase{"WheelThatOnlyReachesTheTop", 30, notches(2), false, 0}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST_F(RefreshControlTest, NothingFiresAgainWhileRefreshingOrFromHalfPullsApart)
+{
+    QTest::keyClick(&table_, Qt::Key_F5);
+    QTest::keyClick(&table_, Qt::Key_F5);
     EXPECT_EQ(fired_, 1);
-    EXPECT_TRUE(control_->isRefreshing());
-    test::key(&table_, Qt::Key_F5);
-    EXPECT_EQ(fired_, 1) << "nothing more while refreshing";
     control_->endRefreshing();
+    // The owner may end the refresh from its own handler.
+    QObject::connect(control_, &RefreshControl::valueChanged, control_, &RefreshControl::endRefreshing);
+    QTest::keyClick(&table_, Qt::Key_F5);
+    EXPECT_EQ(fired_, 2);
     EXPECT_FALSE(control_->isRefreshing());
-}
-
-TEST_F(RefreshControlTest, DraggingDownPastTheTopRefreshes)
-{
-    test::drag(table_.viewport(), middle() - QPoint(0, 100), middle() + QPoint(0, 10));
-    EXPECT_EQ(fired_, 1);
-}
-
-TEST_F(RefreshControlTest, ASmallDragDoesNot)
-{
-    test::drag(table_.viewport(), middle(), middle() + QPoint(0, 25));
-    EXPECT_EQ(fired_, 0);
-    EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(0)).top(), 0) << "the content springs back";
-}
-
-TEST_F(RefreshControlTest, DraggingDownFromFurtherDownOnlyScrolls)
-{
-    table_.setContentOffset(300, Animated::No);
-    test::drag(table_.viewport(), middle() - QPoint(0, 100), middle() + QPoint(0, 10));
-    EXPECT_EQ(fired_, 0);
-    EXPECT_EQ(table_.contentOffset(), 190);
-}
-
-TEST_F(RefreshControlTest, WheelPastTheTopRefreshes)
-{
+    EXPECT_EQ(rowZeroTop(), 0);
     test::wheel(table_.viewport(), middle(), 120);
-    EXPECT_EQ(fired_, 0) << "one notch is not enough";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowZeroTop() == 0; }));
     test::wheel(table_.viewport(), middle(), 120);
-    EXPECT_EQ(fired_, 1);
+    EXPECT_EQ(fired_, 2) << "the count starts again once the wheel rests";
 }
 
-TEST_F(RefreshControlTest, WheelThatOnlyReachesTheTopDoesNot)
-{
-    table_.setContentOffset(30, Animated::No);
-    test::wheel(table_.viewport(), middle(), 240);
-    EXPECT_EQ(table_.contentOffset(), 0);
-    EXPECT_EQ(fired_, 0);
-}
-
-TEST_F(RefreshControlTest, WheelPullSpringsBackWhenTheWheelRests)
-{
-    test::wheel(table_.viewport(), middle(), 120);
-    EXPECT_GT(table_.visualRectForRow(IndexPath::forRow(0)).top(), 0);
-    EXPECT_TRUE(test::waitFor([&] { return table_.visualRectForRow(IndexPath::forRow(0)).top() == 0; }));
-    test::wheel(table_.viewport(), middle(), 120);
-    EXPECT_EQ(fired_, 0) << "the count starts again";
-}
-
-TEST_F(RefreshControlTest, RefreshingKeepsAStripOpenAboveTheRows)
+TEST_F(RefreshControlTest, RefreshingKeepsAStripOpenAboveTheRowsUntilItEnds)
 {
     control_->beginRefreshing();
     EXPECT_EQ(fired_, 0) << "a program's own refresh emits nothing";
-    EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(0)).top(), RefreshControl::kHeight);
+    EXPECT_EQ(rowZeroTop(), RefreshControl::kHeight);
     EXPECT_TRUE(control_->isVisible());
     control_->endRefreshing();
-    EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(0)).top(), 0);
+    EXPECT_EQ(rowZeroTop(), 0);
     EXPECT_FALSE(control_->isVisible());
-}
 
-TEST_F(RefreshControlTest, EndingWhileScrolledAwayLeavesTheRowsWhereTheyAre)
-{
     control_->beginRefreshing();
     table_.setContentOffset(300, Animated::No);
     const QRect before = table_.visualRectForRow(IndexPath::forRow(10));
     control_->endRefreshing();
-    EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(10)), before);
+    EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(10)), before) << "ending while scrolled away moves nothing";
 }
 
 TEST_F(RefreshControlTest, TheStripClosesSmoothlyWithAnimationsOn)
@@ -121,20 +110,9 @@ TEST_F(RefreshControlTest, TheStripClosesSmoothlyWithAnimationsOn)
     setAnimationsEnabled(true);
     control_->beginRefreshing();
     control_->endRefreshing();
-    EXPECT_GT(table_.visualRectForRow(IndexPath::forRow(0)).top(), 0) << "still closing";
-    EXPECT_TRUE(test::waitFor([&] { return table_.visualRectForRow(IndexPath::forRow(0)).top() == 0; }));
+    EXPECT_GT(rowZeroTop(), 0) << "still closing";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rowZeroTop() == 0; }));
     EXPECT_FALSE(control_->isVisible());
-    setAnimationsEnabled(false);
-}
-
-TEST_F(RefreshControlTest, OwnerCanEndRefreshingFromItsHandler)
-{
-    QObject::connect(control_, &RefreshControl::valueChanged, control_,
-                     &RefreshControl::endRefreshing);
-    test::key(&table_, Qt::Key_F5);
-    EXPECT_EQ(fired_, 1);
-    EXPECT_FALSE(control_->isRefreshing());
-    EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(0)).top(), 0);
 }
 
 } // namespace

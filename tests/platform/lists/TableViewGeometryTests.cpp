@@ -1,10 +1,8 @@
+// Where rows, headers and footers lie, with heights asked only as far as looked at.
+
 #include "platform/TableViewGeometry.h"
 
 #include "ListTestSupport.h"
-
-#include <gtest/gtest.h>
-
-#include <map>
 
 namespace kavio::platform {
 namespace {
@@ -27,7 +25,7 @@ protected:
     int asked_ = 0;
 };
 
-TEST_F(TableViewGeometryTest, UniformRowsAreFoundWithoutMeasuringRowsAbove)
+TEST_F(TableViewGeometryTest, HeightsAreAskedOnlyAsFarDownAsLookedAt)
 {
     build({{10000, 0, 0}});
     geometry_.setTop(100);
@@ -35,67 +33,37 @@ TEST_F(TableViewGeometryTest, UniformRowsAreFoundWithoutMeasuringRowsAbove)
     EXPECT_EQ(geometry_.rowAtOrAfter(0), IndexPath::forRow(0));
     EXPECT_LE(asked_, 2);
     EXPECT_EQ(geometry_.rowSpan(IndexPath::forRow(2)).top, 100 + 88);
-}
-
-TEST_F(TableViewGeometryTest, HeightsAreAskedOnlyAsFarDownAsLookedAt)
-{
-    build({{10000, 0, 0}});
-    geometry_.rowAtOrAfter(44 * 20);
+    geometry_.rowAtOrAfter(100 + 44 * 20);
     EXPECT_EQ(geometry_.resolvedRowCount(0), 21);
-    geometry_.rowAtOrAfter(44 * 20);
-    EXPECT_EQ(asked_, 21) << "answers are kept";
+    const int asked = asked_;
+    geometry_.rowAtOrAfter(100 + 44 * 20);
+    EXPECT_EQ(asked_, asked) << "answers are kept";
 }
 
-struct RowAtCase {
-    int y;
-    std::optional<IndexPath> row;
-};
-
-void PrintTo(const RowAtCase& c, std::ostream* os)
+TEST_F(TableViewGeometryTest, FindsTheRowUnderAPoint)
 {
-    *os << "y " << c.y << " -> ";
-    if (c.row)
-        PrintTo(*c.row, os);
-    else
-        *os << "no row";
+    // Two sections: header 30, rows 80, 50, 50, footer 10; then header 20, rows 44, 44.
+    build({{3, 30, 10}, {2, 20, 0}},
+          {{IndexPath::forRow(0), 80}, {IndexPath::forRow(1), 50}, {IndexPath::forRow(2), 50}});
+    EXPECT_EQ(geometry_.rowAt(0), std::nullopt) << "header";
+    EXPECT_EQ(geometry_.rowAt(30), IndexPath::forRow(0)) << "first row starts";
+    EXPECT_EQ(geometry_.rowAt(109), IndexPath::forRow(0)) << "its last point";
+    EXPECT_EQ(geometry_.rowAt(110), IndexPath::forRow(1));
+    EXPECT_EQ(geometry_.rowAt(209), IndexPath::forRow(2)) << "last row of section 0";
+    EXPECT_EQ(geometry_.rowAt(215), std::nullopt) << "footer";
+    EXPECT_EQ(geometry_.rowAt(240), IndexPath::forRow(0, 1)) << "after header 20";
+    EXPECT_EQ(geometry_.rowAt(284), IndexPath::forRow(1, 1));
+    EXPECT_EQ(geometry_.rowAt(400), std::nullopt) << "past the end";
 }
-
-class TableViewGeometryRowAtTest : public TableViewGeometryTest,
-                                   public ::testing::WithParamInterface<RowAtCase> {};
-
-// Two sections: header 30, rows 80, 50, 50, footer 10; then header 20, rows 44, 44.
-TEST_P(TableViewGeometryRowAtTest, FindsTheRowUnderAPoint)
-{
-    build({{3, 30, 10}, {2, 20, 0}}, {{IndexPath::forRow(0), 80}, {IndexPath::forRow(1), 50}});
-    heights_[IndexPath::forRow(2)] = 50;
-    EXPECT_EQ(geometry_.rowAt(GetParam().y), GetParam().row) << "y = " << GetParam().y;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    MixedHeights, TableViewGeometryRowAtTest,
-    ::testing::Values(RowAtCase{0, std::nullopt},                  // header
-                      RowAtCase{30, IndexPath::forRow(0)},         // first row starts
-                      RowAtCase{109, IndexPath::forRow(0)},        // its last point
-                      RowAtCase{110, IndexPath::forRow(1)},        // next row
-                      RowAtCase{209, IndexPath::forRow(2)},        // last row of section 0
-                      RowAtCase{215, std::nullopt},                // footer
-                      RowAtCase{240, IndexPath::forRow(0, 1)},     // after header 20
-                      RowAtCase{284, IndexPath::forRow(1, 1)},     // second row of section 1
-                      RowAtCase{400, std::nullopt}));              // past the end
 
 TEST_F(TableViewGeometryTest, OneDifferentHeightShiftsEverythingBelowIt)
 {
     build({{100, 0, 0}}, {{IndexPath::forRow(3), 100}});
-    EXPECT_EQ(geometry_.rowSpan(IndexPath::forRow(3)).height, 100);
     EXPECT_EQ(geometry_.rowSpan(IndexPath::forRow(4)).top, 3 * 44 + 100);
     EXPECT_EQ(geometry_.contentHeight(), 99 * 44 + 100);
-}
-
-TEST_F(TableViewGeometryTest, SectionsAfterAMeasuredOneMoveWithIt)
-{
     build({{2, 10, 10}, {1, 10, 10}}, {{IndexPath::forRow(1), 60}});
-    EXPECT_EQ(geometry_.headerSpan(1).top, 10 + 44 + 60 + 10);
     EXPECT_EQ(geometry_.footerSpan(0).top, 10 + 44 + 60);
+    EXPECT_EQ(geometry_.headerSpan(1).top, 10 + 44 + 60 + 10);
 }
 
 TEST_F(TableViewGeometryTest, NextAndPreviousSkipEmptySections)
@@ -103,18 +71,12 @@ TEST_F(TableViewGeometryTest, NextAndPreviousSkipEmptySections)
     build({{1, 0, 0}, {0, 0, 0}, {2, 0, 0}});
     EXPECT_EQ(geometry_.next(IndexPath::forRow(0, 0)), IndexPath::forRow(0, 2));
     EXPECT_EQ(geometry_.previous(IndexPath::forRow(0, 2)), IndexPath::forRow(0, 0));
-    EXPECT_EQ(geometry_.firstRow(), IndexPath::forRow(0, 0));
     EXPECT_EQ(geometry_.lastRow(), IndexPath::forRow(1, 2));
     EXPECT_EQ(geometry_.next(IndexPath::forRow(1, 2)), std::nullopt);
-}
-
-TEST_F(TableViewGeometryTest, EmptyTableHasOnlyItsInsets)
-{
     build({});
     geometry_.setTop(12);
     geometry_.setBottom(8);
-    EXPECT_EQ(geometry_.contentHeight(), 20);
-    EXPECT_EQ(geometry_.rowAtOrAfter(0), std::nullopt);
+    EXPECT_EQ(geometry_.contentHeight(), 20) << "an empty table has only its insets";
     EXPECT_EQ(geometry_.firstRow(), std::nullopt);
 }
 

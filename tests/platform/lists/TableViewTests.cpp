@@ -1,19 +1,13 @@
-// What a table asks its data source for, where it puts rows, headers and cells.
+// What a table asks its data source for, where it puts rows, headers and cells, and a
+// table screen answering for its own table.
 
-#include "platform/TableView.h"
-
-#include "platform/TableViewCell.h"
-#include "platform/TableViewCellLabel.h"
+#include "platform/TableViewController.h"
 
 #include "ListTestSupport.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <set>
 
 namespace kavio::platform {
@@ -39,49 +33,42 @@ protected:
         QApplication::processEvents();
     }
 
-    int liveCells() const
-    {
-        return static_cast<int>(table_->viewport()->findChildren<TableViewCell*>().size());
-    }
+    int liveCells() const { return static_cast<int>(table_->viewport()->findChildren<TableViewCell*>().size()); }
+    TableViewCell* cell(int row, int section = 0) { return table_->cellForRow(IndexPath::forRow(row, section)); }
 
     RecordingTable source_{10000};
     std::unique_ptr<TableView> table_;
 };
 
-TEST_F(TableViewTest, OpeningAsksOnlyForRowsOnScreen)
+TEST_F(TableViewTest, TenThousandRowsAskOnlyForTheRowsOnScreen)
 {
-    open();
-    EXPECT_GE(source_.cellRequests.size(), static_cast<std::size_t>(kViewportHeight / kRowHeight));
+    {
+        TableView hidden;
+        hidden.setDataSource(&source_);
+        EXPECT_EQ(hidden.numberOfRowsInSection(0), 10000);
+        EXPECT_TRUE(source_.cellRequests.empty()) << "nothing before the table is shown";
+    }
+    source_.footerTitle = "The end"; // far below: must not measure the section
+    open(TableViewStyle::InsetGrouped);
+    EXPECT_GE(source_.cellRequests.size(), static_cast<std::size_t>(kViewportHeight / kRowHeight) - 1);
     EXPECT_LE(source_.cellRequests.size(), static_cast<std::size_t>(kMaxRealized));
     EXPECT_LE(table_->measuredRowCount(0), kMaxRealized) << "heights are asked lazily too";
 }
 
-TEST_F(TableViewTest, AFooterFarBelowDoesNotMeasureTheSection)
-{
-    source_.footerTitle = "The end";
-    open(TableViewStyle::InsetGrouped);
-    EXPECT_LE(table_->measuredRowCount(0), kMaxRealized);
-}
-
-TEST_F(TableViewTest, NothingIsAskedBeforeTheTableIsShown)
-{
-    TableView table;
-    table.setDataSource(&source_);
-    table.setDelegate(&source_);
-    EXPECT_TRUE(source_.cellRequests.empty());
-    EXPECT_EQ(table.numberOfRowsInSection(0), 10000);
-    EXPECT_TRUE(source_.cellRequests.empty());
-}
-
-TEST_F(TableViewTest, JumpingToTheEndAsksOnlyForTheLastRows)
+TEST_F(TableViewTest, ScrollToRowLandsWhereAskedAndJumpingToTheEndAsksOnlyForTheLastRows)
 {
     open();
+    table_->scrollToRow(IndexPath::forRow(500), TableViewScrollPosition::Top, Animated::No);
+    EXPECT_EQ(table_->contentOffset(), 500 * kRowHeight);
+    EXPECT_EQ(table_->indexPathsForVisibleRows().front(), IndexPath::forRow(500));
+    table_->scrollToRow(IndexPath::forRow(490), TableViewScrollPosition::None, Animated::No);
+    EXPECT_EQ(table_->contentOffset(), 490 * kRowHeight);
     source_.cellRequests.clear();
     table_->scrollToRow(IndexPath::forRow(9999), TableViewScrollPosition::Bottom, Animated::No);
     EXPECT_LE(source_.cellRequests.size(), static_cast<std::size_t>(kMaxRealized));
     for (const IndexPath& p : source_.cellRequests)
         EXPECT_GE(p.row, 10000 - kMaxRealized);
-    EXPECT_NE(table_->cellForRow(IndexPath::forRow(9999)), nullptr);
+    EXPECT_NE(cell(9999), nullptr);
 }
 
 TEST_F(TableViewTest, ScrollingDownAsksForEachRowOnceAndReleasesTheRest)
@@ -100,6 +87,23 @@ TEST_F(TableViewTest, ScrollingDownAsksForEachRowOnceAndReleasesTheRest)
     EXPECT_LE(maxLive, kMaxRealized);
 }
 
+TEST_F(TableViewTest, CellsWithAnIdentifierAreReusedAndOthersAreNotKept)
+{
+    for (const bool dequeue : {true, false}) {
+        source_ = RecordingTable(10000);
+        source_.reuseIdentifier = "Row";
+        source_.dequeue = dequeue;
+        open();
+        const int made = source_.cellsMade;
+        table_->setContentOffset(kViewportHeight * 3, Animated::No);
+        table_->setContentOffset(kViewportHeight * 6, Animated::No);
+        EXPECT_LE(liveCells(), kMaxRealized) << dequeue;
+        if (dequeue) {
+            EXPECT_LT(source_.cellsMade, 2 * made) << "cells that left were handed out again";
+        }
+    }
+}
+
 TEST_F(TableViewTest, WillDisplayCellComesBeforeTheCellShows)
 {
     open();
@@ -107,10 +111,9 @@ TEST_F(TableViewTest, WillDisplayCellComesBeforeTheCellShows)
     EXPECT_EQ(source_.displayed, source_.cellRequests);
     for (bool visible : source_.visibleWhenDisplayed)
         EXPECT_FALSE(visible);
-    TableViewCell* cell = table_->cellForRow(IndexPath::forRow(0));
-    ASSERT_NE(cell, nullptr);
-    EXPECT_TRUE(cell->isVisible());
-    EXPECT_EQ(cell->textLabel()->text(), "Row 0");
+    ASSERT_NE(cell(0), nullptr);
+    EXPECT_TRUE(cell(0)->isVisible());
+    EXPECT_EQ(cell(0)->textLabel()->text(), "Row 0");
 }
 
 TEST_F(TableViewTest, HeaderViewSitsAboveRowZeroAndScrollsWithIt)
@@ -122,7 +125,6 @@ TEST_F(TableViewTest, HeaderViewSitsAboveRowZeroAndScrollsWithIt)
     const int rowTop = table_->visualRectForRow(IndexPath::forRow(0)).top();
     EXPECT_EQ(header->geometry(), QRect(0, 0, table_->viewport()->width(), 100));
     EXPECT_GE(rowTop, 100);
-
     table_->setContentOffset(40, Animated::No);
     EXPECT_EQ(header->y(), -40);
     EXPECT_EQ(table_->visualRectForRow(IndexPath::forRow(0)).top(), rowTop - 40);
@@ -133,45 +135,12 @@ TEST_F(TableViewTest, RowHeightsFromTheDataSourceAreHonoured)
     source_.rows = 4;
     source_.heights = {{IndexPath::forRow(0), 80}, {IndexPath::forRow(2), 30}};
     open();
-    const std::vector<std::pair<int, QRect>> expected = {
-        {0, QRect(0, 0, 400, 80)},
-        {1, QRect(0, 80, 400, 60)},
-        {2, QRect(0, 140, 400, 30)},
-        {3, QRect(0, 170, 400, 60)},
-    };
-    for (const auto& [row, rect] : expected) {
-        EXPECT_EQ(table_->rectForRow(IndexPath::forRow(row)), rect) << "row " << row;
-        EXPECT_EQ(table_->cellForRow(IndexPath::forRow(row))->geometry(), rect) << "row " << row;
+    const QRect expected[] = {{0, 0, 400, 80}, {0, 80, 400, 60}, {0, 140, 400, 30}, {0, 170, 400, 60}};
+    for (int row = 0; row < 4; ++row) {
+        EXPECT_EQ(table_->rectForRow(IndexPath::forRow(row)), expected[row]) << "row " << row;
+        EXPECT_EQ(cell(row)->geometry(), expected[row]) << "row " << row;
     }
     EXPECT_EQ(table_->contentHeight(), 230);
-}
-
-TEST_F(TableViewTest, InsetGroupedRowsAreInsetAndRoundedAtSectionEnds)
-{
-    source_.sections = {3, 1};
-    open(TableViewStyle::InsetGrouped);
-    const auto deco = [&](int row, int section) {
-        return table_->cellForRow(IndexPath::forRow(row, section))->decoration();
-    };
-    EXPECT_EQ(table_->rectForRow(IndexPath::forRow(0)).left(), TableView::kInsetGroupedMargin);
-    EXPECT_EQ(table_->rectForRow(IndexPath::forRow(0)).width(), 400 - 2 * TableView::kInsetGroupedMargin);
-    EXPECT_TRUE(deco(0, 0).roundTop);
-    EXPECT_FALSE(deco(0, 0).roundBottom);
-    EXPECT_TRUE(deco(0, 0).separator);
-    EXPECT_FALSE(deco(1, 0).roundTop || deco(1, 0).roundBottom);
-    EXPECT_TRUE(deco(2, 0).roundBottom);
-    EXPECT_FALSE(deco(2, 0).separator) << "no line under a section's last row";
-    EXPECT_TRUE(deco(0, 1).roundTop && deco(0, 1).roundBottom);
-    EXPECT_GT(table_->rectForRow(IndexPath::forRow(0, 1)).top(),
-              table_->rectForRow(IndexPath::forRow(2, 0)).bottom() + 1) << "sections are apart";
-}
-
-TEST_F(TableViewTest, SectionTitlesMakeRoomAboveTheirRows)
-{
-    source_.sections = {1, 1};
-    source_.headerTitles = {"First", ""};
-    open(TableViewStyle::InsetGrouped);
-    EXPECT_GT(table_->rectForRow(IndexPath::forRow(0, 0)).top(), 35);
 }
 
 TEST_F(TableViewTest, ReloadAsksAgainForTheRowsOnScreen)
@@ -185,48 +154,60 @@ TEST_F(TableViewTest, ReloadAsksAgainForTheRowsOnScreen)
     EXPECT_EQ(table_->numberOfRowsInSection(0), 2);
 }
 
-TEST_F(TableViewTest, CellsWithAnIdentifierAreReused)
-{
-    source_.reuseIdentifier = "Row";
-    open();
-    const int made = source_.cellsMade;
-    table_->setContentOffset(kViewportHeight * 3, Animated::No);
-    table_->setContentOffset(kViewportHeight * 6, Animated::No);
-    EXPECT_LT(source_.cellsMade, 2 * made) << "cells that left were handed out again";
-}
-
-TEST_F(TableViewTest, CellsBuiltAnewAreNotKeptEvenWithAnIdentifier)
-{
-    source_.reuseIdentifier = "CarCell";
-    source_.dequeue = false;
-    open();
-    table_->setContentOffset(kViewportHeight * 3, Animated::No);
-    table_->setContentOffset(kViewportHeight * 6, Animated::No);
-    EXPECT_LE(liveCells(), kMaxRealized);
-}
-
 TEST_F(TableViewTest, ClickSelectsTheRowUnderThePointerAndDeselectClearsIt)
 {
     open();
-    const QRect row3 = table_->visualRectForRow(IndexPath::forRow(3));
-    test::click(table_->viewport(), row3.center());
+    QTest::mouseClick(table_->viewport(), Qt::LeftButton, {}, table_->visualRectForRow(IndexPath::forRow(3)).center());
     ASSERT_EQ(source_.selected, std::vector{IndexPath::forRow(3)});
     EXPECT_EQ(table_->indexPathForSelectedRow(), IndexPath::forRow(3));
-    EXPECT_TRUE(table_->cellForRow(IndexPath::forRow(3))->isSelected());
-
+    EXPECT_TRUE(cell(3)->isSelected());
     table_->deselectRow(IndexPath::forRow(3), Animated::Yes);
     EXPECT_EQ(table_->indexPathForSelectedRow(), std::nullopt);
-    EXPECT_FALSE(table_->cellForRow(IndexPath::forRow(3))->isSelected());
+    EXPECT_FALSE(cell(3)->isSelected());
 }
 
-TEST_F(TableViewTest, ScrollToRowBringsItOnScreen)
+// A table screen answers for its own table.
+class FolderScreen : public TableViewController {
+public:
+    FolderScreen() : TableViewController(TableViewStyle::InsetGrouped) {}
+
+    int numberOfRowsInSection(TableView&, int) override { return 3; }
+    std::unique_ptr<TableViewCell> cellForRow(TableView&, const IndexPath&) override
+    {
+        return std::make_unique<TableViewCell>(TableViewCellStyle::Subtitle);
+    }
+    void willDisplayCell(TableView&, TableViewCell& cell, const IndexPath& path) override
+    {
+        cell.textLabel()->setText(QStringLiteral("Entry %1").arg(path.row));
+    }
+    void didSelectRow(TableView& table, const IndexPath& path) override
+    {
+        chosen.push_back(path);
+        table.deselectRow(path, Animated::Yes);
+    }
+
+    std::vector<IndexPath> chosen;
+};
+
+TEST(TableViewControllerTest, TheControllerFeedsItsTableAndHearsItsSelection)
 {
-    open();
-    table_->scrollToRow(IndexPath::forRow(500), TableViewScrollPosition::Top, Animated::No);
-    EXPECT_EQ(table_->contentOffset(), 500 * kRowHeight);
-    EXPECT_EQ(table_->indexPathsForVisibleRows().front(), IndexPath::forRow(500));
-    table_->scrollToRow(IndexPath::forRow(490), TableViewScrollPosition::None, Animated::No);
-    EXPECT_EQ(table_->contentOffset(), 490 * kRowHeight);
+    auto screen = std::make_unique<FolderScreen>();
+    screen->view()->resize(400, 500);
+    screen->view()->show();
+    QApplication::processEvents();
+    TableView* table = screen->tableView();
+    ASSERT_EQ(screen->view(), table);
+    ASSERT_NE(table->cellForRow(IndexPath::forRow(2)), nullptr);
+    EXPECT_EQ(table->cellForRow(IndexPath::forRow(2))->textLabel()->text(), "Entry 2");
+    table->selectRow(IndexPath::forRow(1), Animated::No, TableViewScrollPosition::None);
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_TRUE(screen->chosen.empty()) << "Enter acts on the keyboard's row, which is none yet";
+    QTest::keyClick(table, Qt::Key_Down);
+    QTest::keyClick(table, Qt::Key_Return);
+    EXPECT_EQ(screen->chosen, std::vector{IndexPath::forRow(0)});
+    EXPECT_EQ(table->indexPathForSelectedRow(), std::nullopt) << "deselected from its own handler";
+    screen.reset(); // a shown screen goes without calling anything back
+    QApplication::processEvents();
 }
 
 } // namespace

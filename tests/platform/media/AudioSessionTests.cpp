@@ -12,38 +12,37 @@
 namespace kavio::platform {
 namespace {
 
-using test::InhibitorLog;
-using test::RecordingInhibitor;
+std::unique_ptr<FakePlayer> loadedPlayer()
+{
+    auto player = std::make_unique<FakePlayer>();
+    player->replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/a.mp4")));
+    return player;
+}
 
 class AudioSessionTest : public ::testing::Test {
 protected:
     AudioSessionTest()
     {
         session.setActive(false);
-        session.setScreenSaverInhibitor(std::make_unique<RecordingInhibitor>(log_));
-        player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/a.mp4")));
+        session.setScreenSaverInhibitor(std::make_unique<test::RecordingInhibitor>(log_));
     }
     ~AudioSessionTest() override { session.setActive(false); }
 
     AudioSession& session = AudioSession::shared();
-    std::shared_ptr<InhibitorLog> log_ = std::make_shared<InhibitorLog>();
-    InhibitorLog& log = *log_;
-    FakePlayer player;
+    std::shared_ptr<test::InhibitorLog> log_ = std::make_shared<test::InhibitorLog>();
+    test::InhibitorLog& log = *log_;
+    std::unique_ptr<FakePlayer> player = loadedPlayer();
 };
 
-TEST_F(AudioSessionTest, PlayActivatesTheSession)
+TEST_F(AudioSessionTest, PlayActivatesTheSessionAndInhibitsTheScreenSaverOnce)
 {
-    session.setCategory(AudioSessionCategory::Playback);
-    player.play();
+    session.setActive(true);
+    EXPECT_EQ(log.inhibits, 0) << "active without playback";
+    session.setActive(false);
+    player->play();
     EXPECT_TRUE(session.isActive());
-    EXPECT_EQ(session.category(), AudioSessionCategory::Playback);
-}
-
-TEST_F(AudioSessionTest, PlayingInhibitsTheScreenSaverOnce)
-{
-    player.play();
-    player.seek(3.0);
-    player.advanceTime(1.0);
+    player->seek(3.0);
+    player->advanceTime(1.0);
     EXPECT_EQ(log.inhibits, 1);
     EXPECT_EQ(log.uninhibits, 0);
     EXPECT_EQ(log.lastArguments, (QStringList{"Kavio", "Playing video"}));
@@ -63,8 +62,7 @@ TEST_F(AudioSessionTest, EveryWayPlaybackStopsReleasesTheScreenSaver)
         {"session deactivated", [&](auto&) { session.setActive(false); }, false},
     };
     for (const auto& row : rows) {
-        auto playing = std::make_unique<FakePlayer>();
-        playing->replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
+        auto playing = loadedPlayer();
         playing->play();
         const int released = log.uninhibits;
         row.stop(playing);
@@ -74,32 +72,21 @@ TEST_F(AudioSessionTest, EveryWayPlaybackStopsReleasesTheScreenSaver)
     }
 }
 
-TEST_F(AudioSessionTest, ReactivatingWhilePlayingInhibitsAgain)
+TEST_F(AudioSessionTest, TwoPlayersHoldOneInhibitionUntilBothStopAndReactivationInhibitsAgain)
 {
-    player.play();
-    session.setActive(false);
-    session.setActive(true);
-    EXPECT_EQ(log.inhibits, 2);
-    EXPECT_EQ(player.rate(), 1.0);
-}
-
-TEST_F(AudioSessionTest, TwoPlayersHoldOneInhibitionUntilBothStop)
-{
-    FakePlayer second;
-    second.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
-    player.play();
-    second.play();
-    player.pause();
+    auto second = loadedPlayer();
+    player->play();
+    second->play();
+    player->pause();
     EXPECT_EQ(log.inhibits, 1);
     EXPECT_EQ(log.uninhibits, 0);
-    second.pause();
+    second->pause();
     EXPECT_EQ(log.uninhibits, 1);
-}
-
-TEST_F(AudioSessionTest, ActiveSessionWithoutPlaybackDoesNotInhibit)
-{
+    second->play();
+    session.setActive(false);
     session.setActive(true);
-    EXPECT_EQ(log.inhibits, 0);
+    EXPECT_EQ(log.inhibits, 3) << "still playing when the session came back";
+    EXPECT_EQ(second->rate(), 1.0);
 }
 
 } // namespace

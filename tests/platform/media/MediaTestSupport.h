@@ -3,11 +3,9 @@
 
 #include "platform/ScreenSaverInhibitor.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QStringList>
+#include <QTest>
 
-#include <functional>
 #include <memory>
 
 namespace kavio::platform::test {
@@ -33,14 +31,5 @@ public:
 private:
     std::shared_ptr<InhibitorLog> log_;
 };
-
-// Runs the event loop until done() holds or the deadline passes; returns done().
-inline bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 5000)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
-    return done();
-}
 
 } // namespace kavio::platform::test

@@ -25,40 +25,28 @@ NowPlayingInfo entry(const QString& trackId, double elapsed = 0.0)
     return info;
 }
 
-QImage thumbnail(QColor colour)
+QString trackPath(const QVariantMap& metadata)
 {
-    QImage image(32, 24, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
+    return metadata.value("mpris:trackid").value<QDBusObjectPath>().path();
 }
 
-TEST(MprisMetadataTest, NothingPlayingIsNoTrackAndStopped)
-{
-    const QVariantMap metadata = mprisMetadata(std::nullopt, {});
-    EXPECT_EQ(metadata.size(), 1);
-    EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(), QString(kMprisNoTrack));
-    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Playing, false), "Stopped");
-    EXPECT_EQ(mprisPosition(std::nullopt), 0);
-}
-
-TEST(MprisMetadataTest, EntryCarriesTitleArtistListTrackArtworkAndLength)
+TEST(MprisMetadataTest, MetadataCarriesWhatIsKnownAndLeavesOutTheRest)
 {
     NowPlayingInfo info = entry("7");
     info.playbackDuration = 83.5;
-    const QVariantMap metadata = mprisMetadata(info, "file:///run/user/1000/kavio-1/art-1.png");
-    EXPECT_EQ(metadata.value("xesam:title").toString(), "Beach day");
-    EXPECT_EQ(metadata.value("xesam:artist").toStringList(), QStringList{"Ana"});
-    EXPECT_EQ(metadata.value("mpris:trackid").value<QDBusObjectPath>().path(), "/org/kavio/track/7");
-    EXPECT_EQ(metadata.value("mpris:artUrl").toString(), "file:///run/user/1000/kavio-1/art-1.png");
-    EXPECT_EQ(metadata.value("mpris:length").toLongLong(), 83'500'000);
-}
+    const QVariantMap full = mprisMetadata(info, "file:///run/user/1000/kavio-1/art-1.png");
+    EXPECT_EQ(full.value("xesam:title").toString(), "Beach day");
+    EXPECT_EQ(full.value("xesam:artist").toStringList(), QStringList{"Ana"});
+    EXPECT_EQ(trackPath(full), "/org/kavio/track/7");
+    EXPECT_EQ(full.value("mpris:artUrl").toString(), "file:///run/user/1000/kavio-1/art-1.png");
+    EXPECT_EQ(full.value("mpris:length").toLongLong(), 83'500'000);
 
-TEST(MprisMetadataTest, AbsentFieldsAreLeftOut)
-{
-    NowPlayingInfo info;
-    info.trackId = "3";
-    const QVariantMap metadata = mprisMetadata(info, {});
-    EXPECT_EQ(metadata.keys(), QStringList{"mpris:trackid"});
+    NowPlayingInfo bare;
+    bare.trackId = "3";
+    EXPECT_EQ(mprisMetadata(bare, {}).keys(), QStringList{"mpris:trackid"});
+    const QVariantMap nothing = mprisMetadata(std::nullopt, {});
+    EXPECT_EQ(nothing.keys(), QStringList{"mpris:trackid"});
+    EXPECT_EQ(trackPath(nothing), QString(kMprisNoTrack));
 }
 
 TEST(MprisMetadataTest, TrackPathsAreValidAndDistinct)
@@ -79,25 +67,16 @@ TEST(MprisMetadataTest, TrackPathsAreValidAndDistinct)
         EXPECT_EQ(mprisTrackPath(row.id).path(), row.path) << row.id.toStdString();
 }
 
-TEST(MprisMetadataTest, PlaybackStatusFollowsTheState)
+TEST(MprisMetadataTest, StatusAndPositionFollowTheState)
 {
-    const struct {
-        PlaybackState state;
-        const char* status;
-    } rows[] = {
-        {PlaybackState::Playing, "Playing"},
-        {PlaybackState::Paused, "Paused"},
-        {PlaybackState::Stopped, "Stopped"},
-        {PlaybackState::Unknown, "Paused"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(mprisPlaybackStatus(row.state, true), row.status);
-}
-
-TEST(MprisMetadataTest, PositionIsTheElapsedTimeInMicroseconds)
-{
+    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Playing, true), "Playing");
+    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Paused, true), "Paused");
+    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Stopped, true), "Stopped");
+    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Unknown, true), "Paused");
+    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Playing, false), "Stopped") << "nothing to play";
     EXPECT_EQ(mprisPosition(entry("1", 12.25)), 12'250'000);
     EXPECT_EQ(mprisPosition(entry("1", -1.0)), 0);
+    EXPECT_EQ(mprisPosition(std::nullopt), 0);
 }
 
 class MprisPropertiesTest : public ::testing::Test {
@@ -106,108 +85,78 @@ protected:
     {
         return mprisPlayerProperties(info, state, {}, mprisCommandAvailability(commands));
     }
+    QStringList changed(const NowPlayingInfo& before, PlaybackState was, const NowPlayingInfo& after, PlaybackState is)
+    {
+        return mprisChangedProperties(properties(before, was), properties(after, is)).keys();
+    }
 
     RemoteCommandCenter commands;
     QObject queue;
 };
 
-TEST_F(MprisPropertiesTest, TrackChangeCarriesMetadataAndStatusTogether)
+TEST_F(MprisPropertiesTest, ChangesCarryMetadataWithStatusAndNeverTheElapsedTime)
 {
-    const auto before = properties(entry("1", 40.0), PlaybackState::Playing);
-    const auto after = properties(entry("2"), PlaybackState::Playing);
-    const QVariantMap changed = mprisChangedProperties(before, after);
-    EXPECT_EQ(changed.keys(), (QStringList{"Metadata", "PlaybackStatus"}));
-    EXPECT_EQ(changed.value("PlaybackStatus").toString(), "Playing");
+    constexpr auto Playing = PlaybackState::Playing;
+    EXPECT_EQ(changed(entry("1", 40.0), Playing, entry("2"), Playing), (QStringList{"Metadata", "PlaybackStatus"}));
+    EXPECT_EQ(changed(entry("1", 1.0), Playing, entry("1", 1.5), Playing), QStringList());
+    EXPECT_EQ(changed(entry("1"), Playing, entry("1"), PlaybackState::Paused), QStringList{"PlaybackStatus"});
 }
 
-TEST_F(MprisPropertiesTest, ElapsedTimeAloneSignalsNothing)
-{
-    const auto before = properties(entry("1", 1.0), PlaybackState::Playing);
-    const auto after = properties(entry("1", 1.5), PlaybackState::Playing);
-    EXPECT_TRUE(mprisChangedProperties(before, after).isEmpty());
-}
-
-TEST_F(MprisPropertiesTest, PauseSignalsOnlyTheStatus)
-{
-    const auto before = properties(entry("1"), PlaybackState::Playing);
-    const auto after = properties(entry("1"), PlaybackState::Paused);
-    EXPECT_EQ(mprisChangedProperties(before, after).keys(), QStringList{"PlaybackStatus"});
-}
-
-TEST_F(MprisPropertiesTest, ControlsAreOfferedWhileTheQueueHasTargets)
+TEST_F(MprisPropertiesTest, ControlsAreOfferedWhileTheQueueHasEnabledTargets)
 {
     const auto closed = properties(std::nullopt, PlaybackState::Stopped);
     EXPECT_FALSE(closed.canGoNext || closed.canGoPrevious || closed.canPlay || closed.canPause);
-    commands.nextTrackCommand().addTarget(&queue, [] { return CommandStatus::Success; });
-    commands.previousTrackCommand().addTarget(&queue, [] { return CommandStatus::Success; });
-    commands.togglePlayPauseCommand().addTarget(&queue, [] { return CommandStatus::Success; });
+    for (RemoteCommand* command :
+         {&commands.nextTrackCommand(), &commands.previousTrackCommand(), &commands.togglePlayPauseCommand()})
+        command->addTarget(&queue, [] { return CommandStatus::Success; });
     const auto open = properties(entry("1"), PlaybackState::Playing);
     EXPECT_TRUE(open.canGoNext && open.canGoPrevious && open.canPlay && open.canPause);
-    const QVariantMap changed = mprisChangedProperties(closed, open);
-    EXPECT_TRUE(changed.value("CanGoNext").toBool());
+    EXPECT_TRUE(mprisChangedProperties(closed, open).value("CanGoNext").toBool());
     commands.nextTrackCommand().setEnabled(false);
     EXPECT_FALSE(properties(entry("1"), PlaybackState::Playing).canGoNext);
 }
 
 class MprisArtworkStoreTest : public ::testing::Test {
 protected:
-    QString artPath(const QString& url) { return QUrl(url).toLocalFile(); }
+    static QString artPath(const QString& url) { return QUrl(url).toLocalFile(); }
+    static QImage thumbnail(QColor colour)
+    {
+        QImage image(32, 24, QImage::Format_RGB32);
+        image.fill(colour);
+        return image;
+    }
 
     QTemporaryDir runtime;
     QString directory = QDir(runtime.path()).filePath("kavio-test");
+    NowPlayingInfo info = entry("1");
 };
 
-TEST_F(MprisArtworkStoreTest, WritesOncePerEntryAndPicture)
+TEST_F(MprisArtworkStoreTest, WritesOncePerEntryAndPictureAndLeavesNoStaleFiles)
 {
-    MprisArtworkStore store(directory);
-    NowPlayingInfo info = entry("1");
-    info.artwork = thumbnail(Qt::red);
-    const QString first = store.artUrl(info);
-    info.elapsedPlaybackTime = 0.5;
-    info.artwork = thumbnail(Qt::red); // decoded again: same pixels, new image
-    EXPECT_EQ(store.artUrl(info), first);
-    EXPECT_EQ(store.writeCount(), 1);
-    EXPECT_TRUE(QFileInfo(artPath(first)).isFile());
-    EXPECT_EQ(QImage(artPath(first)).pixelColor(0, 0), QColor(Qt::red));
-}
-
-TEST_F(MprisArtworkStoreTest, NewEntryOrPictureGetsANewFileAndTheOldOneGoes)
-{
-    MprisArtworkStore store(directory);
-    NowPlayingInfo info = entry("1");
-    info.artwork = thumbnail(Qt::red);
-    const QString first = store.artUrl(info);
-    info.artwork = thumbnail(Qt::blue);
-    const QString second = store.artUrl(info);
-    info.trackId = "2";
-    const QString third = store.artUrl(info);
-    EXPECT_NE(first, second);
-    EXPECT_NE(second, third);
-    EXPECT_FALSE(QFileInfo::exists(artPath(first)));
-    EXPECT_FALSE(QFileInfo::exists(artPath(second)));
-    EXPECT_TRUE(QFileInfo::exists(artPath(third)));
-}
-
-TEST_F(MprisArtworkStoreTest, NoPictureMeansNoUrlAndNoFile)
-{
-    MprisArtworkStore store(directory);
-    NowPlayingInfo info = entry("1");
-    info.artwork = thumbnail(Qt::red);
-    const QString first = store.artUrl(info);
-    info.artwork.reset();
-    EXPECT_TRUE(store.artUrl(info).isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(artPath(first)));
-}
-
-TEST_F(MprisArtworkStoreTest, EndingRemovesTheFilesAndTheDirectory)
-{
+    QString first;
     {
         MprisArtworkStore store(directory);
-        NowPlayingInfo info = entry("1");
+        info.artwork = thumbnail(Qt::red);
+        first = store.artUrl(info);
+        info.elapsedPlaybackTime = 0.5;
+        info.artwork = thumbnail(Qt::red); // decoded again: same pixels, new image
+        EXPECT_EQ(store.artUrl(info), first);
+        EXPECT_EQ(store.writeCount(), 1);
+        EXPECT_EQ(QImage(artPath(first)).pixelColor(0, 0), QColor(Qt::red));
+        info.artwork = thumbnail(Qt::blue);
+        const QString second = store.artUrl(info);
+        info.trackId = "2";
+        const QString third = store.artUrl(info);
+        EXPECT_TRUE(first != second && second != third);
+        EXPECT_FALSE(QFileInfo::exists(artPath(first)) || QFileInfo::exists(artPath(second)));
+        EXPECT_TRUE(QFileInfo::exists(artPath(third)));
+        info.artwork.reset();
+        EXPECT_TRUE(store.artUrl(info).isEmpty()) << "no picture, no file";
+        EXPECT_FALSE(QFileInfo::exists(artPath(third)));
         info.artwork = thumbnail(Qt::green);
         EXPECT_FALSE(store.artUrl(info).isEmpty());
     }
-    EXPECT_FALSE(QFileInfo::exists(directory));
+    EXPECT_FALSE(QFileInfo::exists(directory)) << "the store takes its folder along";
 }
 
 } // namespace

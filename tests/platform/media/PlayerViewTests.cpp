@@ -20,8 +20,6 @@
 namespace kavio::platform {
 namespace {
 
-using test::pumpUntil;
-
 // A frame as the sink would get it from a decoder, in one solid colour.
 QVideoFrame solidFrame(QSize size, QColor colour)
 {
@@ -35,18 +33,10 @@ QVideoFrame solidFrame(QSize size, QColor colour)
 
 TEST(AspectFitTest, FitsInsideWithBarsOnTheLongSide)
 {
-    const struct {
-        QSize content;
-        QRect bounds;
-        QRect fitted;
-    } rows[] = {
-        {{1920, 1080}, {0, 0, 400, 400}, {0, 87, 400, 225}},  // letterbox
-        {{1080, 1920}, {0, 0, 400, 400}, {87, 0, 225, 400}},  // pillarbox
-        {{160, 120}, {0, 0, 320, 240}, {0, 0, 320, 240}},     // exact
-        {{0, 0}, {0, 0, 320, 240}, {}},                       // no frame yet
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(aspectFitRect(row.content, row.bounds), row.fitted);
+    EXPECT_EQ(aspectFitRect({1920, 1080}, {0, 0, 400, 400}), QRect(0, 87, 400, 225)); // letterbox
+    EXPECT_EQ(aspectFitRect({1080, 1920}, {0, 0, 400, 400}), QRect(87, 0, 225, 400)); // pillarbox
+    EXPECT_EQ(aspectFitRect({160, 120}, {0, 0, 320, 240}), QRect(0, 0, 320, 240));
+    EXPECT_EQ(aspectFitRect({0, 0}, {0, 0, 320, 240}), QRect()) << "no frame yet";
 }
 
 TEST(PlaybackTimeTextTest, ElapsedAndRemaining)
@@ -74,8 +64,6 @@ protected:
         view.show();
     }
 
-    QToolButton* playPauseButton() { return view.controlsBar()->findChild<QToolButton*>(); }
-
     FakePlayer player;
     PlayerView view;
 };
@@ -91,41 +79,31 @@ TEST_F(PlayerViewTest, FramesArePaintedFittedWithBlackBars)
     EXPECT_EQ(shot.pixelColor(200, 380), QColor(Qt::black)); // and below
 }
 
-TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndShowsTheOtherSymbol)
+TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndLabelsFollowThePlayer)
 {
-    playPauseButton()->click();
+    auto* button = view.controlsBar()->findChild<QToolButton*>();
+    button->click();
     EXPECT_EQ(player.rate(), 1.0);
     EXPECT_TRUE(view.controlsBar()->showsPauseButton());
-    playPauseButton()->click();
+    player.advanceTime(30.0);
+    EXPECT_EQ(view.controlsBar()->elapsedText(), "0:30");
+    EXPECT_EQ(view.controlsBar()->remainingText(), "-1:00");
+    button->click();
     EXPECT_EQ(player.rate(), 0.0);
     EXPECT_FALSE(view.controlsBar()->showsPauseButton());
 }
 
-TEST_F(PlayerViewTest, TimeLabelsFollowThePlayer)
-{
-    player.play();
-    player.advanceTime(30.0);
-    EXPECT_EQ(view.controlsBar()->elapsedText(), "0:30");
-    EXPECT_EQ(view.controlsBar()->remainingText(), "-1:00");
-}
-
-TEST_F(PlayerViewTest, ControlsHideWhilePlayingAndReturnOnMouseMove)
+TEST_F(PlayerViewTest, ControlsHideWhilePlayingAndReturnOnMouseMoveOrPause)
 {
     view.setControlsHideDelay(std::chrono::milliseconds(1));
     player.play();
-    EXPECT_TRUE(pumpUntil([&] { return !view.controlsVisible(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.controlsVisible(); }));
     QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), QPointF(10, 10), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view.videoSurface(), &move);
     EXPECT_TRUE(view.controlsVisible());
-}
-
-TEST_F(PlayerViewTest, ControlsStayWhilePaused)
-{
-    view.setControlsHideDelay(std::chrono::milliseconds(1));
-    player.play();
     player.pause();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(view.controlsVisible());
+    QTest::qWait(50);
+    EXPECT_TRUE(view.controlsVisible()) << "they stay while paused";
 }
 
 TEST_F(PlayerViewTest, NowPlayingStateAndSeeksFollowThePlayer)

@@ -12,80 +12,68 @@ namespace {
 
 class RemoteCommandTest : public ::testing::Test {
 protected:
+    std::function<CommandStatus()> counting(CommandStatus status = CommandStatus::Success)
+    {
+        return [this, status] {
+            ++calls;
+            return status;
+        };
+    }
+
     RemoteCommandCenter center; // a private centre: the shared one belongs to MPRIS
     QObject owner;
+    int calls = 0;
 };
 
-TEST_F(RemoteCommandTest, CommandWithoutTargetHasNoHandler)
+TEST_F(RemoteCommandTest, TheNewestTargetAnswersUnlessThereIsNoneOrTheCommandIsOff)
 {
-    EXPECT_EQ(center.dispatch(RemoteCommandKind::NextTrack), CommandStatus::NoHandler);
-    EXPECT_FALSE(center.nextTrackCommand().isAvailable());
-}
-
-TEST_F(RemoteCommandTest, HandlerStatusComesBackToTheCaller)
-{
-    for (const CommandStatus status : {CommandStatus::Success, CommandStatus::NoSuchContent,
-                                       CommandStatus::NoActionableNowPlayingItem, CommandStatus::CommandFailed}) {
-        QObject handlerOwner;
-        center.playCommand().addTarget(&handlerOwner, [status] { return status; });
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::NoHandler);
+    EXPECT_FALSE(center.playCommand().isAvailable());
+    center.playCommand().addTarget(&owner, counting(CommandStatus::CommandFailed));
+    for (const CommandStatus status :
+         {CommandStatus::Success, CommandStatus::NoSuchContent, CommandStatus::NoActionableNowPlayingItem}) {
+        QObject newer;
+        center.playCommand().addTarget(&newer, [status] { return status; });
         EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), status);
     }
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::CommandFailed);
+    const int before = calls;
+    center.playCommand().setEnabled(false);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::Disabled);
+    EXPECT_FALSE(center.playCommand().isAvailable());
+    EXPECT_EQ(calls, before);
 }
 
-TEST_F(RemoteCommandTest, DisabledCommandReachesNoTarget)
+TEST_F(RemoteCommandTest, RemovedTargetsAreNeverCalled)
 {
-    int calls = 0;
-    center.pauseCommand().addTarget(&owner, [&] { ++calls; return CommandStatus::Success; });
-    center.pauseCommand().setEnabled(false);
-    EXPECT_EQ(center.dispatch(RemoteCommandKind::Pause), CommandStatus::Disabled);
-    EXPECT_FALSE(center.pauseCommand().isAvailable());
-    EXPECT_EQ(calls, 0);
-}
-
-TEST_F(RemoteCommandTest, NewestTargetAnswers)
-{
-    QObject newer;
-    center.togglePlayPauseCommand().addTarget(&owner, [] { return CommandStatus::CommandFailed; });
-    center.togglePlayPauseCommand().addTarget(&newer, [] { return CommandStatus::Success; });
-    EXPECT_EQ(center.dispatch(RemoteCommandKind::TogglePlayPause), CommandStatus::Success);
-}
-
-TEST_F(RemoteCommandTest, RemovedTargetIsNeverCalled)
-{
-    int calls = 0;
-    const CommandTargetToken token = center.playCommand().addTarget(&owner, [&] { ++calls; return CommandStatus::Success; });
+    QObject other;
+    const CommandTargetToken token = center.playCommand().addTarget(&other, counting());
     center.nextTrackCommand().removeTarget(token); // another command's token: no effect
     EXPECT_TRUE(center.playCommand().hasTargets());
     center.playCommand().removeTarget(token);
+    center.pauseCommand().addTarget(&owner, counting());
+    center.pauseCommand().addTarget(&other, [] { return CommandStatus::NoSuchContent; });
+    center.nextTrackCommand().addTarget(&owner, counting());
+    center.removeTargets(&owner);
     EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::NoHandler);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::NextTrack), CommandStatus::NoHandler);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Pause), CommandStatus::NoSuchContent) << "others keep theirs";
     EXPECT_EQ(calls, 0);
 }
 
 TEST_F(RemoteCommandTest, OwnerDeathWithdrawsItsTargetsAndAnnouncesIt)
 {
-    int calls = 0;
     int announcements = 0;
     QObject::connect(&center, &RemoteCommandCenter::availabilityChanged, &owner, [&] { ++announcements; });
     auto screen = std::make_unique<QObject>();
-    center.nextTrackCommand().addTarget(screen.get(), [&] { ++calls; return CommandStatus::Success; });
-    center.previousTrackCommand().addTarget(screen.get(), [&] { ++calls; return CommandStatus::Success; });
+    center.nextTrackCommand().addTarget(screen.get(), counting());
+    center.previousTrackCommand().addTarget(screen.get(), counting());
     announcements = 0;
     screen.reset();
     EXPECT_EQ(center.dispatch(RemoteCommandKind::NextTrack), CommandStatus::NoHandler);
     EXPECT_EQ(center.dispatch(RemoteCommandKind::PreviousTrack), CommandStatus::NoHandler);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(announcements, 2);
-}
-
-TEST_F(RemoteCommandTest, RemoveTargetsOfOwnerClearsEveryCommand)
-{
-    QObject other;
-    center.playCommand().addTarget(&owner, [] { return CommandStatus::Success; });
-    center.pauseCommand().addTarget(&owner, [] { return CommandStatus::Success; });
-    center.pauseCommand().addTarget(&other, [] { return CommandStatus::NoSuchContent; });
-    center.removeTargets(&owner);
-    EXPECT_FALSE(center.playCommand().hasTargets());
-    EXPECT_EQ(center.dispatch(RemoteCommandKind::Pause), CommandStatus::NoSuchContent);
 }
 
 TEST_F(RemoteCommandTest, HandlerMayCloseItsOwnScreen)

@@ -1,60 +1,54 @@
-// The application's notifications: return to the foreground, windows becoming visible.
+// The application's notifications: return to the foreground, windows becoming visible,
+// and delayed work bound to its owner.
 
 #include "UiTestSupport.h"
 
 #include "platform/Application.h"
+#include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
 
 #include <QDialog>
 
+using namespace std::chrono_literals;
+
 namespace kavio::platform::test {
 namespace {
 
-struct ForegroundCase {
-    const char* name;
-    std::vector<Qt::ApplicationState> states;
-    int expectedPosts;
-};
-
-constexpr Qt::ApplicationState Active = Qt::ApplicationActive;
-constexpr Qt::ApplicationState Inactive = Qt::ApplicationInactive;
-constexpr Qt::ApplicationState Hidden = Qt::ApplicationHidden;
-constexpr Qt::ApplicationState Suspended = Qt::ApplicationSuspended;
-
-class ForegroundTrackerTest : public ::testing::TestWithParam<ForegroundCase> {};
-
-TEST_P(ForegroundTrackerTest, PostsOnlyOnReturnToActive)
+TEST(ForegroundTrackerTest, PostsOnReturnToActiveButNotAtFirstActivation)
 {
-    NotificationCenter center;
-    QObject observer;
-    int posts = 0;
-    center.addObserver(&observer, NotificationName::WillEnterForeground, [&](const Notification&) { ++posts; });
-    ForegroundTracker tracker(center);
-    for (Qt::ApplicationState state : GetParam().states)
-        tracker.applicationStateChanged(state);
-    EXPECT_EQ(posts, GetParam().expectedPosts);
+    constexpr auto Active = Qt::ApplicationActive;
+    constexpr auto Inactive = Qt::ApplicationInactive;
+    constexpr auto Hidden = Qt::ApplicationHidden;
+    const struct {
+        const char* name;
+        std::vector<Qt::ApplicationState> states;
+        int posts;
+    } rows[] = {
+        {"first activation", {Active}, 0},
+        {"start hidden, then active", {Hidden, Inactive, Active}, 0},
+        {"repeated active is no return", {Active, Active}, 0},
+        {"back from suspended", {Active, Qt::ApplicationSuspended, Active}, 1},
+        {"through several states", {Active, Inactive, Hidden, Inactive, Active}, 1},
+        {"two returns, from inactive and hidden", {Active, Inactive, Active, Hidden, Active}, 2},
+    };
+    for (const auto& row : rows) {
+        NotificationCenter center;
+        QObject observer;
+        int posts = 0;
+        center.addObserver(&observer, NotificationName::WillEnterForeground, [&](const Notification&) { ++posts; });
+        ForegroundTracker tracker(center);
+        for (Qt::ApplicationState state : row.states)
+            tracker.applicationStateChanged(state);
+        EXPECT_EQ(posts, row.posts) << row.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    States, ForegroundTrackerTest,
-    ::testing::Values(ForegroundCase{"FirstActivation", {Active}, 0},
-                      ForegroundCase{"StartInactiveThenActive", {Inactive, Active}, 0},
-                      ForegroundCase{"StartHiddenThenActive", {Hidden, Inactive, Active}, 0},
-                      ForegroundCase{"BackFromInactive", {Active, Inactive, Active}, 1},
-                      ForegroundCase{"BackFromHidden", {Active, Hidden, Active}, 1},
-                      ForegroundCase{"BackFromSuspended", {Active, Suspended, Active}, 1},
-                      ForegroundCase{"ThroughSeveralStates", {Active, Inactive, Hidden, Inactive, Active}, 1},
-                      ForegroundCase{"RepeatedActiveIsNoReturn", {Active, Active}, 0},
-                      ForegroundCase{"TwoReturns", {Active, Inactive, Active, Hidden, Active}, 2}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 class ApplicationNotificationsTest : public WindowTest {
 protected:
     void observe(NotificationName name)
     {
-        NotificationCenter::defaultCenter().addObserver(&observer_, name, [this](const Notification& n) {
-            objects.push_back(n.object);
-        });
+        NotificationCenter::defaultCenter().addObserver(&observer_, name,
+                                                        [this](const Notification& n) { objects.push_back(n.object); });
     }
     std::vector<const void*> objects;
 
@@ -70,25 +64,47 @@ TEST_F(ApplicationNotificationsTest, ReturnToForegroundReachesTheDefaultCenter)
     EXPECT_EQ(objects.size(), 1u);
 }
 
-TEST_F(ApplicationNotificationsTest, ShowingAWindowPostsItAsVisible)
+TEST_F(ApplicationNotificationsTest, WindowsAndDialogsPostVisibleChildWidgetsDoNot)
 {
     observe(NotificationName::WindowDidBecomeVisible);
     window->show();
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(objects.front(), static_cast<QWidget*>(window.get()));
-}
-
-TEST_F(ApplicationNotificationsTest, DialogsCountChildWidgetsDoNot)
-{
-    window->show();
-    observe(NotificationName::WindowDidBecomeVisible);
-    auto* child = new QWidget(window->contentView());
-    child->show();
+    ASSERT_EQ(objects, std::vector<const void*>{static_cast<QWidget*>(window.get())});
+    objects.clear();
+    (new QWidget(window->contentView()))->show();
     EXPECT_TRUE(objects.empty());
     QDialog dialog(window.get());
     dialog.show();
-    ASSERT_EQ(objects.size(), 1u);
-    EXPECT_EQ(objects.front(), static_cast<QWidget*>(&dialog));
+    EXPECT_EQ(objects, std::vector<const void*>{static_cast<QWidget*>(&dialog)});
+}
+
+TEST(DispatchAfterTest, RunsLaterWhileTheOwnerLivesAndNeverAfterItDied)
+{
+    QObject owner;
+    auto dead = std::make_unique<QObject>();
+    bool ran = false;
+    bool deadRan = false;
+    dispatchAfter(&owner, 20ms, [&] { ran = true; });
+    dispatchAfter(dead.get(), 1ms, [&] { deadRan = true; });
+    EXPECT_FALSE(ran) << "never inside the caller's frame";
+    dead.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran; }));
+    EXPECT_FALSE(deadRan);
+}
+
+using DispatchAfterControllerTest = WindowTest;
+
+TEST_F(DispatchAfterControllerTest, ControllerDismissedBeforeTheDelayGetsNothing)
+{
+    RecordingController* modal = presentOver(*showRoot(), "modal");
+    bool ran = false;
+    bool sentinelRan = false;
+    QObject sentinel;
+    dispatchAfter(modal, 1ms, [&] { ran = true; });
+    dispatchAfter(&sentinel, 20ms, [&] { sentinelRan = true; });
+    modal->dismiss(Animated::No);
+    flushDeferredDeletes();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sentinelRan; }));
+    EXPECT_FALSE(ran);
 }
 
 } // namespace

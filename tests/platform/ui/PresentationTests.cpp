@@ -5,9 +5,7 @@
 
 #include "platform/NotificationCenter.h"
 
-#include <QCoreApplication>
 #include <QPointer>
-#include <QPushButton>
 
 namespace kavio::platform::test {
 namespace {
@@ -22,80 +20,51 @@ protected:
     }
 };
 
-TEST_F(PresentationTest, PresentCallsLifecycleInPlatformOrder)
+TEST_F(PresentationTest, PresentAndDismissCallLifecycleInPlatformOrder)
 {
     RecordingController* root = showRoot();
-    root->present(make("modal"), Animated::No, mark("completion"));
+    root->present(make("modal"), Animated::No, mark("presented"));
     EXPECT_THAT(log, ElementsAre("modal.loadView", "modal.viewDidLoad", "root.willDisappear", "modal.willAppear",
-                                 "modal.didAppear", "root.didDisappear", "completion"));
-}
-
-TEST_F(PresentationTest, DismissCallsLifecycleInPlatformOrder)
-{
-    RecordingController* root = showRoot();
-    presentOver(*root, "modal");
+                                 "modal.didAppear", "root.didDisappear", "presented"));
     log.clear();
-    root->dismiss(Animated::No, mark("completion"));
+    root->dismiss(Animated::No, mark("dismissed"));
     EXPECT_THAT(log, ElementsAre("modal.willDisappear", "root.willAppear", "modal.didDisappear", "root.didAppear",
-                                 "completion"));
+                                 "dismissed"));
 }
 
-TEST_F(PresentationTest, PresentationLinksBothSides)
+TEST_F(PresentationTest, PresentedScreenCoversTheContentAreaUntilItDismissesItself)
 {
     RecordingController* root = showRoot();
     RecordingController* modal = presentOver(*root, "modal");
     EXPECT_EQ(root->presentedViewController(), modal);
     EXPECT_EQ(modal->presentingViewController(), root);
-    EXPECT_EQ(modal->window(), window.get());
     EXPECT_EQ(window->topViewController(), modal);
-}
-
-TEST_F(PresentationTest, PresentedViewCoversTheContentAreaAndHidesThePresenter)
-{
-    RecordingController* root = showRoot();
-    RecordingController* modal = presentOver(*root, "modal");
-    EXPECT_EQ(modal->view()->parentWidget(), window->contentView());
-    EXPECT_EQ(modal->view()->geometry(), window->contentView()->rect());
-    EXPECT_TRUE(modal->view()->isVisible());
     EXPECT_FALSE(root->view()->isVisible());
     window->resize(640, 360);
+    EXPECT_EQ(window->contentView()->size(), QSize(640, 360));
     EXPECT_EQ(modal->view()->geometry(), window->contentView()->rect());
-}
-
-TEST_F(PresentationTest, DismissOnThePresentedForwardsToThePresenter)
-{
-    RecordingController* root = showRoot();
-    RecordingController* modal = presentOver(*root, "modal");
-    modal->dismiss(Animated::No);
+    modal->dismiss(Animated::No); // forwarded to the presenter
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_TRUE(root->view()->isVisible());
+    EXPECT_EQ(root->view()->geometry(), window->contentView()->rect());
 }
 
-TEST_F(PresentationTest, DismissOnAPresenterTakesEverythingAboveIt)
+TEST_F(PresentationTest, DismissOnAPresenterTakesEverythingAboveItAndDestroysIt)
 {
     RecordingController* root = showRoot();
-    RecordingController* sheet = presentOver(*root, "sheet");
-    QPointer<ViewController> alert = presentOver(*sheet, "alert");
-    QPointer<ViewController> sheetAlive = sheet;
+    QPointer<RecordingController> sheet = presentOver(*root, "sheet");
+    QPointer<RecordingController> alert = presentOver(*root, "alert"); // lands on the top-most
+    EXPECT_EQ(alert->presentingViewController(), sheet.data());
     log.clear();
     root->dismiss(Animated::No);
     // The covered sheet already disappeared; only the visible alert goes away on screen.
     EXPECT_THAT(log, ElementsAre("alert.willDisappear", "root.willAppear", "alert.didDisappear", "root.didAppear"));
     flushDeferredDeletes();
-    EXPECT_TRUE(sheetAlive.isNull());
+    EXPECT_TRUE(sheet.isNull());
     EXPECT_TRUE(alert.isNull());
 }
 
-TEST_F(PresentationTest, PresentingOverACoveredScreenLandsOnTheTopMost)
-{
-    RecordingController* root = showRoot();
-    RecordingController* sheet = presentOver(*root, "sheet");
-    RecordingController* alert = presentOver(*root, "alert");
-    EXPECT_EQ(alert->presentingViewController(), sheet);
-    EXPECT_EQ(window->topViewController(), alert);
-}
-
-TEST_F(PresentationTest, PresentingOutsideAWindowIsRefused)
+TEST_F(PresentationTest, PresentOutsideAWindowIsRefusedAndAnEmptyDismissStillCompletes)
 {
     RecordingController loose("loose", log);
     auto vc = make("modal");
@@ -106,132 +75,90 @@ TEST_F(PresentationTest, PresentingOutsideAWindowIsRefused)
     EXPECT_FALSE(completed);
     flushDeferredDeletes();
     EXPECT_TRUE(modal.isNull());
-}
-
-TEST_F(PresentationTest, DismissWithNothingPresentedStillCompletes)
-{
-    RecordingController* root = showRoot();
-    bool completed = false;
-    root->dismiss(Animated::No, [&] { completed = true; });
+    showRoot()->dismiss(Animated::No, [&] { completed = true; });
     EXPECT_TRUE(completed);
 }
 
-TEST_F(PresentationTest, AnimatedPresentCompletesAfterTheTransition)
+struct TransitionCase {
+    const char* name;
+    bool animations;
+    ModalTransitionStyle style;
+};
+
+class TransitionTest : public PresentationTest, public ::testing::WithParamInterface<TransitionCase> {};
+
+// With animations off completion comes at once; with them on, only after the transition ran.
+TEST_P(TransitionTest, CompletionWaitsForTheTransitionAndLeavesTheViewInPlace)
 {
-    setAnimationsEnabled(true);
+    setAnimationsEnabled(GetParam().animations);
+    const bool immediate = !GetParam().animations;
     RecordingController* root = showRoot();
     auto vc = make("modal");
-    RecordingController* modal = vc.get();
-    bool completed = false;
-    root->present(std::move(vc), Animated::Yes, [&] { completed = true; log.push_back("completion"); });
-    EXPECT_FALSE(completed);
-    EXPECT_TRUE(modal->isBeingPresented());
-    EXPECT_THAT(log, ::testing::Not(::testing::Contains("modal.didAppear")));
-    ASSERT_TRUE(waitUntil([&] { return completed; }));
-    EXPECT_FALSE(modal->isBeingPresented());
+    vc->setModalTransitionStyle(GetParam().style);
+    QPointer<RecordingController> modal = vc.get();
+    bool presented = false;
+    root->present(std::move(vc), Animated::Yes, [&] {
+        presented = true;
+        log.push_back("presented");
+    });
+    EXPECT_EQ(presented, immediate);
+    EXPECT_EQ(modal->isBeingPresented(), !immediate);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented; }));
     EXPECT_THAT(log, ElementsAre("modal.loadView", "modal.viewDidLoad", "root.willDisappear", "modal.willAppear",
-                                 "modal.didAppear", "root.didDisappear", "completion"));
+                                 "modal.didAppear", "root.didDisappear", "presented"));
     EXPECT_EQ(modal->view()->geometry(), window->contentView()->rect());
-}
+    EXPECT_EQ(modal->view()->graphicsEffect(), nullptr);
 
-TEST_F(PresentationTest, AnimatedDismissCompletesAfterTheTransitionThenDestroys)
-{
-    RecordingController* root = showRoot();
-    QPointer<RecordingController> modal = presentOver(*root, "modal");
-    setAnimationsEnabled(true);
-    bool completed = false;
-    root->dismiss(Animated::Yes, [&] { completed = true; });
-    EXPECT_FALSE(completed);
-    EXPECT_TRUE(modal->isBeingDismissed());
-    ASSERT_TRUE(waitUntil([&] { return completed && modal.isNull(); }));
+    bool dismissed = false;
+    root->dismiss(Animated::Yes, [&] { dismissed = true; });
+    EXPECT_EQ(dismissed, immediate);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed && modal.isNull(); }));
     EXPECT_EQ(root->presentedViewController(), nullptr);
 }
 
-TEST_F(PresentationTest, CrossDissolveRunsToTheSameEnd)
-{
-    setAnimationsEnabled(true);
-    RecordingController* root = showRoot();
-    auto vc = make("modal");
-    vc->setModalTransitionStyle(ModalTransitionStyle::CrossDissolve);
-    RecordingController* modal = vc.get();
-    bool completed = false;
-    root->present(std::move(vc), Animated::Yes, [&] { completed = true; });
-    ASSERT_TRUE(waitUntil([&] { return completed; }));
-    EXPECT_EQ(modal->view()->graphicsEffect(), nullptr);
-    EXPECT_EQ(modal->view()->geometry(), window->contentView()->rect());
-}
+INSTANTIATE_TEST_SUITE_P(Styles, TransitionTest,
+                         ::testing::Values(TransitionCase{"Off", false, ModalTransitionStyle::CoverVertical},
+                                           TransitionCase{"CoverVertical", true, ModalTransitionStyle::CoverVertical},
+                                           TransitionCase{"CrossDissolve", true, ModalTransitionStyle::CrossDissolve}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST_F(PresentationTest, DismissDuringAnimatedPresentFinishesThePresentFirst)
+// A dismiss during an animated present finishes the present first; a second dismiss
+// during an animated dismiss joins it.
+TEST_F(PresentationTest, OverlappingTransitionsRunInOrderAndDismissOnce)
 {
     setAnimationsEnabled(true);
     RecordingController* root = showRoot();
-    std::vector<std::string> order;
+    Log order;
     root->present(make("modal"), Animated::Yes, [&] { order.push_back("presented"); });
     root->dismiss(Animated::No, [&] { order.push_back("dismissed"); });
     EXPECT_THAT(order, ElementsAre("presented", "dismissed"));
     EXPECT_EQ(root->presentedViewController(), nullptr);
     EXPECT_TRUE(root->isVisible());
-}
-
-TEST_F(PresentationTest, SecondDismissDuringAnimatedDismissJoinsIt)
-{
-    RecordingController* root = showRoot();
     RecordingController* modal = presentOver(*root, "modal");
-    setAnimationsEnabled(true);
     int completions = 0;
     root->dismiss(Animated::Yes, [&] { ++completions; });
     modal->dismiss(Animated::Yes, [&] { ++completions; });
-    ASSERT_TRUE(waitUntil([&] { return completions == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completions == 2; }));
     log.clear();
     flushDeferredDeletes();
     EXPECT_TRUE(log.empty()) << "dismissed once, no extra callbacks";
 }
 
-class OverFullScreenTest : public PresentationTest {
-protected:
-    RecordingController* presentOverFullScreen(ViewController& over, const std::string& name)
-    {
-        auto vc = make(name);
-        vc->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
-        RecordingController* raw = vc.get();
-        over.present(std::move(vc), Animated::No);
-        return raw;
-    }
-};
-
-TEST_F(OverFullScreenTest, PresenterStaysOnShowWithoutCallbacks)
+TEST_F(PresentationTest, OverFullScreenKeepsThePresenterShownUntilAFullScreenCoversBoth)
 {
     RecordingController* root = showRoot();
-    RecordingController* alert = presentOverFullScreen(*root, "alert");
-    EXPECT_TRUE(root->view()->isVisible());
-    EXPECT_TRUE(root->isVisible());
-    alert->dismiss(Animated::No);
-    EXPECT_THAT(log, ElementsAre("alert.loadView", "alert.viewDidLoad", "alert.willAppear", "alert.didAppear",
-                                 "alert.willDisappear", "alert.didDisappear"));
-}
-
-TEST_F(OverFullScreenTest, FullScreenOverItCoversEverythingBelow)
-{
-    RecordingController* root = showRoot();
-    RecordingController* alert = presentOverFullScreen(*root, "alert");
+    RecordingController* alert = presentOver(*root, "alert", ModalPresentationStyle::OverFullScreen);
+    EXPECT_TRUE(root->view()->isVisible() && root->isVisible());
+    EXPECT_THAT(log, ElementsAre("alert.loadView", "alert.viewDidLoad", "alert.willAppear", "alert.didAppear"));
     RecordingController* sheet = presentOver(*alert, "sheet");
-    EXPECT_FALSE(root->isVisible());
-    EXPECT_FALSE(alert->isVisible());
-    EXPECT_FALSE(root->view()->isVisible());
+    EXPECT_FALSE(root->isVisible() || alert->isVisible() || root->view()->isVisible());
     log.clear();
     sheet->dismiss(Animated::No);
     EXPECT_THAT(log, ElementsAre("sheet.willDisappear", "root.willAppear", "alert.willAppear", "sheet.didDisappear",
                                  "root.didAppear", "alert.didAppear"));
-    EXPECT_TRUE(root->view()->isVisible());
-    EXPECT_TRUE(alert->view()->isVisible());
-}
-
-TEST_F(OverFullScreenTest, WindowHidingTakesTheWholeStackOffScreen)
-{
-    RecordingController* root = showRoot();
-    presentOverFullScreen(*root, "alert");
+    EXPECT_TRUE(root->view()->isVisible() && alert->view()->isVisible());
     log.clear();
-    window->hide();
+    window->hide(); // the whole stack leaves the screen
     EXPECT_THAT(log, ElementsAre("alert.willDisappear", "root.willDisappear", "alert.didDisappear",
                                  "root.didDisappear"));
 }
@@ -244,57 +171,41 @@ TEST_P(SelfDismissalTest, DismissFromOwnHandlerIsSafe)
     setAnimationsEnabled(GetParam());
     RecordingController* root = showRoot();
     QPointer<RecordingController> modal = presentOver(*root, "modal");
-    ASSERT_TRUE(waitUntil([&] { return !modal->isBeingPresented(); }));
     bool completed = false;
     modal->onClose = [&](RecordingController& self) { self.dismiss(Animated::Yes, [&] { completed = true; }); };
     modal->closeButton()->click();
     ASSERT_FALSE(modal.isNull());
     EXPECT_TRUE(modal->touchedAfterClose);
-    ASSERT_TRUE(waitUntil([&] { return completed && modal.isNull(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completed && modal.isNull(); }));
     EXPECT_EQ(root->presentedViewController(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(AnimationsOffAndOn, SelfDismissalTest, ::testing::Bool());
 
-TEST_F(PresentationTest, DestroyingTheWindowDestroysTheWholeChainSilently)
+// Nothing reaches the chain afterwards: no lifecycle call, no completion of the transition
+// under way, no notification.
+TEST_F(PresentationTest, DestroyingTheWindowMidTransitionDestroysTheWholeChainSilently)
 {
-    RecordingController* root = showRoot();
-    QPointer<ViewController> rootAlive = root;
-    QPointer<ViewController> sheet = presentOver(*root, "sheet");
-    QPointer<ViewController> alert = presentOver(*sheet, "alert");
+    QPointer<RecordingController> root = showRoot();
+    QPointer<RecordingController> sheet = presentOver(*root, "sheet");
+    QPointer<RecordingController> alert = presentOver(*sheet, "alert");
     QPointer<QWidget> alertView = alert->view();
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    int notified = 0;
+    center.addObserver(alert, NotificationName::WillEnterForeground, [&](const Notification&) { ++notified; });
+    center.post(NotificationName::WillEnterForeground);
+    ASSERT_EQ(notified, 1);
+    setAnimationsEnabled(true);
+    bool completed = false;
+    alert->present(make("modal"), Animated::Yes, [&] { completed = true; });
     log.clear();
     window.reset();
-    EXPECT_TRUE(rootAlive.isNull());
-    EXPECT_TRUE(sheet.isNull());
-    EXPECT_TRUE(alert.isNull());
-    EXPECT_TRUE(alertView.isNull());
-    EXPECT_TRUE(log.empty());
-}
-
-TEST_F(PresentationTest, DestroyingTheWindowMidTransitionCallsNothing)
-{
-    setAnimationsEnabled(true);
-    RecordingController* root = showRoot();
-    bool completed = false;
-    root->present(make("modal"), Animated::Yes, [&] { completed = true; });
-    window.reset();
     QCoreApplication::processEvents();
+    center.post(NotificationName::WillEnterForeground);
+    EXPECT_TRUE(root.isNull() && sheet.isNull() && alert.isNull() && alertView.isNull());
+    EXPECT_TRUE(log.empty());
     EXPECT_FALSE(completed);
-}
-
-TEST_F(PresentationTest, ObserversOfADestroyedControllerAreGone)
-{
-    RecordingController* root = showRoot();
-    RecordingController* modal = presentOver(*root, "modal");
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    int calls = 0;
-    center.addObserver(modal, NotificationName::WillEnterForeground, [&](const Notification&) { ++calls; });
-    center.post(NotificationName::WillEnterForeground);
-    ASSERT_EQ(calls, 1);
-    window.reset();
-    center.post(NotificationName::WillEnterForeground);
-    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(notified, 1);
 }
 
 } // namespace

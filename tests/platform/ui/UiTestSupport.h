@@ -1,9 +1,14 @@
 #pragma once
 // Helpers shared by the user-interface tests: a controller that records its lifecycle,
-// and event-loop helpers.
+// and a window to put it in.
 
+#include "platform/Animated.h"
 #include "platform/ViewController.h"
 #include "platform/Window.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+#include <QTest>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,25 +18,41 @@
 #include <string>
 #include <vector>
 
-class QPushButton;
-
 namespace kavio::platform::test {
 
 using Log = std::vector<std::string>;
+
+// Runs deferred deletions now, as the event loop would on its next turn.
+inline void flushDeferredDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 class RecordingController : public ViewController {
 public:
     RecordingController(std::string name, Log& log) : name_(std::move(name)), log_(log) {}
 
     const std::string& name() const { return name_; }
-    int loadViewCount() const { return loadViewCount_; }
     QPushButton* closeButton() const { return closeButton_; }
     // What the close button does; by default it dismisses this screen.
     std::function<void(RecordingController&)> onClose;
     bool touchedAfterClose = false;
 
 protected:
-    void loadView() override;
+    void loadView() override
+    {
+        record("loadView");
+        auto* root = new QWidget;
+        closeButton_ = new QPushButton(QStringLiteral("Close"), root);
+        QObject::connect(closeButton_, &QPushButton::clicked, this, [this] {
+            if (onClose)
+                onClose(*this);
+            else
+                dismiss(Animated::No);
+            touchedAfterClose = true; // the screen must still be alive here
+        });
+        setView(root);
+    }
     void viewDidLoad() override { record("viewDidLoad"); }
     void viewWillAppear(Animated) override { record("willAppear"); }
     void viewDidAppear(Animated) override { record("didAppear"); }
@@ -43,33 +64,51 @@ protected:
 private:
     std::string name_;
     Log& log_;
-    int loadViewCount_ = 0;
     QPushButton* closeButton_ = nullptr;
 };
 
-// A shown window with animations off; the log records every controller's lifecycle.
+// A window with animations off; the log records every controller's lifecycle.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override
+    {
+        setAnimationsEnabled(false);
+        window->resize(400, 300);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        flushDeferredDeletes();
+        setAnimationsEnabled(false);
+    }
 
     std::unique_ptr<RecordingController> make(const std::string& name)
     {
         return std::make_unique<RecordingController>(name, log);
     }
     // Installs a recording root, shows the window and clears the log.
-    RecordingController* showRoot(const std::string& name = "root");
+    RecordingController* showRoot(const std::string& name = "root")
+    {
+        auto root = make(name);
+        RecordingController* raw = root.get();
+        window->setRootViewController(std::move(root));
+        window->show();
+        log.clear();
+        return raw;
+    }
     // Presents a recording controller over `over` without animation.
-    RecordingController* presentOver(ViewController& over, const std::string& name);
+    RecordingController* presentOver(ViewController& over, const std::string& name,
+                                     ModalPresentationStyle style = ModalPresentationStyle::FullScreen)
+    {
+        auto vc = make(name);
+        RecordingController* raw = vc.get();
+        vc->setModalPresentationStyle(style);
+        over.present(std::move(vc), Animated::No);
+        return raw;
+    }
 
     Log log;
-    std::unique_ptr<Window> window;
+    std::unique_ptr<Window> window = std::make_unique<Window>();
 };
-
-// Runs deferred deletions now, as the event loop would on its next turn.
-void flushDeferredDeletes();
-// Turns the event loop (deferred deletions included) until done() holds or the timeout
-// passes; returns done().
-bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 } // namespace kavio::platform::test

@@ -1,9 +1,10 @@
-// Loading, appearance and containment of a single controller.
+// Loading, appearance and containment of controllers, and the window around them.
 
 #include "UiTestSupport.h"
 
+#include <QGuiApplication>
 #include <QPointer>
-#include <QPushButton>
+#include <QScreen>
 
 namespace kavio::platform::test {
 namespace {
@@ -11,89 +12,46 @@ namespace {
 using ViewControllerTest = WindowTest;
 using ::testing::ElementsAre;
 
-TEST_F(ViewControllerTest, ViewLoadsOnceOnFirstAccess)
-{
-    RecordingController vc("a", log);
-    EXPECT_FALSE(vc.isViewLoaded());
-    QWidget* first = vc.view();
-    QWidget* second = vc.view();
-    EXPECT_EQ(first, second);
-    EXPECT_TRUE(vc.isViewLoaded());
-    EXPECT_EQ(vc.loadViewCount(), 1);
-    EXPECT_THAT(log, ElementsAre("a.loadView", "a.viewDidLoad"));
-}
-
-TEST_F(ViewControllerTest, DefaultLoadViewMakesAnEmptyWidget)
-{
-    ViewController vc;
-    ASSERT_NE(vc.view(), nullptr);
-}
-
-TEST_F(ViewControllerTest, DestroyingAControllerDeletesItsView)
+TEST_F(ViewControllerTest, ViewLoadsOnceOnFirstAccessAndDiesWithItsController)
 {
     auto vc = make("a");
+    EXPECT_FALSE(vc->isViewLoaded());
     QPointer<QWidget> view = vc->view();
+    EXPECT_EQ(vc->view(), view.data());
+    EXPECT_THAT(log, ElementsAre("a.loadView", "a.viewDidLoad"));
     vc.reset();
     EXPECT_TRUE(view.isNull());
 }
 
-TEST_F(ViewControllerTest, RootAppearsWhenTheWindowIsShown)
+TEST_F(ViewControllerTest, OnlyTheTopScreenAppearsAndOnlyWhileTheWindowIsShown)
 {
     window->setRootViewController(make("root"));
     EXPECT_THAT(log, ElementsAre("root.loadView", "root.viewDidLoad"));
-    window->show();
-    EXPECT_THAT(log, ElementsAre("root.loadView", "root.viewDidLoad", "root.willAppear", "root.didAppear"));
-}
-
-TEST_F(ViewControllerTest, TopScreenDisappearsAndReappearsWithTheWindow)
-{
-    RecordingController* root = showRoot();
-    presentOver(*root, "modal");
-    log.clear();
-    window->hide();
-    window->show();
-    EXPECT_THAT(log, ElementsAre("modal.willDisappear", "modal.didDisappear", "modal.willAppear", "modal.didAppear"));
-}
-
-TEST_F(ViewControllerTest, NothingAppearsInAHiddenWindowUntilItIsShown)
-{
-    window->setRootViewController(make("root"));
     presentOver(*window->rootViewController(), "modal");
     log.clear();
     window->show();
-    EXPECT_THAT(log, ElementsAre("modal.willAppear", "modal.didAppear"));
+    window->hide();
+    window->show();
+    EXPECT_THAT(log, ElementsAre("modal.willAppear", "modal.didAppear", "modal.willDisappear", "modal.didDisappear",
+                                 "modal.willAppear", "modal.didAppear"));
 }
 
-TEST_F(ViewControllerTest, ReplacingTheRootSwapsAppearanceAndRetiresTheOldOne)
+TEST_F(ViewControllerTest, ReplacingTheRootSwapsAppearanceAndRetiresTheOldOneLater)
 {
-    RecordingController* old = showRoot("old");
-    QPointer<ViewController> oldAlive = old;
+    QPointer<RecordingController> old = showRoot("old");
     window->setRootViewController(make("new"));
     EXPECT_THAT(log, ElementsAre("old.willDisappear", "old.didDisappear", "new.loadView", "new.viewDidLoad",
                                  "new.willAppear", "new.didAppear"));
-    EXPECT_FALSE(oldAlive.isNull()) << "retired with deferred deletion";
+    EXPECT_FALSE(old.isNull()) << "retired with deferred deletion";
     flushDeferredDeletes();
-    EXPECT_TRUE(oldAlive.isNull());
-}
-
-TEST_F(ViewControllerTest, RootCanBeReplacedFromItsOwnSlot)
-{
-    RecordingController* old = showRoot("old");
-    old->onClose = [this](RecordingController&) { window->setRootViewController(make("new")); };
-    old->closeButton()->click();
-    EXPECT_TRUE(old->touchedAfterClose);
+    EXPECT_TRUE(old.isNull());
+    // Again from a slot of the root being replaced.
+    auto* current = static_cast<RecordingController*>(window->rootViewController());
+    current->onClose = [this](RecordingController&) { window->setRootViewController(make("newer")); };
+    current->closeButton()->click();
+    EXPECT_TRUE(current->touchedAfterClose);
     flushDeferredDeletes();
-    EXPECT_EQ(static_cast<RecordingController*>(window->rootViewController())->name(), "new");
-}
-
-TEST_F(ViewControllerTest, TitleChangeIsSignalled)
-{
-    ViewController vc;
-    QString seen;
-    QObject::connect(&vc, &ViewController::titleChanged, [&](const QString& t) { seen = t; });
-    vc.setTitle(QStringLiteral("Videos"));
-    EXPECT_EQ(vc.title(), QStringLiteral("Videos"));
-    EXPECT_EQ(seen, QStringLiteral("Videos"));
+    EXPECT_EQ(static_cast<RecordingController*>(window->rootViewController())->name(), "newer");
 }
 
 // A container that shows only its first child, like a navigation controller its top.
@@ -121,25 +79,39 @@ TEST_F(ViewControllerTest, AppearanceReachesOnlyTheVisibleChildren)
                                  "nav.didAppear", "top.didAppear"));
 }
 
-TEST_F(ViewControllerTest, ChildFindsItsContainerAndWindow)
+TEST_F(ViewControllerTest, ChildFindsItsContainerAndWindowUntilRemoved)
 {
     auto container = std::make_unique<FirstChildContainer>("nav", log);
-    ViewController* child = container->addChildViewController(make("child"));
-    FirstChildContainer* raw = container.get();
+    FirstChildContainer* nav = container.get();
+    ViewController* child = nav->addChildViewController(make("child"));
     window->setRootViewController(std::move(container));
-    EXPECT_EQ(child->parentViewController(), raw);
-    EXPECT_EQ(child->ancestor<FirstChildContainer>(), raw);
+    EXPECT_EQ(child->ancestor<FirstChildContainer>(), nav);
     EXPECT_EQ(child->window(), window.get());
+    EXPECT_EQ(nav->removeChildViewController(child)->ancestor<FirstChildContainer>(), nullptr);
 }
 
-TEST_F(ViewControllerTest, RemovedChildIsHandedBackDetached)
+TEST_F(ViewControllerTest, ClosingTheWindowSignalsOnceAfterTheScreensDisappeared)
 {
-    RecordingController parent("p", log);
-    ViewController* child = parent.addChildViewController(make("c"));
-    std::unique_ptr<ViewController> removed = parent.removeChildViewController(child);
-    EXPECT_EQ(removed.get(), child);
-    EXPECT_EQ(removed->parentViewController(), nullptr);
-    EXPECT_TRUE(parent.childViewControllers().empty());
+    showRoot();
+    Log closings; // what had happened when each close signal came
+    QObject::connect(window.get(), &Window::closed, [&] { closings.push_back(log.empty() ? "early" : log.back()); });
+    window->hide(); // hiding is not closing
+    window->show();
+    log.clear();
+    window->close();
+    EXPECT_THAT(closings, ElementsAre("root.didDisappear"));
+}
+
+TEST_F(ViewControllerTest, CarPlacementIsACarSizedWindowWithoutASecondScreen)
+{
+    QScreen* primary = QGuiApplication::primaryScreen();
+    EXPECT_EQ(Window::secondaryScreen({}, primary), nullptr);
+    EXPECT_EQ(Window::secondaryScreen({primary, primary}, primary), nullptr) << "never the primary";
+    if (QGuiApplication::screens().size() > 1)
+        GTEST_SKIP() << "a second screen is attached";
+    window->placeForCarDisplay();
+    EXPECT_EQ(window->mode(), WindowMode::Windowed);
+    EXPECT_EQ(window->size(), Window::kCarWindowSize);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The platform user-interface tests share one application object, the real one, so the
-// notification wiring under test is the one the program uses.
+// The platform tests share one application object, the real one, so the notification
+// wiring under test is the one the program uses. Animations are off unless a test turns
+// them on to watch one run.
 
 #include "platform/Animated.h"
 #include "platform/Application.h"

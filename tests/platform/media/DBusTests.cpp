@@ -1,18 +1,20 @@
-// MPRIS on a private session bus: the name, what playerctl sees and does, and the signals
-// a desktop shell listens to.
+// The session bus, private to the test run: MPRIS (the name, what playerctl sees and does,
+// the signals a desktop shell listens to) and the screen-saver inhibition against a
+// stand-in org.freedesktop.ScreenSaver.
 
 #include "MediaTestSupport.h"
+#include "platform/AudioSession.h"
+#include "platform/FakePlayer.h"
 #include "platform/MprisService.h"
 #include "platform/NowPlayingInfoCenter.h"
 #include "platform/RemoteCommandCenter.h"
+#include "platform/ScreenSaverInhibitor.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusPendingCall>
-#include <QDBusPendingCallWatcher>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -37,9 +39,22 @@ public Q_SLOTS:
     void seeked(qlonglong position) { seeks.push_back(position); }
 };
 
-namespace {
+class FakeScreenSaver : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    QStringList calls;
 
-using test::pumpUntil;
+public Q_SLOTS:
+    uint Inhibit(const QString& application, const QString& reason)
+    {
+        calls << QStringLiteral("Inhibit %1: %2").arg(application, reason);
+        return 42;
+    }
+    void UnInhibit(uint cookie) { calls << QStringLiteral("UnInhibit %1").arg(cookie); }
+};
+
+namespace {
 
 class MprisDBusTest : public ::testing::Test {
 protected:
@@ -66,7 +81,7 @@ protected:
             return QStringLiteral("<no playerctl>");
         QProcess process;
         process.start("playerctl", QStringList{"-p", "kavio"} + arguments);
-        pumpUntil([&] { return process.state() == QProcess::NotRunning; }, 10000);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000));
         return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
     }
 
@@ -76,7 +91,7 @@ protected:
                                                            interface, method);
         call.setArguments(arguments);
         QDBusPendingCall pending = shell.asyncCall(call);
-        pumpUntil([&] { return pending.isFinished(); });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }));
         return pending.reply();
     }
 
@@ -112,20 +127,16 @@ protected:
     MprisService* service = nullptr;
     QDBusConnection shell = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "shell");
     MprisSignalRecorder recorder;
-    QObject queue; // the screen that owns the command targets
+    QObject queue; // the screen that owns the command targets; they go with it
 };
 
-TEST_F(MprisDBusTest, ServiceTakesTheKavioName)
+TEST_F(MprisDBusTest, ServiceTakesTheKavioNameOrAnInstanceNameWhenItIsTaken)
 {
     EXPECT_EQ(service->serviceName(), MprisService::kServiceName);
     EXPECT_TRUE(shell.interface()->isServiceRegistered(MprisService::kServiceName));
     EXPECT_EQ(MprisService::start(), service); // once per process
     EXPECT_EQ(property(MprisService::kRootInterface, "Identity").toString(), "Kavio");
     EXPECT_EQ(property(MprisService::kRootInterface, "DesktopEntry").toString(), "kavio");
-}
-
-TEST_F(MprisDBusTest, SecondCopyTakesAnInstanceName)
-{
     MprisService::stop();
     QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other-kavio");
     ASSERT_TRUE(other.registerService(MprisService::kServiceName));
@@ -139,17 +150,13 @@ TEST_F(MprisDBusTest, SecondCopyTakesAnInstanceName)
 TEST_F(MprisDBusTest, PlayerctlCommandsReachTheHandlers)
 {
     QStringList handled;
-    RemoteCommandCenter& commands = RemoteCommandCenter::shared();
-    const struct {
-        RemoteCommandKind kind;
-        const char* name;
-    } targets[] = {{RemoteCommandKind::Play, "play"},
-                   {RemoteCommandKind::Pause, "pause"},
-                   {RemoteCommandKind::TogglePlayPause, "toggle"},
-                   {RemoteCommandKind::NextTrack, "next"},
-                   {RemoteCommandKind::PreviousTrack, "previous"}};
-    for (const auto& target : targets) {
-        commands.command(target.kind).addTarget(&queue, [&handled, name = target.name] {
+    const std::pair<RemoteCommandKind, const char*> targets[] = {{RemoteCommandKind::Play, "play"},
+                                                                 {RemoteCommandKind::Pause, "pause"},
+                                                                 {RemoteCommandKind::TogglePlayPause, "toggle"},
+                                                                 {RemoteCommandKind::NextTrack, "next"},
+                                                                 {RemoteCommandKind::PreviousTrack, "previous"}};
+    for (const auto& [kind, name] : targets) {
+        RemoteCommandCenter::shared().command(kind).addTarget(&queue, [&handled, name = name] {
             handled << name;
             return CommandStatus::Success;
         });
@@ -157,10 +164,9 @@ TEST_F(MprisDBusTest, PlayerctlCommandsReachTheHandlers)
     for (const char* verb : {"play", "pause", "play-pause", "next", "previous", "stop"})
         playerctl({verb});
     EXPECT_EQ(handled, (QStringList{"play", "pause", "toggle", "next", "previous", "pause"}));
-    commands.removeTargets(&queue);
 }
 
-TEST_F(MprisDBusTest, PlayerctlShowsTitleArtistAndArtwork)
+TEST_F(MprisDBusTest, PlayerctlShowsTitleArtistAndArtworkThatGoesWithTheService)
 {
     // playerctl lists nothing for a player that cannot play: open a queue first.
     RemoteCommandCenter::shared().togglePlayPauseCommand().addTarget(&queue, [] { return CommandStatus::Success; });
@@ -173,33 +179,29 @@ TEST_F(MprisDBusTest, PlayerctlShowsTitleArtistAndArtwork)
     EXPECT_TRUE(metadata.contains("/org/kavio/track/1")) << metadata.toStdString();
     EXPECT_EQ(playerctl({"status"}).trimmed(), "Playing");
     EXPECT_NEAR(playerctl({"position"}).trimmed().toDouble(), 12.25, 0.5); // it extrapolates while playing
-    RemoteCommandCenter::shared().removeTargets(&queue);
-}
-
-TEST_F(MprisDBusTest, ArtworkFileLivesUntilTheServiceStops)
-{
-    NowPlayingInfoCenter::shared().setNowPlayingInfo(entry("1"));
-    const QVariantMap metadata = qdbus_cast<QVariantMap>(property(MprisService::kPlayerInterface, "Metadata"));
-    const QString art = QUrl(metadata.value("mpris:artUrl").toString()).toLocalFile();
+    const QVariantMap published = qdbus_cast<QVariantMap>(property(MprisService::kPlayerInterface, "Metadata"));
+    const QString art = QUrl(published.value("mpris:artUrl").toString()).toLocalFile();
     EXPECT_TRUE(QFileInfo(art).isFile());
     MprisService::stop();
-    EXPECT_FALSE(QFileInfo::exists(art));
+    EXPECT_FALSE(QFileInfo::exists(art)) << "the artwork file lives as long as the service";
 }
 
-TEST_F(MprisDBusTest, TrackChangeSignalsMetadataWithPlaybackStatus)
+TEST_F(MprisDBusTest, TrackChangeSignalsMetadataWithStatusAndSeekSignalsSeeked)
 {
     listen();
     NowPlayingInfoCenter::shared().setNowPlayingInfo(entry("1"));
     NowPlayingInfoCenter::shared().setPlaybackState(PlaybackState::Playing);
-    ASSERT_TRUE(pumpUntil([&] { return !recorder.playerChanges.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.playerChanges.empty(); }));
     recorder.playerChanges.clear();
     NowPlayingInfoCenter::shared().setNowPlayingInfo(entry("2"));
-    ASSERT_TRUE(pumpUntil([&] { return !recorder.playerChanges.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.playerChanges.empty(); }));
     const QVariantMap& changed = recorder.playerChanges.front();
     EXPECT_EQ(changed.keys(), (QStringList{"Metadata", "PlaybackStatus"}));
     EXPECT_EQ(changed.value("PlaybackStatus").toString(), "Playing");
-    const auto metadata = qdbus_cast<QVariantMap>(changed.value("Metadata"));
-    EXPECT_EQ(metadata.value("xesam:title").toString(), "Beach day 2");
+    EXPECT_EQ(qdbus_cast<QVariantMap>(changed.value("Metadata")).value("xesam:title").toString(), "Beach day 2");
+    NowPlayingInfoCenter::shared().notifySeeked(31.5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.seeks.empty(); }));
+    EXPECT_EQ(recorder.seeks.front(), 31'500'000) << "seeks are announced in microseconds";
 }
 
 TEST_F(MprisDBusTest, CommandTargetsDecideWhatTheShellMayOffer)
@@ -207,42 +209,29 @@ TEST_F(MprisDBusTest, CommandTargetsDecideWhatTheShellMayOffer)
     listen();
     EXPECT_FALSE(property(MprisService::kPlayerInterface, "CanGoNext").toBool());
     RemoteCommandCenter::shared().nextTrackCommand().addTarget(&queue, [] { return CommandStatus::Success; });
-    ASSERT_TRUE(pumpUntil([&] { return !recorder.playerChanges.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.playerChanges.empty(); }));
     EXPECT_TRUE(recorder.playerChanges.front().value("CanGoNext").toBool());
     EXPECT_TRUE(property(MprisService::kPlayerInterface, "CanGoNext").toBool());
     RemoteCommandCenter::shared().removeTargets(&queue);
     EXPECT_FALSE(property(MprisService::kPlayerInterface, "CanGoNext").toBool());
 }
 
-TEST_F(MprisDBusTest, SeekIsAnnouncedInMicroseconds)
+TEST_F(MprisDBusTest, OpenUriRaiseAndQuitReachTheAppOnlyOnceItTakesThem)
 {
-    listen();
-    NowPlayingInfoCenter::shared().notifySeeked(31.5);
-    ASSERT_TRUE(pumpUntil([&] { return !recorder.seeks.empty(); }));
-    EXPECT_EQ(recorder.seeks.front(), 31'500'000);
-}
-
-TEST_F(MprisDBusTest, OpenUriFailsUntilTheAppTakesUris)
-{
-    const QDBusMessage refused = callPlayer(MprisService::kPlayerInterface, "OpenUri", {"file:///videos/a.mp4"});
-    EXPECT_EQ(refused.type(), QDBusMessage::ErrorMessage);
+    const QVariantList uri{"file:///videos/a.mp4"};
+    EXPECT_EQ(callPlayer(MprisService::kPlayerInterface, "OpenUri", uri).type(), QDBusMessage::ErrorMessage);
+    EXPECT_FALSE(property(MprisService::kRootInterface, "CanRaise").toBool());
     QUrl opened;
+    int raised = 0;
+    int quit = 0;
     service->setOpenUriHandler([&](const QUrl& url) {
         opened = url;
         return Status::ok();
     });
-    const QDBusMessage accepted = callPlayer(MprisService::kPlayerInterface, "OpenUri", {"file:///videos/a.mp4"});
-    EXPECT_EQ(accepted.type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(opened, QUrl("file:///videos/a.mp4"));
-}
-
-TEST_F(MprisDBusTest, RaiseAndQuitReachTheApp)
-{
-    int raised = 0;
-    int quit = 0;
-    EXPECT_FALSE(property(MprisService::kRootInterface, "CanRaise").toBool());
     service->setRaiseHandler([&] { ++raised; });
     service->setQuitHandler([&] { ++quit; });
+    EXPECT_EQ(callPlayer(MprisService::kPlayerInterface, "OpenUri", uri).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(opened, QUrl("file:///videos/a.mp4"));
     EXPECT_TRUE(property(MprisService::kRootInterface, "CanRaise").toBool());
     callPlayer(MprisService::kRootInterface, "Raise");
     callPlayer(MprisService::kRootInterface, "Quit");
@@ -250,7 +239,63 @@ TEST_F(MprisDBusTest, RaiseAndQuitReachTheApp)
     EXPECT_EQ(quit, 1);
 }
 
+class ScreenSaverDBusTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            GTEST_SKIP() << "no session bus: run under dbus-run-session";
+        player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/a.mp4")));
+        AudioSession::shared().setActive(false);
+        AudioSession::shared().setScreenSaverInhibitor(std::make_unique<DBusScreenSaverInhibitor>());
+    }
+
+    void TearDown() override
+    {
+        AudioSession::shared().setScreenSaverInhibitor(
+            std::make_unique<test::RecordingInhibitor>(std::make_shared<test::InhibitorLog>()));
+        desktop.unregisterObject(DBusScreenSaverInhibitor::kPath);
+        desktop.unregisterService(DBusScreenSaverInhibitor::kService);
+        QDBusConnection::disconnectFromBus(desktop.name());
+    }
+
+    void startService()
+    {
+        ASSERT_TRUE(desktop.registerObject(DBusScreenSaverInhibitor::kPath, &screenSaver, QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(desktop.registerService(DBusScreenSaverInhibitor::kService));
+    }
+
+    // The desktop side lives on its own connection, as another process would.
+    QDBusConnection desktop = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "fake-desktop");
+    FakeScreenSaver screenSaver;
+    FakePlayer player;
+};
+
+TEST_F(ScreenSaverDBusTest, PlayingInhibitsAndPausingHandsTheCookieBackEvenBeforeItArrived)
+{
+    startService();
+    player.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screenSaver.calls.size() == 1; }));
+    EXPECT_EQ(screenSaver.calls.front(), "Inhibit Kavio: Playing video");
+    player.pause();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screenSaver.calls.size() == 2; }));
+    EXPECT_EQ(screenSaver.calls.back(), "UnInhibit 42");
+    player.play();
+    player.pause(); // the Inhibit reply is still on its way
+    ASSERT_TRUE(QTest::qWaitFor([&] { return screenSaver.calls.size() == 4; }));
+    EXPECT_EQ(screenSaver.calls.mid(2), (QStringList{"Inhibit Kavio: Playing video", "UnInhibit 42"}));
+}
+
+TEST_F(ScreenSaverDBusTest, WithoutTheServicePlaybackGoesOnQuietly)
+{
+    DBusScreenSaverInhibitor inhibitor;
+    inhibitor.inhibit("Kavio", "Playing video");
+    QTest::qWait(300); // let the error reply come back
+    EXPECT_FALSE(inhibitor.isHeld());
+    inhibitor.uninhibit();
+}
+
 } // namespace
 } // namespace kavio::platform
 
-#include "MprisDBusTests.moc"
+#include "DBusTests.moc"
