@@ -119,6 +119,10 @@ std::vector<Case> cases(const fs::path& work)
              writeFile(at(f), "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict>");
              fs::resize_file(at(f), 255ull << 20);
          }},
+        {"255 MB sparse binary file (under the limit)", [=](const fs::path& f) {
+             writeFile(at(f), "bplist00");
+             fs::resize_file(at(f), 255ull << 20);
+         }},
         {"store nobody may read", [=](const fs::path& f) {
              writeFile(at(f), store({record("a", "kKV1")}));
              fs::permissions(at(f), fs::perms::none);
