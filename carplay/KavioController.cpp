@@ -236,8 +236,6 @@ void KavioController::upArtowaork(double seconds)
     info.title = content.title;
     info.artist = content.artist;
     info.elapsedPlaybackTime = content.elapsed;
-    if (player_)
-        info.playbackDuration = player_->duration();
     // A thumbnail that does not decode is left out; the other keys are published.
     if (QImage art = thumbnail(queue_->currentIndex()); !art.isNull())
         info.artwork = art;
