@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <fstream>
+
 namespace kavio::app {
 
 namespace fs = std::filesystem;
@@ -65,15 +67,15 @@ std::string drawnThumbnail(const QString& title, QColor a, QColor b)
     return pngOf(image);
 }
 
+void writeBytes(const fs::path& file, const std::string& bytes)
+{
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
 void addRecord(FolderModel& folder, const std::string& title, const std::string& artist, const std::string& thumbnail,
                const std::string& video)
 {
-    const fs::path file = folder.currentURL() / (title + ".mp4");
-    FILE* out = std::fopen(file.c_str(), "wb");
-    if (out) {
-        std::fwrite(video.data(), 1, video.size(), out);
-        std::fclose(out);
-    }
+    writeBytes(folder.currentURL() / (title + ".mp4"), video);
     MovieInfo r;
     r.FILENAME = title;
     r.ARTIST = artist;
@@ -115,13 +117,8 @@ void buildLibrary(const fs::path& documents)
         if (!samples.empty())
             addRecord(sampleFolder, t.title, t.artist, drawnThumbnail(QString::fromUtf8(t.title), t.a, t.b), samples[1 % samples.size()].video);
     }
-    if (!samples.empty()) {
-        FILE* out = std::fopen((documents / "Samples" / "dashcam-0412.mov").c_str(), "wb"); // a file without a record
-        if (out) {
-            std::fwrite(samples[0].video.data(), 1, samples[0].video.size(), out);
-            std::fclose(out);
-        }
-    }
+    if (!samples.empty())
+        writeBytes(documents / "Samples" / "dashcam-0412.mov", samples[0].video); // a file without a record
 }
 
 // Waits for the player's first frame, so the picture is in the screenshot.
