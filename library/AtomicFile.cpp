@@ -41,17 +41,59 @@ Status writeAll(int fd, std::string_view bytes)
     return Status::ok();
 }
 
-Status syncFolder(const fs::path& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return errnoStatus("open folder", errno);
-    Status status;
-    if (::fsync(fd) != 0)
-        status = errnoStatus("fsync folder", errno);
-    closeRetryingNothing(fd);
-    return status;
-}
+// The folder, opened to be locked and synced. Saves hold a shared lock on it from the
+// creation of their temporary file to the rename; the cleanup of leftovers takes it
+// exclusively without waiting, so it only ever runs while no save is under way, in this
+// process or another. A lock on the folder (not on the temporary file) leaves no moment
+// between creating the file and locking it in which a load could take it for a leftover.
+class FolderLock {
+public:
+    enum class Mode { SharedForSave, ExclusiveForCleanup };
+
+    FolderLock(const fs::path& folder, Mode mode)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (fd_ < 0) {
+            openError_ = errno;
+            return;
+        }
+        if (mode == Mode::ExclusiveForCleanup) {
+            held_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+            return;
+        }
+        // A cleanup holds the lock for one scan of the folder; wait for it, but not forever.
+        for (int attempt = 0; attempt < 200 && !held_; ++attempt) {
+            held_ = ::flock(fd_, LOCK_SH | LOCK_NB) == 0;
+            if (!held_ && errno != EWOULDBLOCK && errno != EINTR)
+                break; // a file system without locks: save anyway, as before locks existed
+            if (!held_)
+                ::usleep(10'000);
+        }
+    }
+    ~FolderLock()
+    {
+        if (fd_ >= 0)
+            closeRetryingNothing(fd_);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    int openError() const { return openError_; }
+    bool held() const { return held_; }
+
+    Status sync() const
+    {
+        if (::fsync(fd_) != 0)
+            return errnoStatus("fsync folder", errno);
+        return Status::ok();
+    }
+
+private:
+    int fd_ = -1;
+    int openError_ = 0;
+    bool held_ = false;
+};
 
 } // namespace
 
@@ -63,12 +105,15 @@ std::string temporaryPrefix(const fs::path& path)
 Status writeFileAtomically(const fs::path& path, std::string_view bytes)
 {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    // Opened first: a folder that cannot be synced after the rename fails the save before
+    // anything is written.
+    const FolderLock lock(folder, FolderLock::Mode::SharedForSave);
+    if (!lock.isOpen())
+        return errnoStatus("open folder", lock.openError());
     std::string temp = (folder / (temporaryPrefix(path) + "XXXXXX")).string();
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return errnoStatus("create temporary file", errno);
-    // Held until close, so a load in another process does not take it for a leftover.
-    ::flock(fd, LOCK_EX | LOCK_NB);
 
     auto fail = [&](Status s) {
         ::unlink(temp.c_str());
@@ -92,25 +137,21 @@ Status writeFileAtomically(const fs::path& path, std::string_view bytes)
         closeRetryingNothing(fd);
         return fail(errnoStatus("fsync", e));
     }
-    // A duplicate keeps the lock once fd is closed (a lock belongs to the open file, not
-    // to one descriptor), so a load elsewhere never takes the file for a leftover before
-    // the rename.
-    const int lockFd = ::dup(fd);
-    auto unlock = [&](Status s) {
-        if (lockFd >= 0)
-            closeRetryingNothing(lockFd);
-        return s;
-    };
     if (closeRetryingNothing(fd) != 0)
-        return unlock(fail(errnoStatus("close", errno)));
+        return fail(errnoStatus("close", errno));
     if (::rename(temp.c_str(), path.c_str()) != 0)
-        return unlock(fail(errnoStatus("rename", errno)));
-    return unlock(syncFolder(folder));
+        return fail(errnoStatus("rename", errno));
+    return lock.sync();
 }
 
 void removeLeftoverTemporaries(const fs::path& path)
 {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    // Not held: a save is under way here or in another process, and its temporary file is
+    // not a leftover. The next load cleans up.
+    const FolderLock lock(folder, FolderLock::Mode::ExclusiveForCleanup);
+    if (!lock.held())
+        return;
     const std::string prefix = temporaryPrefix(path);
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -118,15 +159,9 @@ void removeLeftoverTemporaries(const fs::path& path)
         if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0)
             continue;
         std::error_code typeError;
-        if (it->symlink_status(typeError).type() != fs::file_type::regular)
-            continue; // never open a FIFO or a device, even one named like a leftover
-        const int fd = ::open(it->path().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        // Only files: a FIFO or a folder named like a leftover belongs to someone else.
+        if (it->symlink_status(typeError).type() == fs::file_type::regular)
             ::unlink(it->path().c_str());
-        closeRetryingNothing(fd);
     }
 }
 

@@ -15,8 +15,8 @@ namespace kavio {
 // rename is reported too: the new content is in place but not known to be durable.
 Status writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// Removes temporary files that a writer of path left behind when it was killed. A file
-// still locked by a live writer (another process in the middle of a save) is kept.
+// Removes temporary files that a writer of path left behind when it was killed. While a
+// save into the same folder is under way (in any process), nothing is removed.
 void removeLeftoverTemporaries(const std::filesystem::path& path);
 
 // The prefix of those temporary files: hidden, so folder listings never show them.
