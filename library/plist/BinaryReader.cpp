@@ -3,6 +3,7 @@
 // checked against the bytes that remain before allocating, and each object is decoded
 // once by index, so shared references share one ValuePtr.
 
+#include "library/plist/BinaryTrailer.h"
 #include "library/plist/Codec.h"
 #include "library/plist/Text.h"
 
@@ -14,8 +15,8 @@ namespace kavio::plist {
 
 namespace {
 
-constexpr std::size_t kHeaderSize = 8;
-constexpr std::size_t kTrailerSize = 32;
+constexpr std::size_t kHeaderSize = kBinaryHeaderSize;
+constexpr std::size_t kTrailerSize = kBinaryTrailerSize;
 
 std::uint64_t readBigEndian(const unsigned char* p, std::size_t n)
 {
@@ -64,24 +65,13 @@ private:
             return std::memcmp(data_, "bplist", 6) == 0 ? Status::unsupported("binary property list version")
                                                         : Status::corrupt("not a binary property list");
         }
-        const unsigned char* t = data_ + size_ - kTrailerSize;
-        offsetSize_ = t[6];
-        refSize_ = t[7];
-        numObjects_ = readBigEndian(t + 8, 8);
-        top_ = readBigEndian(t + 16, 8);
-        tableOffset_ = readBigEndian(t + 24, 8);
-        if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) {
-            return Status::corrupt("bad offset or reference size");
-        }
-        if (numObjects_ < 1 || top_ >= numObjects_) return Status::corrupt("bad object count or top object");
-        if (numObjects_ > limits_.maxObjects) return Status::limitExceeded("too many objects");
-        // References must be able to name every object.
-        if (refSize_ < 8 && numObjects_ > (std::uint64_t{1} << (8 * refSize_))) {
-            return Status::corrupt("reference size too small for the object count");
-        }
-        const std::uint64_t tableEnd = size_ - kTrailerSize;
-        if (tableOffset_ <= kHeaderSize || tableOffset_ > tableEnd) return Status::corrupt("offset table out of range");
-        if (numObjects_ > (tableEnd - tableOffset_) / offsetSize_) return Status::corrupt("offset table truncated");
+        const auto trailer = parseBinaryTrailer(data_ + size_ - kTrailerSize, size_, limits_);
+        if (!trailer) return trailer.status();
+        offsetSize_ = trailer->offsetSize;
+        refSize_ = trailer->refSize;
+        numObjects_ = trailer->numObjects;
+        top_ = trailer->top;
+        tableOffset_ = trailer->tableOffset;
         for (std::uint64_t i = 0; i < numObjects_; ++i) {
             const std::uint64_t off = offsetOf(i);
             if (off < kHeaderSize || off >= tableOffset_) return Status::corrupt("object offset out of range");
@@ -323,6 +313,30 @@ private:
 };
 
 } // namespace
+
+Result<BinaryTrailer> parseBinaryTrailer(const unsigned char* t, std::uint64_t fileSize, const Limits& limits)
+{
+    if (fileSize < kHeaderSize + kTrailerSize + 1) return Status::corrupt("binary property list too short");
+    BinaryTrailer trailer;
+    trailer.offsetSize = t[6];
+    trailer.refSize = t[7];
+    trailer.numObjects = readBigEndian(t + 8, 8);
+    trailer.top = readBigEndian(t + 16, 8);
+    trailer.tableOffset = readBigEndian(t + 24, 8);
+    if (trailer.offsetSize < 1 || trailer.offsetSize > 8 || trailer.refSize < 1 || trailer.refSize > 8) {
+        return Status::corrupt("bad offset or reference size");
+    }
+    if (trailer.numObjects < 1 || trailer.top >= trailer.numObjects) return Status::corrupt("bad object count or top object");
+    if (trailer.numObjects > limits.maxObjects) return Status::limitExceeded("too many objects");
+    // References must be able to name every object.
+    if (trailer.refSize < 8 && trailer.numObjects > (std::uint64_t{1} << (8 * trailer.refSize))) {
+        return Status::corrupt("reference size too small for the object count");
+    }
+    const std::uint64_t tableEnd = fileSize - kTrailerSize;
+    if (trailer.tableOffset <= kHeaderSize || trailer.tableOffset > tableEnd) return Status::corrupt("offset table out of range");
+    if (trailer.numObjects > (tableEnd - trailer.tableOffset) / trailer.offsetSize) return Status::corrupt("offset table truncated");
+    return trailer;
+}
 
 Result<ValuePtr> readBinary(std::string_view bytes, const Limits& limits)
 {

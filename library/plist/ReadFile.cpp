@@ -1,3 +1,4 @@
+#include "library/plist/BinaryTrailer.h"
 #include "library/plist/Codec.h"
 #include "library/plist/XmlReader.h"
 
@@ -52,6 +53,15 @@ Result<std::size_t> readFully(int fd, char* buffer, std::size_t size)
 
 Result<ValuePtr> readBinaryFile(int fd, std::string head, std::size_t size, const Limits& limits)
 {
+    // The trailer alone refuses most files that are not property lists (a disk image, a
+    // file of zeros) before hundreds of MB are read. Too short a file is left to readBinary.
+    if (size >= kBinaryHeaderSize + kBinaryTrailerSize + 1) {
+        unsigned char trailer[kBinaryTrailerSize];
+        const off_t at = static_cast<off_t>(size - kBinaryTrailerSize);
+        if (::pread(fd, trailer, sizeof trailer, at) == static_cast<ssize_t>(sizeof trailer)) {
+            if (const auto t = parseBinaryTrailer(trailer, size, limits); !t) return t.status();
+        }
+    }
     std::string bytes = std::move(head);
     const std::size_t start = bytes.size();
     // One byte past the size seen by fstat, to notice a file that grew past its limit.
