@@ -144,14 +144,14 @@ Status writeFileAtomically(const fs::path& path, std::string_view bytes)
     return lock.sync();
 }
 
-void removeLeftoverTemporaries(const fs::path& path)
+bool removeLeftoverTemporaries(const fs::path& path)
 {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     // Not held: a save is under way here or in another process, and its temporary file is
     // not a leftover. The next load cleans up.
     const FolderLock lock(folder, FolderLock::Mode::ExclusiveForCleanup);
     if (!lock.held())
-        return;
+        return false;
     const std::string prefix = temporaryPrefix(path);
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -163,6 +163,7 @@ void removeLeftoverTemporaries(const fs::path& path)
         if (it->symlink_status(typeError).type() == fs::file_type::regular)
             ::unlink(it->path().c_str());
     }
+    return true;
 }
 
 } // namespace kavio

@@ -16,8 +16,9 @@ namespace kavio {
 Status writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // Removes temporary files that a writer of path left behind when it was killed. While a
-// save into the same folder is under way (in any process), nothing is removed.
-void removeLeftoverTemporaries(const std::filesystem::path& path);
+// save into the same folder is under way (in any process), nothing is removed and the
+// result is false: look again at a later load.
+bool removeLeftoverTemporaries(const std::filesystem::path& path);
 
 // The prefix of those temporary files: hidden, so folder listings never show them.
 std::string temporaryPrefix(const std::filesystem::path& path);

@@ -77,25 +77,30 @@ public:
             entries_.pop_back();
     }
 
-    // True the first time a folder's store is looked at in this process.
-    bool firstVisit(const fs::path& path)
+    // Whether this process has looked for a killed writer's leftovers in the folder yet.
+    bool cleaned(const fs::path& path)
     {
         std::lock_guard lock(mutex_);
-        return visited_.insert(path).second;
+        return cleaned_.contains(path);
+    }
+    void markCleaned(const fs::path& path)
+    {
+        std::lock_guard lock(mutex_);
+        cleaned_.insert(path);
     }
 
     void clear()
     {
         std::lock_guard lock(mutex_);
         entries_.clear();
-        visited_.clear();
+        cleaned_.clear();
     }
 
 private:
     static constexpr std::size_t kCapacity = 8;
     std::mutex mutex_;
     std::list<CachedStore> entries_;
-    std::set<fs::path> visited_;
+    std::set<fs::path> cleaned_;
 };
 
 std::shared_ptr<RecordList> copyRecords(const std::vector<std::shared_ptr<const MovieInfo>>& records)
@@ -144,16 +149,21 @@ StoreLoad loadStore(const fs::path& storePath)
 {
     StoreCache& cache = StoreCache::instance();
     const std::optional<FileIdentity> id = identityOf(storePath);
+    // A writer killed mid-save leaves its temporary file; look once per folder and
+    // whenever the store changed. A look skipped for a save under way is taken again.
+    auto lookForLeftovers = [&] {
+        if (removeLeftoverTemporaries(storePath))
+            cache.markCleaned(storePath);
+    };
     if (id) {
         if (std::optional<CachedStore> hit = cache.find(storePath, *id)) {
-            cache.firstVisit(storePath);
+            if (!cache.cleaned(storePath))
+                lookForLeftovers();
             return {std::make_shared<StoreDictionary>(*hit->dict), copyRecords(hit->records), hit->skipped, {}};
         }
     }
-    // A writer killed mid-save leaves its temporary file; look once per folder and
-    // whenever the store changed.
-    if (cache.firstVisit(storePath) || id)
-        removeLeftoverTemporaries(storePath);
+    if (!cache.cleaned(storePath) || id)
+        lookForLeftovers();
 
     Result<ValuePtr> root = plist::readFile(storePath, plist::Limits::store());
     if (!root) {
