@@ -1,6 +1,4 @@
-// The platform tests share one application object, the real one, so the notification
-// wiring under test is the one the program uses. Animations are off unless a test turns
-// them on to watch one run.
+// One real application object, so the notification wiring tested is the program's own.
 
 #include "platform/Animated.h"
 #include "platform/Application.h"

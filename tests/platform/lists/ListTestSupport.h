@@ -36,7 +36,7 @@ public:
     {
         cellRequests.push_back(path);
         std::unique_ptr<TableViewCell> cell;
-        if (!reuseIdentifier.isEmpty() && dequeue)
+        if (!reuseIdentifier.isEmpty())
             cell = table.dequeueReusableCell(reuseIdentifier);
         if (!cell) {
             ++cellsMade;
@@ -69,7 +69,6 @@ public:
     std::map<IndexPath, int> heights; // rows not listed use the table's height
     QString footerTitle;              // of every section
     QString reuseIdentifier;          // given to every cell
-    bool dequeue = true;              // with an identifier, dequeue before making
     bool deletable = false;
 
     // Record.

@@ -56,16 +56,6 @@ TEST_F(TableViewGeometryTest, FindsTheRowUnderAPoint)
     EXPECT_EQ(geometry_.rowAt(400), std::nullopt) << "past the end";
 }
 
-TEST_F(TableViewGeometryTest, OneDifferentHeightShiftsEverythingBelowIt)
-{
-    build({{100, 0, 0}}, {{IndexPath::forRow(3), 100}});
-    EXPECT_EQ(geometry_.rowSpan(IndexPath::forRow(4)).top, 3 * 44 + 100);
-    EXPECT_EQ(geometry_.contentHeight(), 99 * 44 + 100);
-    build({{2, 10, 10}, {1, 10, 10}}, {{IndexPath::forRow(1), 60}});
-    EXPECT_EQ(geometry_.footerSpan(0).top, 10 + 44 + 60);
-    EXPECT_EQ(geometry_.headerSpan(1).top, 10 + 44 + 60 + 10);
-}
-
 TEST_F(TableViewGeometryTest, NextAndPreviousSkipEmptySections)
 {
     build({{1, 0, 0}, {0, 0, 0}, {2, 0, 0}});
@@ -74,9 +64,6 @@ TEST_F(TableViewGeometryTest, NextAndPreviousSkipEmptySections)
     EXPECT_EQ(geometry_.lastRow(), IndexPath::forRow(1, 2));
     EXPECT_EQ(geometry_.next(IndexPath::forRow(1, 2)), std::nullopt);
     build({});
-    geometry_.setTop(12);
-    geometry_.setBottom(8);
-    EXPECT_EQ(geometry_.contentHeight(), 20) << "an empty table has only its insets";
     EXPECT_EQ(geometry_.firstRow(), std::nullopt);
 }
 

