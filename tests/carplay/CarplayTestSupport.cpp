@@ -8,17 +8,6 @@
 
 namespace kavio::carplay::test {
 
-std::string pngBytes(QColor color, QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
-}
-
 RecordPtr record(const std::string& title, const std::string& extension, const std::string& url)
 {
     auto r = std::make_shared<MovieInfo>();
@@ -27,7 +16,13 @@ RecordPtr record(const std::string& title, const std::string& extension, const s
     r->EXTENSION = extension;
     r->urlLink = url;
     r->KEY = "kKV" + title;
-    r->imgData = plist::Bytes(pngBytes(QColor::fromHsv(static_cast<int>(title.size() * 40 % 360), 200, 200)));
+    QImage image(60, 40, QImage::Format_RGB32); // a real thumbnail, its hue from the title
+    image.fill(QColor::fromHsv(static_cast<int>(title.size() * 40 % 360), 200, 200));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    r->imgData = plist::Bytes(png.toStdString());
     return r;
 }
 
@@ -69,8 +64,6 @@ Library::Library() : documents_(scratch_.path() / "Documents")
     std::filesystem::create_directories(documents_);
     Avatar::shared().setDocumentsDirectory(documents_);
 }
-
-Library::~Library() = default;
 
 void Library::setRightHandDrive(bool on)
 {

@@ -18,9 +18,6 @@ namespace kavio::carplay::test {
 
 using kavio::test::ScratchFolder;
 
-// PNG bytes of a small solid picture.
-std::string pngBytes(QColor color, QSize size = {60, 40});
-
 RecordPtr record(const std::string& title, const std::string& extension = "mp4", const std::string& url = "");
 
 // Creates folder if needed and files the records in its store in the order given, as the
@@ -45,7 +42,6 @@ private:
 class Library {
 public:
     Library();
-    ~Library();
     const std::filesystem::path& documents() const { return documents_; }
     void setRightHandDrive(bool on);
 

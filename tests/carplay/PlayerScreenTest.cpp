@@ -7,6 +7,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PlayerView.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace kavio::carplay {
@@ -43,17 +45,15 @@ protected:
     }
 
     // The URLs the player was asked to play, in order.
-    QStringList played()
-    {
-        QStringList urls;
-        for (const QString& call : player().calls()) {
-            if (call.startsWith("replace "))
-                urls << call.mid(8);
-        }
-        return urls;
-    }
+    QStringList played() { return player().calls().filter(QRegularExpression("^replace ")).replaceInStrings("replace ", ""); }
 
     static CommandStatus command(RemoteCommandKind kind) { return platform::RemoteCommandCenter::shared().dispatch(kind); }
+
+    static void close(KavioController* screen)
+    {
+        screen->CloseTap();
+        test::CarWindow::settle();
+    }
 
     static RecordList abc() { return {record("a"), record("b"), record("c")}; }
 
@@ -62,32 +62,32 @@ protected:
     platform::FakePlayerFactory factory;
 };
 
-TEST_F(PlayerScreen, QueueStartedAtTheLastGoesOnToTheFirst)
+// Each row plays its first entry and then finishes it and the ones after.
+TEST_F(PlayerScreen, QueuePlaysOnAndWraps)
 {
-    KavioController* screen = open(abc(), 2);
-    player().finishCurrentItem();
-    player().finishCurrentItem();
-    EXPECT_EQ(played(), (QStringList{fileUrl("c.mp4"), fileUrl("a.mp4"), fileUrl("b.mp4")}));
-    EXPECT_EQ(screen->currentIndex(), 1u);
-    EXPECT_EQ(screen->movie()->FILENAME, "b");
-    EXPECT_EQ(player().rate(), 1.0);
-}
-
-TEST_F(PlayerScreen, SingleEntryReplays)
-{
-    open({record("solo", "MOV")}, 0);
-    player().finishCurrentItem();
-    EXPECT_EQ(played(), (QStringList{fileUrl("solo.MOV"), fileUrl("solo.MOV")}));
-    EXPECT_EQ(player().calls().count("play"), 2);
-}
-
-TEST_F(PlayerScreen, StreamsPlayTheirUrlDespiteThePlaceholder)
-{
-    kavio::test::writeFile(library.documents() / "Live.mp4", ""); // the placeholder
-    open({record("clip"), record("Live", "mp4", "https://example.com/live.m3u8")}, 1);
-    player().finishCurrentItem();
-    player().finishCurrentItem();
-    EXPECT_EQ(played(), (QStringList{"https://example.com/live.m3u8", fileUrl("clip.mp4"), "https://example.com/live.m3u8"}));
+    const std::string live = "https://example.com/live.m3u8";
+    kavio::test::writeFile(library.documents() / "Live.mp4", ""); // the stream's placeholder, never played
+    struct Row {
+        RecordList records;
+        std::size_t start;
+        std::vector<std::string> played;
+    };
+    const Row rows[] = {
+        {abc(), 2, {"c.mp4", "a.mp4", "b.mp4"}},
+        {{record("solo", "MOV")}, 0, {"solo.MOV", "solo.MOV"}}, // one entry replays
+        {{record("clip"), record("Live", "mp4", live)}, 1, {live, "clip.mp4", live}},
+    };
+    for (const Row& row : rows) {
+        KavioController* screen = open(row.records, row.start);
+        QStringList expected;
+        for (const std::string& p : row.played)
+            expected << (p == live ? QString::fromStdString(p) : fileUrl(p));
+        for (std::size_t i = 1; i < row.played.size(); ++i)
+            player().finishCurrentItem();
+        EXPECT_EQ(played(), expected);
+        EXPECT_EQ(player().calls().count("play"), qsizetype(row.played.size())) << row.played.front();
+        close(screen);
+    }
 }
 
 TEST_F(PlayerScreen, DeletedFileStaysInQueueAndStrip)
@@ -116,20 +116,22 @@ TEST_F(PlayerScreen, OnlyItsOwnItemEndingAdvances)
     EXPECT_EQ(screen->currentIndex(), 0u);
 }
 
-TEST_F(PlayerScreen, NextAndPreviousWrapAndRestart)
+TEST_F(PlayerScreen, NextWrapsAndPreviousFollowsTheThreeSecondRule)
 {
     KavioController* screen = open(abc(), 2);
     EXPECT_EQ(command(RemoteCommandKind::NextTrack), CommandStatus::Success);
     EXPECT_EQ(screen->currentIndex(), 0u);
-
-    player().setCurrentTime(1.0);
-    EXPECT_EQ(command(RemoteCommandKind::PreviousTrack), CommandStatus::Success);
-    EXPECT_EQ(screen->currentIndex(), 2u); // from the first back to the last
-
-    player().setCurrentTime(12.0);
-    player().clearCalls();
-    command(RemoteCommandKind::PreviousTrack);
-    EXPECT_EQ(screen->currentIndex(), 2u);
+    struct Row {
+        double elapsed;
+        std::size_t index;
+    };
+    // From the first back to the last; three seconds exactly still moves back; later restarts.
+    for (const Row& row : {Row{1.0, 2}, Row{3.0, 1}, Row{3.1, 1}, Row{40, 1}}) {
+        player().setCurrentTime(row.elapsed);
+        player().clearCalls();
+        EXPECT_EQ(command(RemoteCommandKind::PreviousTrack), CommandStatus::Success);
+        EXPECT_EQ(screen->currentIndex(), row.index) << row.elapsed;
+    }
     EXPECT_EQ(player().calls(), (QStringList{"seek 0", "play"}));
 }
 
@@ -181,8 +183,7 @@ TEST_F(PlayerScreen, CloseWithdrawsEveryRegistration)
     QPointer<KavioController> alive = screen;
     const std::size_t observersBefore = platform::NotificationCenter::defaultCenter().observerCount();
 
-    screen->CloseTap();
-    test::CarWindow::settle();
+    close(screen);
     EXPECT_FALSE(alive);
     EXPECT_FALSE(fake); // the player is gone with its registrations
     for (RemoteCommandKind kind : {RemoteCommandKind::Play, RemoteCommandKind::Pause, RemoteCommandKind::TogglePlayPause,
@@ -214,26 +215,24 @@ protected:
     }
 };
 
-TEST_F(PlayerLayout, LeftHandDrive)
+TEST_F(PlayerLayout, CloseButtonStripAndVideoFollowTheDrivingSide)
 {
-    KavioController* screen = open(abc(), 0);
-    QWidget* view = screen->view();
-    ASSERT_EQ(view->size(), QSize(800, 480));
-    EXPECT_FALSE(screen->dock_style());
-    EXPECT_EQ(frameIn(screen->closeButton(), view), QRect(5, 5, 30, 30));
-    EXPECT_EQ(frameIn(screen->collectionItem(), view), QRect(0, 40, 40, 430)); // ends 10 above the bottom
-    EXPECT_EQ(frameIn(screen->controller(), view), QRect(40, 0, 760, 480));
-}
-
-TEST_F(PlayerLayout, RightHandDrive)
-{
-    library.setRightHandDrive(true);
-    KavioController* screen = open(abc(), 0);
-    QWidget* view = screen->view();
-    EXPECT_TRUE(screen->dock_style());
-    EXPECT_EQ(frameIn(screen->closeButton(), view), QRect(765, 5, 30, 30));
-    EXPECT_EQ(frameIn(screen->collectionItem(), view), QRect(760, 40, 40, 430));
-    EXPECT_EQ(frameIn(screen->controller(), view), QRect(0, 0, 760, 480));
+    struct Row {
+        bool rightHand;
+        QRect close, strip, video; // the strip ends 10 above the bottom
+    };
+    for (const Row& row : {Row{false, {5, 5, 30, 30}, {0, 40, 40, 430}, {40, 0, 760, 480}},
+                           Row{true, {765, 5, 30, 30}, {760, 40, 40, 430}, {0, 0, 760, 480}}}) {
+        library.setRightHandDrive(row.rightHand);
+        KavioController* screen = open(abc(), 0);
+        QWidget* view = screen->view();
+        ASSERT_EQ(view->size(), QSize(800, 480));
+        EXPECT_EQ(screen->dock_style(), row.rightHand);
+        EXPECT_EQ(frameIn(screen->closeButton(), view), row.close);
+        EXPECT_EQ(frameIn(screen->collectionItem(), view), row.strip);
+        EXPECT_EQ(frameIn(screen->controller(), view), row.video);
+        close(screen);
+    }
 }
 
 TEST_F(PlayerLayout, TwelveEntriesAndTheMovingOutline)
