@@ -33,18 +33,15 @@ std::string archiveOf(plist::Array objects, std::uint64_t root = 1, std::string 
                                      {"$objects", Value::makeArray(std::move(objects))}}));
 }
 
-class MovieInfoArchive : public ::testing::Test {
-protected:
-    static MovieInfo fullRecord()
-    {
-        MovieInfo r = test::makeRecord("Trip to the coast", "kKV20240501120000", "MOV");
-        r.imgData = plist::Bytes(std::string("\x89PNG\r\n\x1a\n-thumbnail-", 19));
-        r.urlLink = "https://example.com/stream.m3u8";
-        return r;
-    }
-};
+MovieInfo fullRecord()
+{
+    MovieInfo r = test::makeRecord("Trip to the coast", "kKV20240501120000", "MOV");
+    r.imgData = plist::Bytes(std::string("\x89PNG\r\n\x1a\n-thumbnail-", 19));
+    r.urlLink = "https://example.com/stream.m3u8";
+    return r;
+}
 
-TEST_F(MovieInfoArchive, RoundTripKeepsEveryFieldAndAbsence)
+TEST(MovieInfoArchive, RoundTripKeepsEveryFieldAndAbsence)
 {
     MovieInfo full = fullRecord();
     EXPECT_EQ(decodeMovieInfo(encodeMovieInfo(full)).value(), full);
@@ -58,44 +55,23 @@ TEST_F(MovieInfoArchive, RoundTripKeepsEveryFieldAndAbsence)
     EXPECT_FALSE(back.urlLink.has_value());
 }
 
-TEST_F(MovieInfoArchive, WriterUsesApplesLayout)
+// Foundation's unarchiver needs this layout; our reader alone would accept others.
+TEST(MovieInfoArchive, WriterUsesApplesLayout)
 {
     MovieInfo r = fullRecord();
     r.ARTIST.reset();
-    const std::string bytes = encodeMovieInfo(r);
-    ASSERT_EQ(bytes.substr(0, 8), "bplist00");
-    ValuePtr top = plist::readBinary(bytes, plist::Limits::archive()).value();
+    ValuePtr top = plist::readBinary(encodeMovieInfo(r), plist::Limits::archive()).value();
     EXPECT_EQ(*top->find("$archiver")->string(), "NSKeyedArchiver");
     EXPECT_EQ(top->find("$version")->int64(), 100000);
-    EXPECT_EQ(top->find("$top")->find("root")->uid()->value, 1u);
-
     const plist::Array& objects = *top->find("$objects")->array();
     ASSERT_EQ(objects.size(), 8u); // $null, root, five present members, class
     EXPECT_EQ(*objects[0]->string(), "$null");
-    EXPECT_EQ(*objects[2]->string(), "Trip to the coast");
-    EXPECT_EQ(*objects[3]->string(), "MOV");
-    EXPECT_TRUE(objects[4]->data());
-    EXPECT_EQ(*objects[5]->string(), "kKV20240501120000");
-    EXPECT_EQ(*objects[6]->string(), "https://example.com/stream.m3u8");
     EXPECT_EQ(*objects[7]->find("$classname")->string(), "MovieInfo");
-
-    const Value& root = *objects[1];
-    EXPECT_EQ(root.find("$class")->uid()->value, 7u);
-    EXPECT_EQ(root.find("FILENAME")->uid()->value, 2u);
-    EXPECT_EQ(root.find("ARTIST")->uid()->value, 0u); // absent: the null reference
-    EXPECT_EQ(root.find("imgData")->uid()->value, 4u);
-
-    // Eight objects need one-byte references; offsets take the fewest bytes that reach
-    // the offset table.
-    const std::string trailer = bytes.substr(bytes.size() - 32);
-    std::uint64_t tableOffset = 0;
-    for (int i = 24; i < 32; ++i)
-        tableOffset = (tableOffset << 8) | static_cast<unsigned char>(trailer[i]);
-    EXPECT_EQ(trailer[6], tableOffset < 256 ? 1 : 2); // offset size
-    EXPECT_EQ(trailer[7], 1);                          // reference size
+    EXPECT_EQ(objects[1]->find("$class")->uid()->value, 7u);
+    EXPECT_EQ(objects[1]->find("ARTIST")->uid()->value, 0u); // absent: the null reference
 }
 
-TEST_F(MovieInfoArchive, ReaderAcceptsWhatOtherArchiversWrite)
+TEST(MovieInfoArchive, ReaderAcceptsWhatOtherArchiversWrite)
 {
     // Objects out of order, the class first, wrappers, a shared UID, an unreferenced object.
     plist::Array objects = {
@@ -121,20 +97,7 @@ TEST_F(MovieInfoArchive, ReaderAcceptsWhatOtherArchiversWrite)
     EXPECT_FALSE(r.urlLink);
 }
 
-TEST_F(MovieInfoArchive, WideReferencesFromManyObjects)
-{
-    // 70,000 objects force four-byte references and offsets.
-    plist::Array objects = {str("$null"), dict({{"$class", uid(2)}, {"FILENAME", uid(69999)}}), movieInfoClass()};
-    for (int i = 3; i < 70000; ++i)
-        objects.push_back(str("filler " + std::to_string(i)));
-    const std::string bytes = archiveOf(objects);
-    EXPECT_EQ(bytes[bytes.size() - 32 + 7], 4);
-    Result<MovieInfo> r = decodeMovieInfo(bytes);
-    ASSERT_TRUE(r.isOk()) << r.status().toString();
-    EXPECT_EQ(r->FILENAME, "filler 69999");
-}
-
-TEST_F(MovieInfoArchive, FieldOfTheWrongTypeIsAbsent)
+TEST(MovieInfoArchive, FieldOfTheWrongTypeIsAbsent)
 {
     plist::Array objects = {str("$null"),
                             dict({{"$class", uid(2)}, {"FILENAME", uid(3)}, {"ARTIST", uid(4)}, {"imgData", uid(5)}}),
@@ -145,12 +108,7 @@ TEST_F(MovieInfoArchive, FieldOfTheWrongTypeIsAbsent)
     EXPECT_FALSE(r.imgData);
 }
 
-struct BrokenArchive {
-    const char* name;
-    std::string bytes;
-};
-
-std::vector<BrokenArchive> brokenArchives()
+TEST(MovieInfoArchive, MalformedArchivesAreRejected)
 {
     plist::Array good = {str("$null"), dict({{"$class", uid(3)}, {"FILENAME", uid(2)}}), str("t"), movieInfoClass()};
     plist::Array otherClass = good;
@@ -166,9 +124,8 @@ std::vector<BrokenArchive> brokenArchives()
     wrapperLoop.push_back(dict({{"$classname", str("NSMutableString")}}));
     plist::Array rootNotDict = good;
     rootNotDict[1] = str("MovieInfo");
-
     const std::string valid = archiveOf(good);
-    return {
+    const std::pair<const char*, std::string> broken[] = {
         {"OtherClass", archiveOf(otherClass)},
         {"WrongArchiver", archiveOf(good, 1, "NSArchiver")},
         {"WrongVersion", archiveOf(good, 1, "NSKeyedArchiver", 99999)},
@@ -183,19 +140,8 @@ std::vector<BrokenArchive> brokenArchives()
         {"NotAPlist", "MovieInfo"},
         {"Empty", ""},
     };
-}
-
-TEST_F(MovieInfoArchive, MalformedArchivesAreRejected)
-{
-    for (const BrokenArchive& c : brokenArchives())
-        EXPECT_FALSE(decodeMovieInfo(c.bytes).isOk()) << c.name;
-}
-
-TEST_F(MovieInfoArchive, EveryTruncationIsRejectedWithoutCrash)
-{
-    const std::string bytes = encodeMovieInfo(fullRecord());
-    for (std::size_t n = 0; n < bytes.size(); ++n)
-        EXPECT_FALSE(decodeMovieInfo(std::string_view(bytes).substr(0, n)).isOk()) << n;
+    for (const auto& [name, bytes] : broken)
+        EXPECT_FALSE(decodeMovieInfo(bytes).isOk()) << name;
 }
 
 // Archives written by Apple's Foundation and by other archivers, read in place.
@@ -219,38 +165,27 @@ protected:
 TEST_F(ForeignArchives, FoundationCustomClassDecodes)
 {
     archive::ArchivedPtr note = graphOf("apple-darwin/note.plist").value();
-    const archive::ArchivedObject* object = note->object();
-    ASSERT_TRUE(object);
-    EXPECT_EQ(object->className, "Note");
+    ASSERT_TRUE(note->object());
+    EXPECT_EQ(note->object()->className, "Note");
     EXPECT_EQ(*note->member("title")->scalar()->string(), "Some cool title");
-    EXPECT_EQ(*note->member("author")->scalar()->string(), "Michael Wright");
-    EXPECT_EQ(note->member("date")->scalar()->int64(), 2025);
     EXPECT_EQ(note->member("published")->scalar()->boolean(), true);
     const auto* items = note->member("array")->array();
-    ASSERT_TRUE(items);
-    ASSERT_EQ(items->size(), 3u);
-    EXPECT_EQ(*(*items)[0]->scalar()->string(), "Hello, World!");
+    ASSERT_TRUE(items && items->size() == 3u);
     EXPECT_EQ((*items)[1]->scalar()->int64(), 42);
 }
 
-TEST_F(ForeignArchives, MutableDataAndNullReferencesDecode)
+TEST_F(ForeignArchives, DataNullSharedObjectsAndCollectionsDecode)
 {
-    archive::ArchivedPtr data = graphOf("apple-darwin/nsData.plist").value();
-    EXPECT_EQ(data->scalar()->data()->view(), "Some data!");
+    EXPECT_EQ(graphOf("apple-darwin/nsData.plist").value()->scalar()->data()->view(), "Some data!");
     EXPECT_EQ(graphOf("bpylist2/nsmutabledata_archive.plist").value()->scalar()->data()->view(), "hello");
 
     archive::ArchivedPtr withNull = graphOf("bpylist2/null_archive.plist").value();
     EXPECT_TRUE(withNull->member("empty")->isNull());
     EXPECT_EQ(*withNull->member("title")->scalar()->string(), "yo");
 
-    archive::ArchivedPtr scalars = graphOf("kiler129-reference/scalarTypes.bin.plist").value();
-    EXPECT_EQ(*scalars->member("typeString")->scalar()->string(), "foo bar");
-    EXPECT_EQ(scalars->member("data")->scalar()->data()->view(), "foobar");
+    EXPECT_EQ(*graphOf("kiler129-reference/scalarTypes.bin.plist").value()->member("typeString")->scalar()->string(),
+              "foo bar");
     EXPECT_EQ(graphOf("kiler129-reference/scalarTypes.xml.plist").value()->member("typeInt")->scalar()->int64(), 42);
-}
-
-TEST_F(ForeignArchives, SharedObjectsAndCollectionsDecode)
-{
     archive::ArchivedPtr collections = graphOf("kiler129-reference/collections.bin.plist").value();
     EXPECT_EQ(collections->member("arrayOfStrings")->array()->size(), 3u);
     EXPECT_EQ(collections->member("dictionary")->dictionary()->size(), 2u);

@@ -13,29 +13,27 @@ protected:
     {
         return test::run(std::string(KAVIO_STORE_TOOL) + " " + args + " 2>/dev/null", code);
     }
+    std::string quoted() const { return "'" + folder.path().string() + "'"; }
     test::ScratchFolder folder;
 };
 
 TEST_F(KavioStoreTool, DumpAndListAFolder)
 {
-    {
-        FolderModel model(folder.path());
-        model.loadMp4Files();
-        MovieInfo r = test::makeRecord("Trip", "kKV20240101000000");
-        model.save_items()->push_back(std::make_shared<MovieInfo>(r));
-        ASSERT_TRUE(model.saveMovieModules(*r.KEY).isOk());
-    }
+    FolderModel model(folder.path());
+    model.loadMp4Files();
+    model.save_items()->push_back(std::make_shared<MovieInfo>(test::makeRecord("Trip", "kKV20240101000000")));
+    ASSERT_TRUE(model.saveMovieModules("kKV20240101000000").isOk());
     test::writeFile(folder / "Trip.mp4", "");
     std::filesystem::create_directory(folder / "Sub");
 
     int code = -1;
-    const std::string dump = tool("dump '" + folder.path().string() + "'", &code);
+    const std::string dump = tool("dump " + quoted(), &code);
     EXPECT_EQ(code, 0);
     EXPECT_NE(dump.find("\"readable\":true"), std::string::npos) << dump;
     EXPECT_NE(dump.find("\"key\":\"kKV20240101000000\""), std::string::npos) << dump;
     EXPECT_NE(dump.find("\"imgData\":null"), std::string::npos) << dump;
 
-    const std::string ls = tool("ls '" + folder.path().string() + "' --car", &code);
+    const std::string ls = tool("ls " + quoted() + " --car", &code);
     EXPECT_EQ(code, 0);
     EXPECT_NE(ls.find("{\"detail\":\"Artist of Trip\",\"kind\":\"video\",\"name\":\"Trip.mp4\","
                       "\"record\":\"kKV20240101000000\",\"size\":\"Zero KB\",\"title\":\"Trip\"}"),
@@ -48,17 +46,15 @@ TEST_F(KavioStoreTool, ExitCodes)
 {
     test::writeFile(folder / "KavioSave.plist", "garbage");
     int code = -1;
-    const std::string out = tool("dump '" + folder.path().string() + "'", &code);
+    const std::string out = tool("dump " + quoted(), &code);
     EXPECT_EQ(code, 1);
     EXPECT_NE(out.find("\"readable\":false"), std::string::npos);
     EXPECT_EQ(test::readFile(folder / "KavioSave.plist"), "garbage");
 
-    tool("frobnicate", &code);
-    EXPECT_EQ(code, 2);
-    tool("", &code);
-    EXPECT_EQ(code, 2);
-    tool("ls a b", &code);
-    EXPECT_EQ(code, 2);
+    for (const char* usage : {"frobnicate", "", "ls a b"}) {
+        tool(usage, &code);
+        EXPECT_EQ(code, 2) << usage;
+    }
 }
 
 } // namespace

@@ -63,32 +63,24 @@ protected:
     {
         return readXml(text, limits).status();
     }
-    // Arrays of four references to the level below, `levels` deep: 4^levels leaves.
-    static Bplist fanOut(int levels)
-    {
-        Bplist b;
-        b.objects.push_back("\x10\x01");
-        for (int i = 1; i <= levels; ++i) b.objects.push_back("\xa4" + std::string(4, static_cast<char>(i - 1)));
-        b.top = static_cast<std::uint64_t>(levels);
-        return b;
-    }
 };
 
-TEST_F(HostileInput, SharedFanOutIsRejectedWithoutExpanding)
+// Twenty levels of arrays of four references to the level below: 4^20 (about a trillion)
+// nodes if copied per reference. Rejected, or with the limit lifted read as one value per object.
+TEST_F(HostileInput, SharedFanOutIsNeverExpanded)
 {
-    const auto bytes = fanOut(18).build(); // about 4^18 = 69 billion nodes if copied per reference
-    EXPECT_LT(bytes.size(), 200u);
+    Bplist b;
+    b.objects.push_back("\x10\x01");
+    for (int i = 1; i <= 20; ++i) b.objects.push_back("\xa4" + std::string(4, static_cast<char>(i - 1)));
+    b.top = 20;
+    const auto bytes = b.build();
+    EXPECT_EQ(bytes.size(), 163u);
     EXPECT_EQ(binary(bytes).code(), Code::LimitExceeded);
-}
-
-TEST_F(HostileInput, SharedFanOutWithinLimitsIsReadAsOneValuePerObject)
-{
     Limits roomy = Limits::store();
     roomy.maxExpandedNodes = SIZE_MAX;
-    const auto r = readBinary(fanOut(18).build(), roomy);
+    const auto r = readBinary(bytes, roomy);
     ASSERT_TRUE(r.isOk()) << r.status().toString();
-    const auto& top = *(*r)->array();
-    EXPECT_EQ(top[0], top[3]); // the same object, not a copy
+    EXPECT_EQ((*r)->array()->at(0), (*r)->array()->at(3));
 }
 
 TEST_F(HostileInput, DeepNestingIsRejectedInBothFormats)
@@ -227,33 +219,19 @@ TEST_F(HostileInput, EntityDeclarationsAndDtdSubsetsAreRefused)
 TEST_F(HostileInput, MalformedXmlIsCorrupt)
 {
     const char* docs[] = {
-        "",
-        "<plist></plist>",
-        "<plist><true/><false/></plist>",
-        "<plist><key>k</key></plist>",
-        "<plist><dict><key>k</key></dict></plist>",
-        "<plist><dict><string>v</string></dict></plist>",
-        "<plist><dict>text</dict></plist>",
-        "<plist><string><true/></string></plist>",
-        "<plist><integer>1.5</integer></plist>",
-        "<plist><real>x</real></plist>",
-        "<plist><date>yesterday</date></plist>",
-        "<plist><data>!!!!</data></plist>",
-        "<plist><true>yes</true></plist>",
-        "<plist><object/></plist>",
-        "<plist><array></plist>",
-        "<plist><true/></plist><plist/>",
+        "", "<plist></plist>", "<plist><true/><false/></plist>", "<plist><key>k</key></plist>",
+        "<plist><dict><key>k</key></dict></plist>", "<plist><dict><string>v</string></dict></plist>",
+        "<plist><dict>text</dict></plist>", "<plist><string><true/></string></plist>",
+        "<plist><integer>1.5</integer></plist>", "<plist><real>x</real></plist>", "<plist><date>yesterday</date></plist>",
+        "<plist><data>!!!!</data></plist>", "<plist><true>yes</true></plist>", "<plist><object/></plist>",
+        "<plist><array></plist>", "<plist><true/></plist><plist/>",
     };
     for (const char* doc : docs) EXPECT_EQ(xml(doc).code(), Code::Corrupt) << doc;
 }
 
-class HostileFile : public HostileInput {
-protected:
-    TempDir dir_;
-};
-
-TEST_F(HostileFile, FifoDirectoryAndMissingPathAreErrorsWithoutBlocking)
+TEST(HostileFile, FifoDirectoryAndMissingPathAreErrorsWithoutBlocking)
 {
+    TempDir dir_;
     const auto fifo = dir_.path() / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(readFile(fifo, Limits::store()).status().code(), Code::Unsupported);
@@ -262,23 +240,13 @@ TEST_F(HostileFile, FifoDirectoryAndMissingPathAreErrorsWithoutBlocking)
     EXPECT_EQ(readFile(dir_.path() / "missing" / "x.plist", Limits::store()).status().code(), Code::NotFound);
 }
 
-TEST_F(HostileFile, FileLargerThanTheLimitIsRejectedBeforeReading)
+TEST(HostileFile, FileLargerThanTheLimitIsRejectedBeforeReading)
 {
+    TempDir dir_;
     const auto big = dir_.path() / "big.plist";
     writeFile(big, "bplist00");
     ASSERT_EQ(::truncate(big.c_str(), off_t{2} << 30), 0); // sparse: no disk used
     EXPECT_EQ(readFile(big, Limits::store()).status().code(), Code::LimitExceeded);
-}
-
-TEST_F(HostileFile, BothFormatsReadFromFiles)
-{
-    const auto doc = sampleDocument();
-    for (const auto& bytes : {writeBinary(*doc), writeXml(*doc)}) {
-        writeFile(dir_.path() / "doc.plist", bytes);
-        const auto r = readFile(dir_.path() / "doc.plist", Limits::store());
-        ASSERT_TRUE(r.isOk()) << r.status().toString();
-        EXPECT_EQ(**r, *doc);
-    }
 }
 
 } // namespace
