@@ -111,30 +111,25 @@ TEST(MovieInfoArchive, FieldOfTheWrongTypeIsAbsent)
 TEST(MovieInfoArchive, MalformedArchivesAreRejected)
 {
     plist::Array good = {str("$null"), dict({{"$class", uid(3)}, {"FILENAME", uid(2)}}), str("t"), movieInfoClass()};
-    plist::Array otherClass = good;
-    otherClass[3] = dict({{"$classname", str("Note")}});
-    plist::Array outside = good;
-    outside[1] = dict({{"$class", uid(3)}, {"FILENAME", uid(40)}});
-    plist::Array backToRoot = good;
-    backToRoot[1] = dict({{"$class", uid(3)}, {"FILENAME", uid(1)}});
-    plist::Array toClass = good;
-    toClass[1] = dict({{"$class", uid(3)}, {"ARTIST", uid(3)}});
+    const auto with = [&](std::size_t i, ValuePtr v) {
+        plist::Array a = good;
+        a[i] = std::move(v);
+        return archiveOf(a);
+    };
     plist::Array wrapperLoop = good;
     wrapperLoop[2] = dict({{"$class", uid(4)}, {"NS.string", uid(2)}});
     wrapperLoop.push_back(dict({{"$classname", str("NSMutableString")}}));
-    plist::Array rootNotDict = good;
-    rootNotDict[1] = str("MovieInfo");
     const std::string valid = archiveOf(good);
     const std::pair<const char*, std::string> broken[] = {
-        {"OtherClass", archiveOf(otherClass)},
+        {"OtherClass", with(3, dict({{"$classname", str("Note")}}))},
         {"WrongArchiver", archiveOf(good, 1, "NSArchiver")},
         {"WrongVersion", archiveOf(good, 1, "NSKeyedArchiver", 99999)},
         {"RootOutsideObjects", archiveOf(good, 9)},
         {"RootIsNull", archiveOf(good, 0)},
-        {"RootNotADictionary", archiveOf(rootNotDict)},
-        {"MemberOutsideObjects", archiveOf(outside)},
-        {"MemberBackToRoot", archiveOf(backToRoot)},
-        {"MemberToClassDictionary", archiveOf(toClass)},
+        {"RootNotADictionary", with(1, str("MovieInfo"))},
+        {"MemberOutsideObjects", with(1, dict({{"$class", uid(3)}, {"FILENAME", uid(40)}}))},
+        {"MemberBackToRoot", with(1, dict({{"$class", uid(3)}, {"FILENAME", uid(1)}}))},
+        {"MemberToClassDictionary", with(1, dict({{"$class", uid(3)}, {"ARTIST", uid(3)}}))},
         {"WrapperRefersToItself", archiveOf(wrapperLoop)},
         {"Truncated", valid.substr(0, valid.size() - 5)},
         {"NotAPlist", "MovieInfo"},

@@ -50,17 +50,13 @@ protected:
     test::ScratchFolder folder;
 };
 
-TEST_F(StoreTest, NoStoreFileGivesEmptyWritableStateWithoutCreatingOne)
+TEST_F(StoreTest, NoStoreIsEmptyAndWritableAndLoadOrderIsAscendingKey)
 {
-    FolderModel model(folder.path());
-    model.loadMp4Files();
-    ASSERT_TRUE(model.prefsDict());
-    EXPECT_TRUE(model.save_items()->empty());
+    FolderModel empty(folder.path());
+    empty.loadMp4Files();
+    ASSERT_TRUE(empty.prefsDict());
+    EXPECT_TRUE(empty.save_items()->empty());
     EXPECT_FALSE(fs::exists(storePath()));
-}
-
-TEST_F(StoreTest, LoadOrderIsAscendingKeyAndArraysInOrder)
-{
     modelWith({test::makeRecord("c", "kKV20240103000000"), test::makeRecord("a", "kKV20240101000000"),
                test::makeRecord("b", "kKV20240102000000")});
     FolderModel model(folder.path());
@@ -164,21 +160,9 @@ TEST_F(StoreTest, FailedWriteLeavesOldFileAndNoTemporary)
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
-TEST_F(StoreTest, LeftoverTemporaryIsRemovedAtNextLoad)
-{
-    modelWith({test::makeRecord("a", "kKV1")});
-    const fs::path leftover = folder / (temporaryPrefix(storePath()) + "Ab12Cd");
-    writeFile(leftover, "half a store");
-    clearStoreCache(); // a new process
-    FolderModel model(folder.path());
-    model.loadMp4Files();
-    EXPECT_FALSE(fs::exists(leftover));
-    EXPECT_EQ(model.save_items()->size(), 1u);
-}
-
 // While another process saves into the folder (it holds the folder's lock), a file named
-// like a leftover may be that save's own: kept, and looked at again at the next load.
-TEST_F(StoreTest, TemporaryIsKeptWhileAnotherSaveRunsAndRemovedAfter)
+// like a leftover may be that save's own: kept, and removed at the next load after.
+TEST_F(StoreTest, LeftoverTemporaryIsKeptWhileAnotherSaveRunsAndRemovedAtNextLoad)
 {
     modelWith({test::makeRecord("a", "kKV1")});
     const fs::path temporary = folder / (temporaryPrefix(storePath()) + "Ab12Cd");

@@ -72,12 +72,8 @@ TEST_P(PlistlibInterop, WeReadWhatPlistlibWrites)
     }
 }
 
-std::string formatName(const ::testing::TestParamInfo<Format>& p)
-{
-    return p.param == Format::Binary ? "Binary" : "Xml";
-}
-
-INSTANTIATE_TEST_SUITE_P(Formats, PlistlibInterop, ::testing::Values(Format::Binary, Format::Xml), formatName);
+INSTANTIATE_TEST_SUITE_P(Formats, PlistlibInterop, ::testing::Values(Format::Binary, Format::Xml),
+                         [](const auto& p) { return std::string(p.param == Format::Binary ? "Binary" : "Xml"); });
 
 } // namespace
 } // namespace kavio::plist::testing
