@@ -8,7 +8,6 @@
 #include "platform/TableViewCellLabel.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -111,13 +110,6 @@ inline void wheel(QWidget* widget, QPoint pos, int angleDeltaY)
 {
     QWheelEvent event(QPointF(pos), QPointF(widget->mapToGlobal(pos)), QPoint(), QPoint(0, angleDeltaY),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(widget, &event);
-}
-
-inline void rightClick(QWidget* widget, QPoint pos)
-{
-    QTest::mouseClick(widget, Qt::RightButton, {}, pos);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, widget->mapToGlobal(pos));
     QApplication::sendEvent(widget, &event);
 }
 

@@ -2,6 +2,8 @@
 
 #include "ListTestSupport.h"
 
+#include <QContextMenuEvent>
+
 namespace kavio::platform {
 namespace {
 
@@ -69,7 +71,8 @@ TEST_F(TableViewInputTest, SwipeUncoversDeleteOnlyOnDeletableRowsAndNeverSelects
 
 TEST_F(TableViewInputTest, RightClickAndLongPressAskForTheContextMenuInsteadOfSelecting)
 {
-    test::rightClick(table_.viewport(), centreOf(3));
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, centreOf(3), table_.viewport()->mapToGlobal(centreOf(3)));
+    QApplication::sendEvent(table_.viewport(), &menu);
     QTest::mousePress(table_.viewport(), Qt::LeftButton, {}, centreOf(5));
     ASSERT_TRUE(QTest::qWaitFor([&] { return source_.menus.size() == 2; }));
     QTest::mouseRelease(table_.viewport(), Qt::LeftButton, {}, centreOf(5));

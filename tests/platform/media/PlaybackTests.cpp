@@ -79,23 +79,17 @@ TEST_F(PlaybackTest, QueueAdvancesFromTheEndOfOneClipToTheNextAndToTheSameFileAg
     EXPECT_EQ(ended, (std::vector<const void*>{first.get(), queue[0].get(), queue[1].get()}));
 }
 
-TEST_F(PlaybackTest, UnplayableSourceFailsWithoutEndingOrAdvancing)
+TEST_F(PlaybackTest, MissingFileFailsWithoutEndingOrAdvancing)
 {
-    const QUrl sources[] = {QUrl::fromLocalFile(dir.filePath("gone.mp4")),
-                            QUrl("http://127.0.0.1:9/nothing-listens-here.mp4")};
-    for (const QUrl& source : sources) {
-        QString reported;
-        QObject reporter;
-        QObject::connect(&player, &Player::failed, &reporter, [&](const QString& m) { reported = m; });
-        player.replaceCurrentItem(PlayerItem::create(source));
-        player.play();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return player.status() == PlayerStatus::Failed; }, kPlaybackTimeoutMs))
-            << source.toString().toStdString();
-        EXPECT_FALSE(reported.isEmpty());
-        EXPECT_EQ(player.rate(), 0.0);
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(ended.empty());
-    }
+    QString reported;
+    QObject::connect(&player, &Player::failed, &owner, [&](const QString& m) { reported = m; });
+    player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile(dir.filePath("gone.mp4"))));
+    player.play();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.status() == PlayerStatus::Failed; }, kPlaybackTimeoutMs));
+    EXPECT_FALSE(reported.isEmpty());
+    EXPECT_EQ(player.rate(), 0.0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ended.empty());
 }
 
 } // namespace

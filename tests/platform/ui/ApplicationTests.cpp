@@ -25,7 +25,6 @@ TEST(ForegroundTrackerTest, PostsOnReturnToActiveButNotAtFirstActivation)
     } rows[] = {
         {"first activation", {Active}, 0},
         {"start hidden, then active", {Hidden, Inactive, Active}, 0},
-        {"repeated active is no return", {Active, Active}, 0},
         {"back from suspended", {Active, Qt::ApplicationSuspended, Active}, 1},
         {"two returns, from inactive and hidden", {Active, Inactive, Active, Hidden, Active}, 2},
     };

@@ -10,20 +10,18 @@ namespace {
 int paintedPixels(const QImage& image)
 {
     int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
-    }
     return count;
 }
 
 TEST(SymbolsTest, EverySymbolTheScreensUseDrawsSomething)
 {
-    // Tinted, at the requested density, transparent around the glyph.
+    // Tinted, at the requested density, transparent around the glyph where the strokes cross.
     const QImage xmark = symbolImage(QStringLiteral("xmark"), {24, 24}, Qt::red, 2.0);
     EXPECT_EQ(xmark.size(), QSize(48, 48));
-    EXPECT_EQ(xmark.pixelColor(24, 24), QColor(Qt::red)) << "the strokes cross at the centre";
-    EXPECT_EQ(qAlpha(xmark.pixel(0, 0)), 0);
+    EXPECT_TRUE(xmark.pixelColor(24, 24) == QColor(Qt::red) && qAlpha(xmark.pixel(0, 0)) == 0);
     for (const char* name : {"xmark", "plus", "heart", "gift", "folder", "link", "trash", "pencil", "photo",
                              "play.fill", "pause.fill", "backward.fill", "forward.fill"}) {
         const QString symbol = QString::fromLatin1(name);

@@ -1,6 +1,5 @@
 #pragma once
-// Helpers shared by the user-interface tests: a controller that records its lifecycle,
-// and a window to put it in.
+// A controller that records its lifecycle, and a window to put it in.
 
 #include "platform/Animated.h"
 #include "platform/ViewController.h"
@@ -86,17 +85,15 @@ protected:
     {
         return std::make_unique<RecordingController>(name, log);
     }
-    // Installs a recording root, shows the window and clears the log.
+    // Shows a recording root and clears the log.
     RecordingController* showRoot(const std::string& name = "root")
     {
-        auto root = make(name);
-        RecordingController* raw = root.get();
-        window->setRootViewController(std::move(root));
+        window->setRootViewController(make(name));
+        auto* raw = static_cast<RecordingController*>(window->rootViewController());
         window->show();
         log.clear();
         return raw;
     }
-    // Presents a recording controller over `over` without animation.
     RecordingController* presentOver(ViewController& over, const std::string& name,
                                      ModalPresentationStyle style = ModalPresentationStyle::FullScreen)
     {

@@ -15,7 +15,7 @@ TEST_F(ViewControllerTest, ViewLoadsOnceOnFirstAccessAndDiesWithItsController)
     auto vc = make("a");
     QPointer<QWidget> view = vc->view();
     EXPECT_EQ(vc->view(), view.data());
-    EXPECT_THAT(log, ElementsAre("a.loadView", "a.viewDidLoad"));
+    EXPECT_THAT(log, ElementsAre("a.loadView", "a.viewDidLoad")) << "once";
     vc.reset();
     EXPECT_TRUE(view.isNull());
 }
@@ -83,7 +83,6 @@ TEST_F(ViewControllerTest, ClosingTheWindowSignalsOnceAfterTheScreensDisappeared
     QObject::connect(window.get(), &Window::closed, [&] { closings.push_back(log.empty() ? "early" : log.back()); });
     window->hide(); // hiding is not closing
     window->show();
-    log.clear();
     window->close();
     EXPECT_THAT(closings, ElementsAre("root.didDisappear"));
 }
