@@ -2,7 +2,7 @@
 // Videos opened from outside the car browser: a file or stream given on the command
 // line, handed over by a file manager ("Open with Kavio") or through MPRIS OpenUri.
 
-#include "library/plist/Status.h"
+#include "library/Status.h"
 
 #include <QUrl>
 

@@ -2,7 +2,7 @@
 // kavio --screenshots DIR: the car screens rendered offscreen on a sample library, for
 // the README and for looking at a change without a display.
 
-#include "library/plist/Status.h"
+#include "library/Status.h"
 
 #include <filesystem>
 #include <vector>

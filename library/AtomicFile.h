@@ -2,7 +2,7 @@
 // Crash-safe replacement of a small file (a store or the settings): the old content or
 // the new one survives a power cut at any moment, never a mix or nothing.
 
-#include "library/plist/Status.h"
+#include "library/Status.h"
 
 #include <filesystem>
 #include <string_view>

@@ -3,7 +3,7 @@
 // with two short clips and their records, so a newcomer sees titles, thumbnails and
 // playback at once. A marker outside Documents keeps it from coming back once deleted.
 
-#include "library/plist/Status.h"
+#include "library/Status.h"
 
 #include <filesystem>
 #include <string>

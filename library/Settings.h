@@ -2,7 +2,7 @@
 // The settings file "KavioSettings.plist" in Documents: one user setting, "kHand"
 // (right-hand drive). Other keys found in the file are kept when it is written.
 
-#include "library/plist/Status.h"
+#include "library/Status.h"
 #include "library/plist/Value.h"
 
 #include <filesystem>

@@ -3,7 +3,7 @@
 // as properties, what the desktop asks comes in as RemoteCommandCenter commands. Without a
 // session bus nothing is started and nothing is printed.
 
-#include "library/plist/Status.h"
+#include "library/Status.h"
 #include "platform/MprisMetadata.h"
 #include "platform/RemoteCommandCenter.h"
 

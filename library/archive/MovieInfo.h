@@ -2,7 +2,7 @@
 // The video record: a title, an artist, a thumbnail and, for streams, the URL. Stored as
 // a keyed archive of class "MovieInfo" so stores move between devices intact.
 
-#include "library/plist/Status.h"
+#include "library/Status.h"
 #include "library/plist/Value.h"
 
 #include <optional>

@@ -5,7 +5,7 @@
 // of it is read.
 
 #include "library/plist/Limits.h"
-#include "library/plist/Status.h"
+#include "library/Status.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // Readers and writers of Apple's property-list formats: binary ("bplist00") and XML.
 
 #include "library/plist/Limits.h"
-#include "library/plist/Status.h"
+#include "library/Status.h"
 #include "library/plist/Value.h"
 
 #include <filesystem>

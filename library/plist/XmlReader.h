@@ -10,7 +10,7 @@
 // rest goes through expat. Text with an entity reference goes through expat as usual.
 
 #include "library/plist/Limits.h"
-#include "library/plist/Status.h"
+#include "library/Status.h"
 #include "library/plist/Value.h"
 
 #include <memory>
