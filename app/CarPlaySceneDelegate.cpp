@@ -2,7 +2,7 @@
 
 #include "carplay/CRFMController.h"
 #include "library/Avatar.h"
-#include "platform/Window.h"
+#include "platform/screens/Window.h"
 
 namespace kavio::app {
 

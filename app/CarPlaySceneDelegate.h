@@ -3,7 +3,7 @@
 // on the Documents folder. Unplugging the car (closing the window) takes both away; the
 // next connection starts again from the root.
 
-#include "platform/Scene.h"
+#include "platform/screens/Scene.h"
 
 #include <filesystem>
 

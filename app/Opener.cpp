@@ -4,9 +4,9 @@
 #include "carplay/PlayerOpening.h"
 #include "library/FolderListing.h"
 #include "library/FolderModel.h"
-#include "platform/MprisClient.h"
-#include "platform/Scene.h"
-#include "platform/Window.h"
+#include "platform/nowplaying/MprisClient.h"
+#include "platform/screens/Scene.h"
+#include "platform/screens/Window.h"
 
 #include <QFileInfo>
 

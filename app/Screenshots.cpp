@@ -7,11 +7,11 @@
 #include "library/FolderModel.h"
 #include "library/RecordKey.h"
 #include "library/Settings.h"
-#include "platform/Animated.h"
-#include "platform/Player.h"
-#include "platform/PlayerView.h"
-#include "platform/PlayerVideoSurface.h"
-#include "platform/Window.h"
+#include "platform/base/Animated.h"
+#include "platform/media/Player.h"
+#include "platform/media/PlayerView.h"
+#include "platform/media/PlayerVideoSurface.h"
+#include "platform/screens/Window.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -10,10 +10,10 @@
 #include "app/Screenshots.h"
 #include "library/Avatar.h"
 #include "library/Samples.h"
-#include "platform/Application.h"
-#include "platform/MprisService.h"
-#include "platform/Scene.h"
-#include "platform/Window.h"
+#include "platform/screens/Application.h"
+#include "platform/nowplaying/MprisService.h"
+#include "platform/screens/Scene.h"
+#include "platform/screens/Window.h"
 
 #include <QCommandLineParser>
 #include <QLoggingCategory>

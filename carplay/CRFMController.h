@@ -5,7 +5,7 @@
 
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
-#include "platform/TableViewController.h"
+#include "platform/lists/TableViewController.h"
 
 #include <filesystem>
 #include <memory>

@@ -2,8 +2,8 @@
 // One thumbnail of the player's strip: a 30x30 picture with rounded corners, outlined in
 // red while its entry plays.
 
-#include "platform/CollectionViewCell.h"
-#include "platform/TableViewCellImageView.h"
+#include "platform/lists/CollectionViewCell.h"
+#include "platform/lists/CellImageView.h"
 
 namespace kavio::carplay {
 

@@ -4,11 +4,11 @@
 #include "library/Avatar.h"
 #include "library/ImageHelper.h"
 #include "library/Settings.h"
-#include "platform/AudioSession.h"
-#include "platform/BlurView.h"
-#include "platform/CircleButton.h"
-#include "platform/NotificationCenter.h"
-#include "platform/PlayerView.h"
+#include "platform/media/AudioSession.h"
+#include "platform/views/BlurView.h"
+#include "platform/views/CircleButton.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/media/PlayerView.h"
 
 #include <QEvent>
 

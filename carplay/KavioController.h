@@ -5,11 +5,11 @@
 // this class wires them to the player, the screen and the system.
 
 #include "carplay/PlayQueue.h"
-#include "platform/CollectionView.h"
-#include "platform/NowPlayingInfoCenter.h"
-#include "platform/Player.h"
-#include "platform/RemoteCommandCenter.h"
-#include "platform/ViewController.h"
+#include "platform/lists/CollectionView.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
+#include "platform/media/Player.h"
+#include "platform/nowplaying/RemoteCommandCenter.h"
+#include "platform/screens/ViewController.h"
 
 #include <QImage>
 #include <QPointer>

@@ -10,11 +10,11 @@
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
 #include "library/RecordKey.h"
-#include "platform/Animated.h"
-#include "platform/Application.h"
-#include "platform/FakePlayer.h"
-#include "platform/TableView.h"
-#include "platform/Window.h"
+#include "platform/base/Animated.h"
+#include "platform/screens/Application.h"
+#include "platform/testing/FakePlayer.h"
+#include "platform/lists/TableView.h"
+#include "platform/screens/Window.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -2,10 +2,10 @@
 // reopen (reload and paint, as a screen does each time it appears), scroll to the end.
 // Offscreen; run as  QT_QPA_PLATFORM=offscreen kavio_lists_bench
 
-#include "platform/Animated.h"
-#include "platform/TableView.h"
-#include "platform/TableViewCell.h"
-#include "platform/TableViewCellLabel.h"
+#include "platform/base/Animated.h"
+#include "platform/lists/TableView.h"
+#include "platform/lists/TableViewCell.h"
+#include "platform/lists/TableViewCellLabel.h"
 
 #include <QApplication>
 #include <QScrollBar>

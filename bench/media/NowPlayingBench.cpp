@@ -4,12 +4,12 @@
 // benchmark reports its cost per call and, as core_pct_at_2Hz, the share of one core it
 // takes at two calls a second.
 
-#include "platform/MprisArtworkStore.h"
-#include "platform/MprisMetadata.h"
-#include "platform/MprisService.h"
-#include "platform/NowPlayingInfoCenter.h"
-#include "platform/PlayerVideoSurface.h"
-#include "platform/RemoteCommandCenter.h"
+#include "platform/nowplaying/MprisArtworkStore.h"
+#include "platform/nowplaying/MprisMetadata.h"
+#include "platform/nowplaying/MprisService.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
+#include "platform/media/PlayerVideoSurface.h"
+#include "platform/nowplaying/RemoteCommandCenter.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

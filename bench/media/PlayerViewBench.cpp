@@ -9,9 +9,9 @@
 // converted), view-WxH (PlayerView painting frames with QPainter), videowidget-WxH
 // (QVideoWidget, for comparison on a real display).
 
-#include "platform/PlayerVideoSurface.h"
-#include "platform/PlayerView.h"
-#include "platform/QtPlayer.h"
+#include "platform/media/PlayerVideoSurface.h"
+#include "platform/media/PlayerView.h"
+#include "platform/media/QtPlayer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,7 +6,7 @@
 #include "carplay/KavioController.h"
 #include "library/Avatar.h"
 #include "library/Settings.h"
-#include "platform/Window.h"
+#include "platform/screens/Window.h"
 
 #include <QApplication>
 #include <QImage>

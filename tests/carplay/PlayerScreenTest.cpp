@@ -1,11 +1,11 @@
 #include "CarplayTestSupport.h"
 
 #include "carplay/KavioCollectionViewCell.h"
-#include "platform/AudioSession.h"
-#include "platform/CircleButton.h"
-#include "platform/FakePlayer.h"
-#include "platform/NotificationCenter.h"
-#include "platform/PlayerView.h"
+#include "platform/media/AudioSession.h"
+#include "platform/views/CircleButton.h"
+#include "platform/testing/FakePlayer.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/media/PlayerView.h"
 
 #include <QRegularExpression>
 

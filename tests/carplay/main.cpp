@@ -1,5 +1,5 @@
-#include "platform/Animated.h"
-#include "platform/Application.h"
+#include "platform/base/Animated.h"
+#include "platform/screens/Application.h"
 
 #include <gtest/gtest.h>
 

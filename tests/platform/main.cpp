@@ -1,7 +1,7 @@
 // One real application object, so the notification wiring tested is the program's own.
 
-#include "platform/Animated.h"
-#include "platform/Application.h"
+#include "platform/base/Animated.h"
+#include "platform/screens/Application.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The strip's collection view: item frames, paging, reuse, taps, the bounce.
 
-#include "platform/Animated.h"
+#include "platform/base/Animated.h"
 
 #include "ListTestSupport.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 // Scripted data sources that record what a list asks, and the input QTest does not send.
 
-#include "platform/CollectionView.h"
-#include "platform/IndexPath.h"
-#include "platform/TableView.h"
-#include "platform/TableViewCell.h"
-#include "platform/TableViewCellLabel.h"
+#include "platform/lists/CollectionView.h"
+#include "platform/lists/IndexPath.h"
+#include "platform/lists/TableView.h"
+#include "platform/lists/TableViewCell.h"
+#include "platform/lists/TableViewCellLabel.h"
 
 #include <QApplication>
 #include <QTest>

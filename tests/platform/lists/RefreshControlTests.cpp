@@ -1,8 +1,8 @@
 // Pull to refresh: which gestures start it and what the table does meanwhile.
 
-#include "platform/RefreshControl.h"
+#include "platform/lists/RefreshControl.h"
 
-#include "platform/Animated.h"
+#include "platform/base/Animated.h"
 
 #include "ListTestSupport.h"
 

@@ -1,6 +1,6 @@
 // Where rows, headers and footers lie, with heights asked only as far as looked at.
 
-#include "platform/TableViewGeometry.h"
+#include "platform/lists/TableViewGeometry.h"
 
 #include "ListTestSupport.h"
 

@@ -1,8 +1,8 @@
 // The screen saver is held off exactly while the session is active and some player plays.
 
 #include "MediaTestSupport.h"
-#include "platform/AudioSession.h"
-#include "platform/FakePlayer.h"
+#include "platform/media/AudioSession.h"
+#include "platform/testing/FakePlayer.h"
 
 #include <gtest/gtest.h>
 

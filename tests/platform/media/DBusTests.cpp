@@ -2,12 +2,12 @@
 // inhibition against a stand-in org.freedesktop.ScreenSaver.
 
 #include "MediaTestSupport.h"
-#include "platform/AudioSession.h"
-#include "platform/FakePlayer.h"
-#include "platform/MprisService.h"
-#include "platform/NowPlayingInfoCenter.h"
-#include "platform/RemoteCommandCenter.h"
-#include "platform/ScreenSaverInhibitor.h"
+#include "platform/media/AudioSession.h"
+#include "platform/testing/FakePlayer.h"
+#include "platform/nowplaying/MprisService.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
+#include "platform/nowplaying/RemoteCommandCenter.h"
+#include "platform/media/ScreenSaverInhibitor.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

@@ -1,7 +1,7 @@
 #pragma once
 // Small helpers shared by the media tests.
 
-#include "platform/ScreenSaverInhibitor.h"
+#include "platform/media/ScreenSaverInhibitor.h"
 
 #include <QStringList>
 #include <QTest>

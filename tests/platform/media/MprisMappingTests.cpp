@@ -1,9 +1,9 @@
 // The now-playing record and the commands as MPRIS reads them, without a bus.
 
-#include "platform/MprisArtworkStore.h"
-#include "platform/MprisMetadata.h"
-#include "platform/MprisService.h"
-#include "platform/RemoteCommandCenter.h"
+#include "platform/nowplaying/MprisArtworkStore.h"
+#include "platform/nowplaying/MprisMetadata.h"
+#include "platform/nowplaying/MprisService.h"
+#include "platform/nowplaying/RemoteCommandCenter.h"
 
 #include <QDBusConnection>
 #include <QDir>

@@ -1,6 +1,6 @@
 // Remote commands: nothing reaches a target once removed or once its owner died.
 
-#include "platform/RemoteCommandCenter.h"
+#include "platform/nowplaying/RemoteCommandCenter.h"
 
 #include <gtest/gtest.h>
 

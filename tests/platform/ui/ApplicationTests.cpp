@@ -2,9 +2,9 @@
 
 #include "UiTestSupport.h"
 
-#include "platform/Application.h"
-#include "platform/Dispatch.h"
-#include "platform/NotificationCenter.h"
+#include "platform/screens/Application.h"
+#include "platform/base/Dispatch.h"
+#include "platform/base/NotificationCenter.h"
 
 #include <QDialog>
 

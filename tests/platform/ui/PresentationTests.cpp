@@ -2,7 +2,7 @@
 
 #include "UiTestSupport.h"
 
-#include "platform/NotificationCenter.h"
+#include "platform/base/NotificationCenter.h"
 
 #include <QPointer>
 

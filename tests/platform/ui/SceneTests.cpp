@@ -2,7 +2,7 @@
 
 #include "UiTestSupport.h"
 
-#include "platform/Scene.h"
+#include "platform/screens/Scene.h"
 
 #include <QAction>
 #include <QPointer>

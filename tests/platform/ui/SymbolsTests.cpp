@@ -2,7 +2,7 @@
 
 #include "UiTestSupport.h"
 
-#include "platform/Symbols.h"
+#include "platform/views/Symbols.h"
 
 namespace kavio::platform::test {
 namespace {

@@ -1,9 +1,9 @@
 #pragma once
 // A controller that records its lifecycle, and a window to put it in.
 
-#include "platform/Animated.h"
-#include "platform/ViewController.h"
-#include "platform/Window.h"
+#include "platform/base/Animated.h"
+#include "platform/screens/ViewController.h"
+#include "platform/screens/Window.h"
 
 #include <QCoreApplication>
 #include <QPushButton>

@@ -1,0 +1,158 @@
+#pragma once
+// A scrolling grid of reusable cells laid out by a flow layout. Only the items on screen
+// (and one line around them) have cells; cells that leave are kept per reuse identifier
+// and handed out again. With paging on, scrolling comes to rest on multiples of the
+// view's own height: a wheel notch or a drag moves one page.
+
+#include "platform/base/Animated.h"
+#include "platform/lists/CollectionViewCell.h"
+#include "platform/lists/CollectionViewDataSource.h"
+#include "platform/lists/CollectionViewFlowLayout.h"
+#include "platform/lists/IndexPath.h"
+
+#include <QAbstractScrollArea>
+#include <QColor>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <vector>
+
+class QTimer;
+class QVariantAnimation;
+
+namespace kavio::platform {
+
+class TableViewScrollIndicator;
+
+class CollectionView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    using CellFactory = std::function<std::unique_ptr<CollectionViewCell>()>;
+    static constexpr int kPageAnimationMs = 250;
+
+    explicit CollectionView(const CollectionViewFlowLayout& layout = {},
+                            QWidget* parent = nullptr);
+    ~CollectionView() override;
+    CollectionView(const CollectionView&) = delete;
+    CollectionView& operator=(const CollectionView&) = delete;
+
+    void setCollectionViewLayout(const CollectionViewFlowLayout& layout);
+    const CollectionViewFlowLayout& collectionViewLayout() const { return layout_; }
+
+    // Observers, not owned. Setting either schedules a reload.
+    void setDataSource(CollectionViewDataSource* dataSource);
+    CollectionViewDataSource* dataSource() const { return dataSource_; }
+    void setDelegate(CollectionViewDelegate* delegate);
+    CollectionViewDelegate* delegate() const { return delegate_; }
+
+    // Transparent by default: whatever lies behind shows through.
+    void setBackgroundColor(const QColor& color);
+    QColor backgroundColor() const { return background_; }
+    void setPagingEnabled(bool enabled) { paging_ = enabled; }
+    bool isPagingEnabled() const { return paging_; }
+    void setShowsVerticalScrollIndicator(bool shows);
+
+    void registerCellClass(const QString& identifier, CellFactory factory);
+    template <class Cell>
+    void registerCellClass(const QString& identifier)
+    {
+        registerCellClass(identifier, [] { return std::make_unique<Cell>(); });
+    }
+    // A kept cell (prepared for reuse) or a new one from the registered factory; owned
+    // by the view. nullptr when nothing is registered under that identifier.
+    CollectionViewCell* dequeueReusableCell(const QString& identifier, const IndexPath& path);
+    template <class Cell>
+    Cell* dequeueReusableCell(const QString& identifier, const IndexPath& path)
+    {
+        return dynamic_cast<Cell*>(dequeueReusableCell(identifier, path));
+    }
+
+    void reloadData();
+    int numberOfSections();
+    int numberOfItemsInSection(int section);
+
+    // In content coordinates, and in viewport coordinates.
+    QRect frameForItem(const IndexPath& path);
+    QRect visualRectForItem(const IndexPath& path);
+    QSize contentSize();
+    std::optional<IndexPath> indexPathForItemAt(const QPoint& viewportPos);
+    CollectionViewCell* cellForItem(const IndexPath& path) const;
+    // Items whose frames meet the viewport.
+    std::vector<IndexPath> indexPathsForVisibleItems() const;
+    int numberOfVisibleItems() const
+    {
+        return static_cast<int>(indexPathsForVisibleItems().size());
+    }
+    // Cells alive: on screen, around it and kept for reuse.
+    int liveCellCount() const;
+
+    void selectItem(const IndexPath& path);
+    void deselectItem(const IndexPath& path);
+    std::vector<IndexPath> indexPathsForSelectedItems() const;
+
+    int contentOffset() const;
+    void setContentOffset(int y, Animated animated);
+    void scrollToItem(const IndexPath& path, Animated animated);
+
+    // Scales the item's cell by `scale` over `durationMs`, back over as long again, then
+    // calls the completion. With animations off, or no cell on screen, at once.
+    void animateItem(const IndexPath& path, qreal scale, int durationMs,
+                     std::function<void()> completion);
+
+protected:
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Press {
+        bool active = false;
+        bool dragging = false;
+        QPoint start;
+        int startOffset = 0;
+        std::optional<IndexPath> item;
+    };
+
+    void setupScrolling();
+    void ensureLoaded();
+    void layoutContent();
+    void updateScrollRange();
+    void realizeItems();
+    void retireCell(CollectionViewCell* cell, const IndexPath& path);
+    int pageHeight() const;
+    int targetOffset() const;
+    int pageOffset(int page) const;
+    void scrollByPages(int pages);
+    void snapToPage(int direction);
+    void tapItem(const IndexPath& path);
+
+    CollectionViewFlowLayout layout_;
+    CollectionViewDataSource* dataSource_ = nullptr;
+    CollectionViewDelegate* delegate_ = nullptr;
+    std::map<QString, CellFactory> factories_;
+    std::map<QString, std::vector<CollectionViewCell*>> pool_; // hidden children
+    std::map<IndexPath, CollectionViewCell*> cells_;
+    std::set<IndexPath> selected_;
+    std::vector<int> itemCounts_;
+    QVariantAnimation* scrollAnimation_ = nullptr;
+    TableViewScrollIndicator* indicator_ = nullptr;
+    QTimer* wheelRest_ = nullptr;
+    QColor background_ = Qt::transparent;
+    Press press_;
+    int wheelTravel_ = 0;
+    bool paging_ = false;
+    bool needsReload_ = true;
+    bool inLayout_ = false;
+    bool layoutAgain_ = false;
+};
+
+} // namespace kavio::platform

@@ -1,0 +1,380 @@
+#include "platform/lists/TableView.h"
+
+#include "platform/lists/RefreshControl.h"
+#include "platform/lists/ScrollIndicator.h"
+
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVariantAnimation>
+
+#include <algorithm>
+
+namespace kavio::platform {
+
+namespace {
+
+constexpr int kLongPressMs = 500;
+constexpr int kWheelRestMs = 350;
+constexpr int kScrollAnimationMs = 250;
+
+} // namespace
+
+TableView::TableView(TableViewStyle style, QWidget* parent)
+    : QAbstractScrollArea(parent), style_(style)
+{
+    if (style_ == TableViewStyle::Plain)
+        background_ = Qt::white;
+    setupScrolling();
+    setupTimers();
+}
+
+TableView::~TableView()
+{
+    // Children go with the widget; nobody outside hears about it.
+    dataSource_ = nullptr;
+    delegate_ = nullptr;
+}
+
+void TableView::setupScrolling()
+{
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The bar stays hidden as the model of the overlay indicator, which takes no room.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    verticalScrollBar()->setSingleStep(20);
+    viewport()->setAutoFillBackground(false);
+    indicator_ = new TableViewScrollIndicator(this);
+    stripAnimation_ = new QVariantAnimation(this);
+    stripAnimation_->setDuration(kScrollAnimationMs);
+    stripAnimation_->setEasingCurve(QEasingCurve::OutCubic);
+    connect(stripAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        refreshStrip_ = v.toInt();
+        layoutContent();
+    });
+    scrollAnimation_ = new QVariantAnimation(this);
+    scrollAnimation_->setDuration(kScrollAnimationMs);
+    scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
+    connect(scrollAnimation_, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { verticalScrollBar()->setValue(v.toInt()); });
+}
+
+void TableView::setupTimers()
+{
+    longPress_ = new QTimer(this);
+    longPress_->setSingleShot(true);
+    longPress_->setInterval(kLongPressMs);
+    connect(longPress_, &QTimer::timeout, this, &TableView::longPressFired);
+    wheelRest_ = new QTimer(this);
+    wheelRest_->setSingleShot(true);
+    wheelRest_->setInterval(kWheelRestMs);
+    connect(wheelRest_, &QTimer::timeout, this, [this] {
+        wheelPull_ = 0;
+        setPull(0);
+    });
+}
+
+void TableView::setDataSource(TableViewDataSource* dataSource)
+{
+    dataSource_ = dataSource;
+    reloadData();
+}
+
+void TableView::setDelegate(TableViewDelegate* delegate)
+{
+    delegate_ = delegate;
+    reloadData();
+}
+
+void TableView::setRowHeight(int height)
+{
+    rowHeight_ = std::max(1, height);
+    reloadData();
+}
+
+void TableView::setBackgroundColor(const QColor& color)
+{
+    background_ = color;
+    indicator_->setColor(color.lightnessF() < 0.5 ? QColor(255, 255, 255, 120)
+                                                  : QColor(0, 0, 0, 100));
+    viewport()->update();
+}
+
+void TableView::setSeparatorStyle(TableViewSeparatorStyle style)
+{
+    separatorStyle_ = style;
+    reloadData();
+}
+
+void TableView::setSeparatorColor(const QColor& color)
+{
+    separator_ = color;
+    reloadData();
+}
+
+QColor TableView::separatorColor() const
+{
+    if (separator_.isValid())
+        return separator_;
+    return background_.lightnessF() < 0.5 ? QColor(84, 84, 88, 153) : QColor(60, 60, 67, 74);
+}
+
+void TableView::setSectionTitleColor(const QColor& color)
+{
+    sectionTitle_ = color;
+    viewport()->update();
+}
+
+QColor TableView::sectionTitleColor() const
+{
+    if (sectionTitle_.isValid())
+        return sectionTitle_;
+    return background_.lightnessF() < 0.5 ? QColor(142, 142, 147) : QColor(109, 109, 114);
+}
+
+void TableView::setContentInsets(const QMargins& insets)
+{
+    insets_ = insets;
+    reloadData(); // the first section's default spacing depends on it
+}
+
+void TableView::setShowsVerticalScrollIndicator(bool shows)
+{
+    indicator_->setIndicatorEnabled(shows);
+}
+
+void TableView::setTableHeaderView(QWidget* view)
+{
+    if (view == headerView_)
+        return;
+    if (headerView_) {
+        headerView_->hide();
+        headerView_->deleteLater();
+    }
+    headerView_ = view;
+    if (view) {
+        view->setParent(viewport());
+        view->show();
+    }
+    reloadData(); // the first section's default spacing depends on it
+}
+
+void TableView::setRefreshControl(RefreshControl* control)
+{
+    if (control == refresh_)
+        return;
+    if (refresh_) {
+        refresh_->hide();
+        refresh_->deleteLater();
+    }
+    refresh_ = control;
+    stripAnimation_->stop();
+    refreshStrip_ = control && control->isRefreshing() ? RefreshControl::kHeight : 0;
+    if (control) {
+        control->setParent(viewport());
+        control->hide();
+        connect(control, &RefreshControl::refreshingChanged, this,
+                &TableView::refreshingChanged);
+    }
+    layoutContent();
+}
+
+void TableView::refreshingChanged(bool refreshing)
+{
+    stripAnimation_->stop();
+    const int offset = contentOffset();
+    if (refreshing || !shouldAnimate(Animated::Yes) || !isVisible()
+        || offset >= refreshStrip_) {
+        // Opening follows the pull that led to it; a strip already scrolled away goes
+        // without moving the rows on screen.
+        const int closedBy = refreshing ? 0 : refreshStrip_;
+        refreshStrip_ = refreshing ? RefreshControl::kHeight : 0;
+        layoutContent();
+        if (closedBy > 0 && offset > 0)
+            setContentOffset(offset - closedBy, Animated::No);
+        return;
+    }
+    stripAnimation_->setStartValue(refreshStrip_);
+    stripAnimation_->setEndValue(0);
+    stripAnimation_->start();
+}
+
+void TableView::reloadData()
+{
+    needsReload_ = true;
+    layoutContent();
+}
+
+int TableView::numberOfSections()
+{
+    ensureLoaded();
+    return geometry_.sectionCount();
+}
+
+int TableView::numberOfRowsInSection(int section)
+{
+    ensureLoaded();
+    return geometry_.rowCount(section);
+}
+
+int TableView::measuredRowCount(int section)
+{
+    ensureLoaded();
+    return section < geometry_.sectionCount() ? geometry_.resolvedRowCount(section) : 0;
+}
+
+int TableView::contentOffset() const { return verticalScrollBar()->value(); }
+
+std::unique_ptr<TableViewCell> TableView::dequeueReusableCell(const QString& identifier)
+{
+    if (identifier.isEmpty())
+        return nullptr;
+    auto& pool = reusePool_[identifier];
+    if (pool.empty())
+        return nullptr;
+    // Still the viewport's child: the caller may drop it (deleting it) or hand it back.
+    std::unique_ptr<TableViewCell> cell(pool.back());
+    pool.pop_back();
+    cell->prepareForReuse();
+    return cell;
+}
+
+TableViewCell* TableView::cellForRow(const IndexPath& path) const
+{
+    auto it = cells_.find(path);
+    return it == cells_.end() ? nullptr : it->second;
+}
+
+std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell* cell) const
+{
+    for (const auto& [path, c] : cells_) {
+        if (c == cell)
+            return path;
+    }
+    return std::nullopt;
+}
+
+std::vector<TableViewCell*> TableView::visibleCells() const
+{
+    std::vector<TableViewCell*> out;
+    for (const auto& [path, cell] : cells_) {
+        if (cell->geometry().intersects(viewport()->rect()))
+            out.push_back(cell);
+    }
+    return out;
+}
+
+std::vector<IndexPath> TableView::indexPathsForVisibleRows()
+{
+    std::vector<IndexPath> out;
+    for (const auto& [path, cell] : cells_) {
+        if (visualRectForRow(path).intersects(viewport()->rect()))
+            out.push_back(path);
+    }
+    return out;
+}
+
+std::optional<IndexPath> TableView::indexPathForRowAt(const QPoint& viewportPos)
+{
+    ensureLoaded();
+    if (viewportPos.x() < rowLeft() || viewportPos.x() >= rowLeft() + rowWidth())
+        return std::nullopt;
+    return geometry_.rowAt(viewportPos.y() + contentOffset() - pull_);
+}
+
+QRect TableView::rectForRow(const IndexPath& path)
+{
+    ensureLoaded();
+    if (!geometry_.isValid(path))
+        return {};
+    const TableViewSpan span = geometry_.rowSpan(path);
+    return QRect(rowLeft(), span.top, rowWidth(), span.height);
+}
+
+QRect TableView::visualRectForRow(const IndexPath& path)
+{
+    return rectForRow(path).translated(0, pull_ - contentOffset());
+}
+
+void TableView::selectRow(const IndexPath& path, Animated animated,
+                          TableViewScrollPosition position)
+{
+    ensureLoaded();
+    if (!geometry_.isValid(path))
+        return;
+    if (selected_ && *selected_ != path) {
+        if (auto* old = cellForRow(*selected_))
+            old->setSelected(false, Animated::No);
+    }
+    selected_ = path;
+    if (auto* cell = cellForRow(path))
+        cell->setSelected(true, Animated::No);
+    if (position != TableViewScrollPosition::None)
+        scrollToRow(path, position, animated);
+}
+
+void TableView::deselectRow(const IndexPath& path, Animated animated)
+{
+    if (selected_ != path)
+        return;
+    selected_.reset();
+    if (auto* cell = cellForRow(path))
+        cell->setSelected(false, animated);
+}
+
+void TableView::scrollToRow(const IndexPath& path, TableViewScrollPosition position,
+                            Animated animated)
+{
+    ensureLoaded();
+    if (!geometry_.isValid(path))
+        return;
+    const TableViewSpan span = geometry_.rowSpan(path);
+    const int viewHeight = viewport()->height();
+    int target = contentOffset();
+    switch (position) {
+    case TableViewScrollPosition::Top: target = span.top; break;
+    case TableViewScrollPosition::Middle: target = span.top - (viewHeight - span.height) / 2; break;
+    case TableViewScrollPosition::Bottom: target = span.bottom() - viewHeight; break;
+    case TableViewScrollPosition::None:
+        if (span.top < target)
+            target = span.top;
+        else if (span.bottom() > target + viewHeight)
+            target = span.bottom() - viewHeight;
+        break;
+    }
+    updateScrollRange();
+    setContentOffset(target, animated);
+}
+
+void TableView::setContentOffset(int y, Animated animated)
+{
+    QScrollBar* bar = verticalScrollBar();
+    y = std::clamp(y, bar->minimum(), bar->maximum());
+    scrollAnimation_->stop();
+    if (animated == Animated::Yes && animationsEnabled() && isVisible() && y != bar->value()) {
+        scrollAnimation_->setStartValue(bar->value());
+        scrollAnimation_->setEndValue(y);
+        scrollAnimation_->start();
+        return;
+    }
+    bar->setValue(y);
+}
+
+void TableView::scrollContentsBy(int, int) { layoutContent(); }
+
+void TableView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    if (!needsReload_)
+        measureFooters();
+    layoutContent();
+}
+
+void TableView::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    layoutContent();
+}
+
+} // namespace kavio::platform

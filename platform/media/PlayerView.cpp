@@ -1,0 +1,210 @@
+#include "platform/media/PlayerView.h"
+
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
+#include "platform/media/PlayerControlsBar.h"
+#include "platform/media/PlayerVideoSurface.h"
+
+#include <QEvent>
+
+namespace kavio::platform {
+
+namespace {
+constexpr double kTimeRefreshSeconds = 0.25;
+constexpr int kControlsMargin = 12;
+constexpr std::chrono::milliseconds kControlsHideDelay{3000};
+} // namespace
+
+PlayerView::PlayerView(QWidget* parent)
+    : QWidget(parent)
+{
+    setupViews();
+    setupAutoHide();
+}
+
+PlayerView::~PlayerView()
+{
+    detachPlayer();
+}
+
+void PlayerView::setupViews()
+{
+    setMouseTracking(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    setAutoFillBackground(true);
+
+    surface_ = new PlayerVideoSurface(this);
+    controls_ = new PlayerControlsBar(this);
+    controls_->raise();
+    connect(controls_, &PlayerControlsBar::playPauseClicked, this, &PlayerView::togglePlayback);
+    connect(controls_, &PlayerControlsBar::seekRequested, this, [this](double seconds) {
+        if (player_)
+            player_->seek(seconds);
+        revealControls();
+    });
+
+    watchInput(this);
+    watchInput(surface_);
+    watchInput(controls_);
+    for (QWidget* child : controls_->findChildren<QWidget*>())
+        watchInput(child);
+}
+
+void PlayerView::setupAutoHide()
+{
+    hideTimer_.setSingleShot(true);
+    hideTimer_.setInterval(kControlsHideDelay);
+    connect(&hideTimer_, &QTimer::timeout, this, &PlayerView::hideControlsIfPlaying);
+}
+
+void PlayerView::watchInput(QWidget* widget)
+{
+    widget->setMouseTracking(true);
+    widget->installEventFilter(this);
+}
+
+void PlayerView::setPlayer(Player* player)
+{
+    if (player == player_)
+        return;
+    detachPlayer();
+    player_ = player;
+    attachPlayer();
+}
+
+void PlayerView::attachPlayer()
+{
+    if (!player_) {
+        controls_->setPlaying(false);
+        controls_->setTimes(0.0, std::nullopt);
+        return;
+    }
+    player_->setVideoSink(surface_->videoSink());
+    connect(player_, &Player::rateChanged, this, &PlayerView::playerRateChanged);
+    connect(player_, &Player::durationChanged, this, [this] { refreshTimes(player_->currentTime()); });
+    connect(player_, &Player::seeked, this, [this](double seconds) {
+        if (nowPlayingUpdates_ == NowPlayingUpdates::On)
+            NowPlayingInfoCenter::shared().notifySeeked(seconds);
+    });
+    connect(player_, &QObject::destroyed, this, [this] {
+        // The player went first; its observers and sink link went with it.
+        timeToken_ = {};
+        hideTimer_.stop();
+        if (nowPlayingUpdates_ == NowPlayingUpdates::On)
+            NowPlayingInfoCenter::shared().setPlaybackState(PlaybackState::Stopped);
+        attachPlayer();
+    });
+    timeToken_ = player_->addPeriodicTimeObserver(kTimeRefreshSeconds, this,
+                                                  [this](double seconds) { refreshTimes(seconds); });
+    playerRateChanged(player_->rate());
+    refreshTimes(player_->currentTime());
+}
+
+void PlayerView::detachPlayer()
+{
+    hideTimer_.stop();
+    if (player_) {
+        player_->removeTimeObserver(timeToken_);
+        player_->setVideoSink(nullptr);
+        player_->disconnect(this);
+        if (nowPlayingUpdates_ == NowPlayingUpdates::On)
+            NowPlayingInfoCenter::shared().setPlaybackState(PlaybackState::Stopped);
+    }
+    timeToken_ = {};
+}
+
+void PlayerView::playerRateChanged(double rate)
+{
+    const bool playing = rate != 0.0;
+    controls_->setPlaying(playing);
+    if (nowPlayingUpdates_ == NowPlayingUpdates::On)
+        NowPlayingInfoCenter::shared().setPlaybackState(playing ? PlaybackState::Playing : PlaybackState::Paused);
+    if (playing) {
+        hideTimer_.start();
+    } else {
+        hideTimer_.stop();
+        revealControls();
+    }
+}
+
+void PlayerView::refreshTimes(double seconds)
+{
+    controls_->setTimes(seconds, player_ ? player_->duration() : std::nullopt);
+}
+
+void PlayerView::togglePlayback()
+{
+    if (!player_)
+        return;
+    if (player_->rate() == 0.0)
+        player_->play();
+    else
+        player_->pause();
+    revealControls();
+}
+
+void PlayerView::setShowsPlaybackControls(bool shows)
+{
+    showsControls_ = shows;
+    controls_->setVisible(shows);
+    if (shows)
+        revealControls();
+    else
+        hideTimer_.stop();
+}
+
+bool PlayerView::controlsVisible() const
+{
+    return !controls_->isHidden();
+}
+
+void PlayerView::revealControls()
+{
+    if (!showsControls_)
+        return;
+    controls_->show();
+    if (player_ && player_->rate() != 0.0)
+        hideTimer_.start();
+}
+
+void PlayerView::hideControlsIfPlaying()
+{
+    if (!player_ || player_->rate() == 0.0)
+        return;
+    if (controls_->isScrubbing()) {
+        hideTimer_.start();
+        return;
+    }
+    controls_->hide();
+}
+
+bool PlayerView::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::TouchBegin:
+        revealControls();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void PlayerView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void PlayerView::layoutControls()
+{
+    surface_->setGeometry(rect());
+    const int height = controls_->sizeHint().height();
+    const int width = std::max(0, this->width() - 2 * kControlsMargin);
+    controls_->setGeometry(kControlsMargin, this->height() - kControlsMargin - height, width, height);
+}
+
+} // namespace kavio::platform

@@ -1,0 +1,71 @@
+#pragma once
+// A player's picture with its own controls, as a screen embeds it: the video fitted with
+// black bars, and a bar with play/pause, position, elapsed and remaining time that fades
+// out after a few seconds of playing without the pointer moving and comes back on a move
+// or a tap. It also keeps the now-playing centre's playback state and seeks in step with
+// its player, so the system controls follow the screen's own buttons.
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <chrono>
+
+#include "platform/media/Player.h"
+
+namespace kavio::platform {
+
+class PlayerControlsBar;
+class PlayerVideoSurface;
+
+enum class NowPlayingUpdates { Off, On };
+
+class PlayerView : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlayerView(QWidget* parent = nullptr);
+    ~PlayerView() override;
+
+    // Not owned; the view lets go by itself when the player is destroyed.
+    void setPlayer(Player* player);
+    Player* player() const { return player_; }
+
+    void setShowsPlaybackControls(bool shows);
+    bool showsPlaybackControls() const { return showsControls_; }
+    bool controlsVisible() const;
+
+    // How long the controls stay up without input while playing (3 s).
+    void setControlsHideDelay(std::chrono::milliseconds delay) { hideTimer_.setInterval(delay); }
+
+    void setUpdatesNowPlayingInfoCenter(NowPlayingUpdates updates) { nowPlayingUpdates_ = updates; }
+
+    PlayerVideoSurface* videoSurface() const { return surface_; }
+    PlayerControlsBar* controlsBar() const { return controls_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void setupViews();
+    void setupAutoHide();
+    void attachPlayer();
+    void detachPlayer();
+    void watchInput(QWidget* widget);
+    void layoutControls();
+    void revealControls();
+    void hideControlsIfPlaying();
+    void playerRateChanged(double rate);
+    void togglePlayback();
+    void refreshTimes(double seconds);
+
+    PlayerVideoSurface* surface_ = nullptr;  // child
+    PlayerControlsBar* controls_ = nullptr;  // child
+    QPointer<Player> player_;
+    TimeObserverToken timeToken_;
+    QTimer hideTimer_;
+    bool showsControls_ = true;
+    NowPlayingUpdates nowPlayingUpdates_ = NowPlayingUpdates::On;
+};
+
+} // namespace kavio::platform

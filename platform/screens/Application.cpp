@@ -1,0 +1,78 @@
+#include "platform/screens/Application.h"
+
+#include <QEvent>
+#include <QIcon>
+#include <QWidget>
+
+namespace kavio::platform {
+
+void ForegroundTracker::applicationStateChanged(Qt::ApplicationState state)
+{
+    if (state != Qt::ApplicationActive) {
+        away_ = hasBeenActive_;
+        return;
+    }
+    const bool returning = hasBeenActive_ && away_;
+    hasBeenActive_ = true;
+    away_ = false;
+    if (returning)
+        center_.post(NotificationName::WillEnterForeground);
+}
+
+WindowVisibilityWatcher::WindowVisibilityWatcher(NotificationCenter& center, QObject* parent)
+    : QObject(parent), center_(center)
+{
+}
+
+bool WindowVisibilityWatcher::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        // Menus, tooltips and popups are windows to Qt but not screens to the user.
+        const Qt::WindowType type = widget->windowType();
+        if (widget->isWindow() && (type == Qt::Window || type == Qt::Dialog))
+            center_.post(NotificationName::WindowDidBecomeVisible, widget);
+    }
+    return false;
+}
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationVersion(QStringLiteral(KAVIO_VERSION));
+    // The bundle's icon, once the resources that carry it are linked in.
+    const QIcon icon(QStringLiteral(":/AppIcon76x76.png"));
+    if (!icon.availableSizes().isEmpty())
+        setWindowIcon(icon);
+    setupNotifications();
+}
+
+Application::~Application()
+{
+    removeEventFilter(windowWatcher_);
+}
+
+void Application::setupNotifications()
+{
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    foreground_ = std::make_unique<ForegroundTracker>(center);
+    // The state at start-up may already be active; it counts as the first activation.
+    foreground_->applicationStateChanged(applicationState());
+    connect(this, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) { foreground_->applicationStateChanged(state); });
+    windowWatcher_ = new WindowVisibilityWatcher(center, this);
+    installEventFilter(windowWatcher_);
+}
+
+void Application::simulateApplicationState(Qt::ApplicationState state)
+{
+    foreground_->applicationStateChanged(state);
+}
+
+void Application::simulateReturnToForeground()
+{
+    foreground_->applicationStateChanged(Qt::ApplicationActive);
+    foreground_->applicationStateChanged(Qt::ApplicationInactive);
+    foreground_->applicationStateChanged(Qt::ApplicationActive);
+}
+
+} // namespace kavio::platform

@@ -1,0 +1,174 @@
+#include "platform/screens/Window.h"
+
+#include "platform/screens/ViewController.h"
+#include "platform/screens/ViewControllerTransition.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHideEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace kavio::platform {
+
+namespace {
+constexpr QSize kPhoneWindowSize{390, 844};
+
+// Whole appearance transitions without animation; `chain` runs from the top screen down,
+// screens appear from the bottom up.
+void settleAppearance(std::vector<ViewController*> chain, Appearance appearance)
+{
+    if (appearance == Appearance::Appearing)
+        std::reverse(chain.begin(), chain.end());
+    for (ViewController* vc : chain)
+        vc->beginAppearanceTransition(appearance, Animated::No);
+    for (ViewController* vc : chain)
+        vc->endAppearanceTransition();
+}
+
+} // namespace
+
+Window::Window(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setupContent();
+}
+
+Window::~Window()
+{
+    // Controllers go before the widgets: each deletes its own view, and none of them is
+    // left pointing at a widget Qt already destroyed.
+    if (root_) {
+        root_->prepareForDestruction();
+        root_->window_ = nullptr;
+        root_.reset();
+    }
+}
+
+void Window::setupContent()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    content_ = new QWidget(this);
+    content_->setObjectName(QStringLiteral("kavio-window-content"));
+    layout->addWidget(content_);
+}
+
+ViewController* Window::topViewController() const
+{
+    return root_ ? root_->topMostPresented() : nullptr;
+}
+
+void Window::setRootViewController(std::unique_ptr<ViewController> root)
+{
+    if (root && root.get() == root_.get())
+        return;
+    const bool shown = isVisible();
+    std::unique_ptr<ViewController> old = std::move(root_);
+    if (old) {
+        if (shown)
+            settleAppearance(old->topMostPresented()->onScreenChain(), Appearance::Disappearing);
+        old->window_ = nullptr;
+    }
+    root_ = std::move(root);
+    if (root_) {
+        root_->window_ = this;
+        QWidget* rootView = root_->view();
+        fillHost(content_, rootView);
+        rootView->show();
+        rootView->lower();
+        if (shown) {
+            root_->beginAppearanceTransition(Appearance::Appearing, Animated::No);
+            root_->endAppearanceTransition();
+        }
+    }
+    ViewController::retire(std::move(old));
+}
+
+void Window::makeKeyAndVisible()
+{
+    if (mode_ == WindowMode::FullScreen)
+        showFullScreen();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+QScreen* Window::secondaryScreen(const QList<QScreen*>& screens, const QScreen* primary)
+{
+    if (screens.size() < 2)
+        return nullptr;
+    for (QScreen* screen : screens) {
+        if (screen && screen != primary)
+            return screen;
+    }
+    return nullptr;
+}
+
+void Window::placeForCarDisplay()
+{
+    if (QScreen* car = secondaryScreen(QGuiApplication::screens(), QGuiApplication::primaryScreen())) {
+        setScreen(car);
+        setGeometry(car->geometry());
+        mode_ = WindowMode::FullScreen;
+        return;
+    }
+    mode_ = WindowMode::Windowed;
+    resize(kCarWindowSize);
+    if (QScreen* primary = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), kCarWindowSize);
+        frame.moveCenter(primary->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void Window::placeForPhone()
+{
+    mode_ = WindowMode::Windowed;
+    QSize size = kPhoneWindowSize;
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        size = size.boundedTo(primary->availableGeometry().size() - QSize(0, 60));
+    resize(size);
+}
+
+// Spontaneous show and hide events come from minimising and restoring; the phone
+// platform does not treat those as screens appearing or disappearing.
+void Window::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    closing_ = false;
+    if (ViewController* top = topViewController())
+        settleAppearance(top->onScreenChain(), Appearance::Appearing);
+}
+
+void Window::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    if (ViewController* top = topViewController())
+        settleAppearance(top->onScreenChain(), Appearance::Disappearing);
+    if (std::exchange(closing_, false))
+        Q_EMIT closed();
+}
+
+void Window::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (!event->isAccepted())
+        return;
+    // Qt hides the window right after an accepted close; closed() follows that hide so
+    // listeners see the screens already gone. A window closed while hidden gets no hide.
+    if (isVisible())
+        closing_ = true;
+    else
+        Q_EMIT closed();
+}
+
+} // namespace kavio::platform
