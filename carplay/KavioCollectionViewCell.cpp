@@ -9,7 +9,7 @@ KavioCollectionViewCell::KavioCollectionViewCell(QWidget* parent) : platform::Co
 
 void KavioCollectionViewCell::createUI()
 {
-    appImageView = new platform::TableViewCellImageView(contentView());
+    appImageView = new platform::CellImageView(contentView());
     appImageView->setGeometry(0, 0, kSide, kSide);
     appImageView->setContentMode(platform::ImageContentMode::ScaleToFill);
     appImageView->setCornerRadius(3);

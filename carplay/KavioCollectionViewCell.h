@@ -18,7 +18,7 @@ public:
 
     explicit KavioCollectionViewCell(QWidget* parent = nullptr);
 
-    platform::TableViewCellImageView* appImageView = nullptr; // child of the content view
+    platform::CellImageView* appImageView = nullptr; // child of the content view
 
     void setSelected(bool selected) override;
 

@@ -5,12 +5,12 @@
 
 namespace kavio::platform {
 
-TableViewCellImageView::TableViewCellImageView(QWidget* parent) : QWidget(parent)
+CellImageView::CellImageView(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void TableViewCellImageView::setImage(const QPixmap& image)
+void CellImageView::setImage(const QPixmap& image)
 {
     const bool sizeChanged = image.deviceIndependentSize() != image_.deviceIndependentSize();
     image_ = image;
@@ -19,49 +19,49 @@ void TableViewCellImageView::setImage(const QPixmap& image)
     update();
 }
 
-void TableViewCellImageView::setImage(const QImage& image) { setImage(QPixmap::fromImage(image)); }
+void CellImageView::setImage(const QImage& image) { setImage(QPixmap::fromImage(image)); }
 
-QSize TableViewCellImageView::imageSize() const
+QSize CellImageView::imageSize() const
 {
     return image_.deviceIndependentSize().toSize();
 }
 
-void TableViewCellImageView::setContentMode(ImageContentMode mode)
+void CellImageView::setContentMode(ImageContentMode mode)
 {
     mode_ = mode;
     update();
 }
 
-void TableViewCellImageView::setCornerRadius(qreal radius)
+void CellImageView::setCornerRadius(qreal radius)
 {
     cornerRadius_ = radius;
     update();
 }
 
-void TableViewCellImageView::setBorderWidth(qreal width)
+void CellImageView::setBorderWidth(qreal width)
 {
     borderWidth_ = width;
     update();
 }
 
-void TableViewCellImageView::setBorderColor(const QColor& color)
+void CellImageView::setBorderColor(const QColor& color)
 {
     borderColor_ = color;
     update();
 }
 
-void TableViewCellImageView::setBackgroundColor(const QColor& color)
+void CellImageView::setBackgroundColor(const QColor& color)
 {
     background_ = color;
     update();
 }
 
-QSize TableViewCellImageView::sizeHint() const
+QSize CellImageView::sizeHint() const
 {
     return hasImage() ? imageSize() : QSize(0, 0);
 }
 
-QRectF TableViewCellImageView::targetRect() const
+QRectF CellImageView::targetRect() const
 {
     const QRectF bounds = rect();
     const QSizeF source = image_.deviceIndependentSize();
@@ -75,7 +75,7 @@ QRectF TableViewCellImageView::targetRect() const
     return r;
 }
 
-void TableViewCellImageView::paintEvent(QPaintEvent*)
+void CellImageView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);

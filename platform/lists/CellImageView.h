@@ -10,10 +10,10 @@ namespace kavio::platform {
 
 enum class ImageContentMode { ScaleToFill, AspectFit, AspectFill };
 
-class TableViewCellImageView : public QWidget {
+class CellImageView : public QWidget {
     Q_OBJECT
 public:
-    explicit TableViewCellImageView(QWidget* parent = nullptr);
+    explicit CellImageView(QWidget* parent = nullptr);
 
     void setImage(const QPixmap& image);
     void setImage(const QImage& image);

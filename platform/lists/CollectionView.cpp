@@ -38,7 +38,7 @@ void CollectionView::setupScrolling()
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
-    indicator_ = new TableViewScrollIndicator(this);
+    indicator_ = new ScrollIndicator(this);
     verticalScrollBar()->setSingleStep(20);
     scrollAnimation_ = new QVariantAnimation(this);
     scrollAnimation_->setDuration(kPageAnimationMs);

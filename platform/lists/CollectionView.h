@@ -25,7 +25,7 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
-class TableViewScrollIndicator;
+class ScrollIndicator;
 
 class CollectionView : public QAbstractScrollArea {
     Q_OBJECT
@@ -144,7 +144,7 @@ private:
     std::set<IndexPath> selected_;
     std::vector<int> itemCounts_;
     QVariantAnimation* scrollAnimation_ = nullptr;
-    TableViewScrollIndicator* indicator_ = nullptr;
+    ScrollIndicator* indicator_ = nullptr;
     QTimer* wheelRest_ = nullptr;
     QColor background_ = Qt::transparent;
     Press press_;

@@ -21,13 +21,13 @@ constexpr int kMargin = 3;
 constexpr int kMinHandle = 36;
 } // namespace
 
-TableViewScrollIndicator::TableViewScrollIndicator(QAbstractScrollArea* area)
+ScrollIndicator::ScrollIndicator(QAbstractScrollArea* area)
     : QWidget(area->viewport()), area_(area), bar_(area->verticalScrollBar())
 {
     idle_ = new QTimer(this);
     idle_->setSingleShot(true);
     idle_->setInterval(kIdleMs);
-    connect(idle_, &QTimer::timeout, this, &TableViewScrollIndicator::fadeOut);
+    connect(idle_, &QTimer::timeout, this, &ScrollIndicator::fadeOut);
     fade_ = new QVariantAnimation(this);
     fade_->setDuration(kFadeMs);
     connect(fade_, &QVariantAnimation::valueChanged, this,
@@ -47,20 +47,20 @@ TableViewScrollIndicator::TableViewScrollIndicator(QAbstractScrollArea* area)
     hide();
 }
 
-void TableViewScrollIndicator::setIndicatorEnabled(bool enabled)
+void ScrollIndicator::setIndicatorEnabled(bool enabled)
 {
     enabled_ = enabled;
     if (!enabled_)
         setOpacity(0);
 }
 
-void TableViewScrollIndicator::setColor(const QColor& color)
+void ScrollIndicator::setColor(const QColor& color)
 {
     color_ = color;
     update();
 }
 
-void TableViewScrollIndicator::flash()
+void ScrollIndicator::flash()
 {
     if (!enabled_ || bar_->maximum() <= 0 || !area_->isVisible())
         return;
@@ -71,13 +71,13 @@ void TableViewScrollIndicator::flash()
     idle_->start();
 }
 
-void TableViewScrollIndicator::keepOnTop()
+void ScrollIndicator::keepOnTop()
 {
     if (isVisible())
         raise();
 }
 
-void TableViewScrollIndicator::fadeOut()
+void ScrollIndicator::fadeOut()
 {
     if (hovered_ || dragging_) {
         idle_->start();
@@ -92,7 +92,7 @@ void TableViewScrollIndicator::fadeOut()
     fade_->start();
 }
 
-void TableViewScrollIndicator::setOpacity(qreal opacity)
+void ScrollIndicator::setOpacity(qreal opacity)
 {
     opacity_ = opacity;
     // Hidden when faded, so it never takes clicks meant for the rows beneath.
@@ -100,13 +100,13 @@ void TableViewScrollIndicator::setOpacity(qreal opacity)
     update();
 }
 
-void TableViewScrollIndicator::place()
+void ScrollIndicator::place()
 {
     const QRect vp = area_->viewport()->rect();
     setGeometry(vp.right() + 1 - kWidth, vp.top(), kWidth, vp.height());
 }
 
-QRect TableViewScrollIndicator::handleRect() const
+QRect ScrollIndicator::handleRect() const
 {
     const int track = height() - 2 * kMargin;
     const int page = bar_->pageStep();
@@ -120,7 +120,7 @@ QRect TableViewScrollIndicator::handleRect() const
     return QRect(width() - kMargin - thickness, kMargin + top, thickness, length);
 }
 
-bool TableViewScrollIndicator::eventFilter(QObject* watched, QEvent* event)
+bool ScrollIndicator::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == area_->viewport() && event->type() == QEvent::Resize)
         place();
@@ -129,7 +129,7 @@ bool TableViewScrollIndicator::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TableViewScrollIndicator::paintEvent(QPaintEvent*)
+void ScrollIndicator::paintEvent(QPaintEvent*)
 {
     const QRect handle = handleRect();
     if (handle.isEmpty())
@@ -143,7 +143,7 @@ void TableViewScrollIndicator::paintEvent(QPaintEvent*)
     p.drawRoundedRect(QRectF(handle), radius, radius);
 }
 
-void TableViewScrollIndicator::mousePressEvent(QMouseEvent* event)
+void ScrollIndicator::mousePressEvent(QMouseEvent* event)
 {
     const QPoint pos = event->position().toPoint();
     const QRect handle = handleRect();
@@ -160,7 +160,7 @@ void TableViewScrollIndicator::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
-void TableViewScrollIndicator::mouseMoveEvent(QMouseEvent* event)
+void ScrollIndicator::mouseMoveEvent(QMouseEvent* event)
 {
     if (!dragging_)
         return;
@@ -173,7 +173,7 @@ void TableViewScrollIndicator::mouseMoveEvent(QMouseEvent* event)
     Q_EMIT bar_->sliderMoved(bar_->value());
 }
 
-void TableViewScrollIndicator::mouseReleaseEvent(QMouseEvent*)
+void ScrollIndicator::mouseReleaseEvent(QMouseEvent*)
 {
     if (dragging_) {
         dragging_ = false;
@@ -183,13 +183,13 @@ void TableViewScrollIndicator::mouseReleaseEvent(QMouseEvent*)
     update();
 }
 
-void TableViewScrollIndicator::enterEvent(QEnterEvent*)
+void ScrollIndicator::enterEvent(QEnterEvent*)
 {
     hovered_ = true;
     update();
 }
 
-void TableViewScrollIndicator::leaveEvent(QEvent*)
+void ScrollIndicator::leaveEvent(QEvent*)
 {
     hovered_ = false;
     idle_->start();

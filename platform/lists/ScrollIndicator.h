@@ -14,12 +14,12 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
-class TableViewScrollIndicator : public QWidget {
+class ScrollIndicator : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 10;
 
-    explicit TableViewScrollIndicator(QAbstractScrollArea* area);
+    explicit ScrollIndicator(QAbstractScrollArea* area);
 
     void setIndicatorEnabled(bool enabled);
     bool isIndicatorEnabled() const { return enabled_; }

@@ -45,7 +45,7 @@ void TableView::setupScrolling()
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     verticalScrollBar()->setSingleStep(20);
     viewport()->setAutoFillBackground(false);
-    indicator_ = new TableViewScrollIndicator(this);
+    indicator_ = new ScrollIndicator(this);
     stripAnimation_ = new QVariantAnimation(this);
     stripAnimation_->setDuration(kScrollAnimationMs);
     stripAnimation_->setEasingCurve(QEasingCurve::OutCubic);

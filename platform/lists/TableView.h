@@ -28,7 +28,7 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
-class TableViewScrollIndicator;
+class ScrollIndicator;
 
 enum class TableViewStyle { Plain, InsetGrouped };
 enum class TableViewScrollPosition { None, Top, Middle, Bottom };
@@ -197,7 +197,7 @@ private:
     QPointer<RefreshControl> refresh_;
     QVariantAnimation* scrollAnimation_ = nullptr;
     QVariantAnimation* stripAnimation_ = nullptr;
-    TableViewScrollIndicator* indicator_ = nullptr;
+    ScrollIndicator* indicator_ = nullptr;
     QTimer* longPress_ = nullptr;
     QTimer* wheelRest_ = nullptr;
     QColor background_{242, 242, 247};

@@ -59,10 +59,10 @@ TableViewCell::TableViewCell(TableViewCellStyle style, const QString& reuseIdent
 
 TableViewCell::~TableViewCell() = default;
 
-TableViewCellImageView* TableViewCell::imageView()
+CellImageView* TableViewCell::imageView()
 {
     if (!image_) {
-        image_ = new TableViewCellImageView(content_);
+        image_ = new CellImageView(content_);
         image_->setContentMode(ImageContentMode::AspectFit);
         image_->show();
         setNeedsLayout();

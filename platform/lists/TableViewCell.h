@@ -15,7 +15,7 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
-class TableViewCellImageView;
+class CellImageView;
 class TableViewCellLabel;
 
 enum class TableViewCellStyle { Default, Subtitle };
@@ -43,7 +43,7 @@ public:
 
     QWidget* contentView() const { return content_; }
     // Built on first use; an empty image or text takes no space.
-    TableViewCellImageView* imageView();
+    CellImageView* imageView();
     TableViewCellLabel* textLabel();
     // Only the subtitle style has a detail line; nullptr otherwise.
     TableViewCellLabel* detailTextLabel();
@@ -103,7 +103,7 @@ private:
     TableViewCellStyle style_;
     QString reuseIdentifier_;
     QWidget* content_ = nullptr;
-    TableViewCellImageView* image_ = nullptr;
+    CellImageView* image_ = nullptr;
     TableViewCellLabel* title_ = nullptr;
     TableViewCellLabel* detail_ = nullptr;
     QPointer<QWidget> accessoryView_;
