@@ -1,4 +1,4 @@
-#include "carplay/CarplayTestSupport.h"
+#include "support/CarplayTestSupport.h"
 
 #include "app/CarPlaySceneDelegate.h"
 #include "app/Opener.h"

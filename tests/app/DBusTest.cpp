@@ -1,7 +1,7 @@
 // The car player as the desktop sees it: playerctl, a real MPRIS client, on a private
 // session bus (run under dbus-run-session).
 
-#include "carplay/CarplayTestSupport.h"
+#include "support/CarplayTestSupport.h"
 
 #include "app/CarPlaySceneDelegate.h"
 #include "app/Opener.h"

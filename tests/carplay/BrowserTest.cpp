@@ -1,4 +1,4 @@
-#include "CarplayTestSupport.h"
+#include "support/CarplayTestSupport.h"
 
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"

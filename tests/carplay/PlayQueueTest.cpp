@@ -1,7 +1,7 @@
 // Queue rules the player screen cannot reach; the playing order itself is tested
 // through the screen in PlayerScreenTest.
 
-#include "CarplayTestSupport.h"
+#include "support/CarplayTestSupport.h"
 
 #include "carplay/PlayQueue.h"
 

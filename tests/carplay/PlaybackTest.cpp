@@ -1,7 +1,7 @@
 // The player on the real media stack: two tiny clips made with ffmpeg play one after the
 // other and wrap round.
 
-#include "CarplayTestSupport.h"
+#include "support/CarplayTestSupport.h"
 
 #include "carplay/KavioController.h"
 

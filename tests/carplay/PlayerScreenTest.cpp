@@ -1,4 +1,4 @@
-#include "CarplayTestSupport.h"
+#include "support/CarplayTestSupport.h"
 
 #include "carplay/KavioCollectionViewCell.h"
 #include "platform/media/AudioSession.h"

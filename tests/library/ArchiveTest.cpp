@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 #include "library/archive/KeyedArchive.h"
 #include "library/archive/MovieInfo.h"

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 #include "library/FolderModel.h"
 #include "library/RowContent.h"

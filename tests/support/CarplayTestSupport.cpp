@@ -1,4 +1,4 @@
-#include "CarplayTestSupport.h"
+#include "support/CarplayTestSupport.h"
 
 #include "library/FolderModel.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A car window offscreen with a scratch library, for the browser and player tests.
 
-#include "library/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include "carplay/KavioController.h"
 #include "library/Avatar.h"

@@ -1,7 +1,7 @@
 // Archives at the readers' limits inside an otherwise good store, and the fuzzers'
 // findings through every decoder of the library.
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 #include "library/FolderModel.h"
 #include "library/archive/KeyedArchive.h"

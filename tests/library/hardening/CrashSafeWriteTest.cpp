@@ -1,7 +1,7 @@
 // Store and settings saves, killed or failed at each system call under strace: the file
 // is always the old bytes or the new ones, and no temporary file outlives the next load.
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 #include "library/AtomicFile.h"
 #include "library/FolderModel.h"

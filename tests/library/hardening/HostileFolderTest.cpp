@@ -1,7 +1,7 @@
 // Hostile stores and names in a folder: a load never crashes or hangs, shows what it
 // can, and never writes over a store it could not read.
 
-#include "TestSupport.h"
+#include "support/TestSupport.h"
 
 #include "library/AtomicFile.h"
 #include "library/FolderModel.h"

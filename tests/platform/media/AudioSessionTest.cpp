@@ -1,6 +1,6 @@
 // The screen saver is held off exactly while the session is active and some player plays.
 
-#include "MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 #include "platform/media/AudioSession.h"
 #include "platform/testing/FakePlayer.h"
 

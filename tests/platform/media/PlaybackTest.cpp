@@ -1,6 +1,6 @@
 // Real playback through Qt Multimedia of clips made here with ffmpeg, no sound card needed.
 
-#include "MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/media/QtPlayer.h"
 

@@ -1,6 +1,6 @@
 // The player view offscreen: fitted video, transport, hiding controls, now-playing state.
 
-#include "MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 #include "platform/media/AudioSession.h"
 #include "platform/testing/FakePlayer.h"
 #include "platform/nowplaying/NowPlayingInfoCenter.h"

@@ -1,7 +1,7 @@
 // On a private session bus: MPRIS as playerctl and a shell see it, and screen-saver
 // inhibition against a stand-in org.freedesktop.ScreenSaver.
 
-#include "MediaTestSupport.h"
+#include "support/MediaTestSupport.h"
 #include "platform/media/AudioSession.h"
 #include "platform/testing/FakePlayer.h"
 #include "platform/nowplaying/MprisService.h"
@@ -262,4 +262,4 @@ TEST_F(ScreenSaverDBusTest, PlayingInhibitsAndPausingHandsTheCookieBackEvenBefor
 } // namespace
 } // namespace kavio::platform
 
-#include "DBusTests.moc"
+#include "DBusTest.moc"

@@ -1,6 +1,6 @@
 // Application notifications and delayed work bound to its owner.
 
-#include "UiTestSupport.h"
+#include "ScreensTestSupport.h"
 
 #include "platform/screens/Application.h"
 #include "platform/base/Dispatch.h"

@@ -1,6 +1,6 @@
 // Presenting and dismissing: callback order, transitions, self-dismissal, ownership.
 
-#include "UiTestSupport.h"
+#include "ScreensTestSupport.h"
 
 #include "platform/base/NotificationCenter.h"
 

@@ -1,6 +1,6 @@
 // Scenes: each connection builds anew through a fresh delegate; closing tears it down.
 
-#include "UiTestSupport.h"
+#include "ScreensTestSupport.h"
 
 #include "platform/screens/Scene.h"
 

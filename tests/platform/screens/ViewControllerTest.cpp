@@ -1,6 +1,6 @@
 // Loading, appearance and containment of controllers, and the window around them.
 
-#include "UiTestSupport.h"
+#include "ScreensTestSupport.h"
 
 #include <QPointer>
 

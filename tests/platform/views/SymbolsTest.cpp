@@ -1,8 +1,8 @@
 // The symbol set and named resource images.
 
-#include "UiTestSupport.h"
-
 #include "platform/views/Symbols.h"
+
+#include <gtest/gtest.h>
 
 namespace kavio::platform::test {
 namespace {
