@@ -9,8 +9,8 @@
 #include "library/Settings.h"
 #include "platform/base/Animated.h"
 #include "platform/media/Player.h"
-#include "platform/media/PlayerView.h"
 #include "platform/media/PlayerVideoSurface.h"
+#include "platform/media/PlayerView.h"
 #include "platform/screens/Window.h"
 
 #include <QBuffer>

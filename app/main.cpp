@@ -10,8 +10,8 @@
 #include "app/Screenshots.h"
 #include "library/Avatar.h"
 #include "library/Samples.h"
-#include "platform/screens/Application.h"
 #include "platform/nowplaying/MprisService.h"
+#include "platform/screens/Application.h"
 #include "platform/screens/Scene.h"
 #include "platform/screens/Window.h"
 

@@ -1,19 +1,20 @@
 #include "CRFMController.h"
 
+#include "carplay/CarStyle.h"
 #include "carplay/KavioCollectionViewCell.h"
 #include "carplay/KavioController.h"
 #include "carplay/PlayerOpening.h"
 #include "library/ImageHelper.h"
 #include "library/RowContent.h"
-#include "platform/views/CircleButton.h"
-#include "platform/views/Labels.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/lists/CellImageView.h"
 #include "platform/lists/RefreshControl.h"
-#include "platform/views/Symbols.h"
 #include "platform/lists/TableView.h"
 #include "platform/lists/TableViewCell.h"
-#include "platform/lists/CellImageView.h"
 #include "platform/lists/TableViewCellLabel.h"
+#include "platform/views/CircleButton.h"
+#include "platform/views/Labels.h"
+#include "platform/views/Symbols.h"
 
 #include <QLabel>
 #include <QResizeEvent>
@@ -24,9 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const QColor kBackground{51, 50, 50};
-const QColor kRowBackground{46, 46, 46};
-constexpr int kThumbnail = 40;
+using style::kThumbnail;
 
 // The header: the app icon, the thank-you line and, over a parent folder, the close
 // button. Lays itself out again when the table changes width.
@@ -47,15 +46,13 @@ public:
         text_->setFont(font);
         text_->setAlignment(Qt::AlignCenter);
         QPalette palette = text_->palette();
-        palette.setColor(QPalette::WindowText, QColor(142, 142, 147));
+        palette.setColor(QPalette::WindowText, style::bannerText);
         text_->setPalette(palette);
 
         if (closeButton == CloseButton::Shown) {
-            close_ = new platform::CircleButton(QStringLiteral("xmark"), this);
-            close_->setBorderColor(kKavioRed);
-            close_->setTintColor(kKavioRed);
-            close_->setToolTip(QObject::tr("Back"));
-            close_->setGeometry(5, 5, platform::CircleButton::kDiameter, platform::CircleButton::kDiameter);
+            close_ = style::makeCloseButton(QObject::tr("Back"), this);
+            close_->setGeometry(style::kCloseMargin, style::kCloseMargin, platform::CircleButton::kDiameter,
+                                platform::CircleButton::kDiameter);
         }
         setFixedHeight(CRFMController::kBannerHeight);
     }
@@ -73,7 +70,7 @@ protected:
     }
 
 private:
-    static constexpr int kIcon = 40;
+    static constexpr int kIcon = style::kBannerIcon;
     QLabel* icon_ = nullptr;
     QLabel* text_ = nullptr;
     platform::CircleButton* close_ = nullptr;
@@ -121,8 +118,8 @@ void CRFMController::loadView()
 void CRFMController::setupTable()
 {
     platform::TableView* table = tableView();
-    table->setBackgroundColor(kBackground);
-    table->setSeparatorColor(QColor(70, 70, 72));
+    table->setBackgroundColor(style::background);
+    table->setSeparatorColor(style::separator);
     table->setRowHeight(kRowHeight);
 }
 
@@ -137,7 +134,7 @@ void CRFMController::setupBanner()
 void CRFMController::setupRefresh()
 {
     auto* refresh = new platform::RefreshControl;
-    refresh->setTintColor(QColor(200, 200, 200));
+    refresh->setTintColor(style::refreshTint);
     connect(refresh, &platform::RefreshControl::valueChanged, this, &CRFMController::pulledToRefresh);
     setRefreshControl(refresh);
 }
@@ -191,9 +188,9 @@ std::unique_ptr<platform::TableViewCell> CRFMController::cellForRow(platform::Ta
 {
     auto cell = std::make_unique<platform::TableViewCell>(platform::TableViewCellStyle::Subtitle, QStringLiteral("CarCell"));
     cell->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
-    cell->setBackgroundColor(kRowBackground);
-    cell->textLabel()->setTextColor(Qt::white);
-    cell->detailTextLabel()->setTextColor(QColor(142, 142, 147));
+    cell->setBackgroundColor(style::rowBackground);
+    cell->textLabel()->setTextColor(style::titleText);
+    cell->detailTextLabel()->setTextColor(style::detailText);
     return cell;
 }
 

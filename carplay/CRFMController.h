@@ -3,6 +3,7 @@
 // labelled from the folder's records. A subfolder opens another browser over this one; a
 // video opens the player with the folder's records as its queue. It only reads.
 
+#include "carplay/CarStyle.h"
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
 #include "platform/lists/TableViewController.h"
@@ -21,8 +22,8 @@ enum class CloseButton { Hidden, Shown };
 class CRFMController : public platform::TableViewController {
     Q_OBJECT
 public:
-    static constexpr int kRowHeight = 60;
-    static constexpr int kBannerHeight = 100;
+    static constexpr int kRowHeight = style::kRowHeight;
+    static constexpr int kBannerHeight = style::kBannerHeight;
 
     CRFMController(std::filesystem::path folder, CloseButton closeButton);
     ~CRFMController() override;

@@ -1,5 +1,7 @@
 #include "KavioCollectionViewCell.h"
 
+#include "carplay/CarStyle.h"
+
 namespace kavio::carplay {
 
 KavioCollectionViewCell::KavioCollectionViewCell(QWidget* parent) : platform::CollectionViewCell(parent)
@@ -14,7 +16,7 @@ void KavioCollectionViewCell::createUI()
     appImageView->setContentMode(platform::ImageContentMode::ScaleToFill);
     appImageView->setCornerRadius(3);
     appImageView->setBorderWidth(0);
-    appImageView->setBorderColor(kKavioRed);
+    appImageView->setBorderColor(style::red);
 }
 
 void KavioCollectionViewCell::setSelected(bool selected)

@@ -2,12 +2,10 @@
 // One thumbnail of the player's strip: a 30x30 picture with rounded corners, outlined in
 // red while its entry plays.
 
-#include "platform/lists/CollectionViewCell.h"
 #include "platform/lists/CellImageView.h"
+#include "platform/lists/CollectionViewCell.h"
 
 namespace kavio::carplay {
-
-inline const QColor kKavioRed{245, 66, 66};
 
 class KavioCollectionViewCell : public platform::CollectionViewCell {
     Q_OBJECT

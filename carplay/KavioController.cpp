@@ -1,14 +1,16 @@
 #include "KavioController.h"
 
+#include "carplay/CarStyle.h"
 #include "carplay/KavioCollectionViewCell.h"
 #include "library/Avatar.h"
 #include "library/ImageHelper.h"
 #include "library/Settings.h"
+#include "library/Utf8.h"
+#include "platform/base/NotificationCenter.h"
 #include "platform/media/AudioSession.h"
+#include "platform/media/PlayerView.h"
 #include "platform/views/BlurView.h"
 #include "platform/views/CircleButton.h"
-#include "platform/base/NotificationCenter.h"
-#include "platform/media/PlayerView.h"
 
 #include <QEvent>
 
@@ -23,8 +25,6 @@ constexpr int kCloseMargin = 5;
 constexpr int kStripGap = 5;
 constexpr int kStripSpacing = 10;
 constexpr int kStripHeightInset = 50; // close button, its margin and the gaps
-
-QString toQString(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 } // namespace
 
@@ -52,7 +52,7 @@ void KavioController::loadView()
     auto* root = new QWidget;
     root->setAutoFillBackground(true);
     QPalette palette = root->palette();
-    palette.setColor(QPalette::Window, QColor(28, 28, 30));
+    palette.setColor(QPalette::Window, style::playerBackground);
     root->setPalette(palette);
     root->installEventFilter(this);
     setView(root);
@@ -77,10 +77,7 @@ void KavioController::CreateButtons()
 {
     blur_ = new platform::BlurView(view());
 
-    closeButton_ = new platform::CircleButton(QStringLiteral("xmark"), blur_);
-    closeButton_->setBorderColor(kKavioRed);
-    closeButton_->setTintColor(kKavioRed);
-    closeButton_->setToolTip(tr("Close"));
+    closeButton_ = style::makeCloseButton(tr("Close"), blur_);
     connect(closeButton_, &QAbstractButton::clicked, this, &KavioController::CloseTap);
 
     platform::CollectionViewFlowLayout layout;
@@ -283,7 +280,7 @@ platform::CollectionViewCell* KavioController::cellForItem(platform::CollectionV
     cell->appImageView->setBorderWidth(index == queue_->currentIndex() ? KavioCollectionViewCell::kPlayingBorder : 0);
     cell->appImageView->setImage(thumbnail(index));
     const MovieInfo& entry = queue_->entry(index);
-    cell->setToolTip(toQString(entry.FILENAME.value_or("")));
+    cell->setToolTip(fromUtf8(entry.FILENAME.value_or("")));
     return cell;
 }
 

@@ -6,8 +6,8 @@
 
 #include "carplay/PlayQueue.h"
 #include "platform/lists/CollectionView.h"
-#include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/media/Player.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/nowplaying/RemoteCommandCenter.h"
 #include "platform/screens/ViewController.h"
 

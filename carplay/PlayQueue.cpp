@@ -1,19 +1,16 @@
 #include "PlayQueue.h"
 
+#include "library/Utf8.h"
+
 #include <atomic>
 
 namespace kavio::carplay {
 
 namespace {
 
-QString utf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 PlaySource streamSource(const std::string& link)
 {
-    return {PlaySource::Kind::Stream, QUrl(utf8(link), QUrl::StrictMode)};
+    return {PlaySource::Kind::Stream, QUrl(fromUtf8(link), QUrl::StrictMode)};
 }
 
 PlaySource fileSource(const std::filesystem::path& path)
@@ -87,9 +84,9 @@ NowPlayingContent PlayQueue::nowPlaying(double elapsedSeconds) const
     const MovieInfo& r = entry(currentIndex_);
     content.trackId = trackId(currentIndex_);
     if (r.FILENAME)
-        content.title = utf8(*r.FILENAME);
+        content.title = fromUtf8(*r.FILENAME);
     if (r.ARTIST)
-        content.artist = utf8(*r.ARTIST);
+        content.artist = fromUtf8(*r.ARTIST);
     content.thumbnail = r.imgData.value_or(plist::Bytes());
     return content;
 }

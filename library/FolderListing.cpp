@@ -1,5 +1,7 @@
 #include "FolderListing.h"
 
+#include "library/Utf8.h"
+
 #include <algorithm>
 
 namespace kavio {
@@ -8,7 +10,7 @@ namespace fs = std::filesystem;
 
 QString FolderEntry::displayName() const
 {
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return fromUtf8(name);
 }
 
 std::string FolderEntry::baseName() const

@@ -1,6 +1,7 @@
 #include "FolderModel.h"
 
 #include "library/RecordKey.h"
+#include "library/Utf8.h"
 
 namespace kavio {
 
@@ -40,7 +41,7 @@ QString FolderModel::title() const
 {
     const std::string name = currentURL_.filename().empty() ? currentURL_.parent_path().filename().string()
                                                              : currentURL_.filename().string();
-    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return fromUtf8(name);
 }
 
 std::optional<std::size_t> FolderModel::recordIndexFor(const FolderEntry& entry) const

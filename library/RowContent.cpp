@@ -1,17 +1,9 @@
 #include "RowContent.h"
 
 #include "library/SizeText.h"
+#include "library/Utf8.h"
 
 namespace kavio {
-
-namespace {
-
-QString utf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-} // namespace
 
 RowContent rowContent(const FolderEntry& entry, const RecordList& records)
 {
@@ -28,9 +20,9 @@ RowContent rowContent(const FolderEntry& entry, const RecordList& records)
     if (!row.recordIndex)
         return row;
     const MovieInfo& r = *records[*row.recordIndex];
-    row.title = utf8(*r.FILENAME);
+    row.title = fromUtf8(*r.FILENAME);
     if (r.ARTIST)
-        row.detail = utf8(*r.ARTIST);
+        row.detail = fromUtf8(*r.ARTIST);
     row.image = RowContent::Image::Thumbnail;
     row.thumbnail = r.imgData.value_or(plist::Bytes());
     return row;

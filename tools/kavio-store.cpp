@@ -7,6 +7,7 @@
 #include "library/FolderModel.h"
 #include "library/ImageHelper.h"
 #include "library/RowContent.h"
+#include "library/Utf8.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -36,7 +37,7 @@ int usage()
 
 QJsonValue text(const std::optional<std::string>& s)
 {
-    return s ? QJsonValue(QString::fromUtf8(s->data(), static_cast<qsizetype>(s->size()))) : QJsonValue();
+    return s ? QJsonValue(kavio::fromUtf8(*s)) : QJsonValue();
 }
 
 QJsonValue text(const std::optional<QString>& s)

@@ -11,10 +11,10 @@
 #include "library/FolderModel.h"
 #include "library/RecordKey.h"
 #include "platform/base/Animated.h"
-#include "platform/screens/Application.h"
-#include "platform/testing/FakePlayer.h"
 #include "platform/lists/TableView.h"
+#include "platform/screens/Application.h"
 #include "platform/screens/Window.h"
+#include "platform/testing/FakePlayer.h"
 
 #include <QBuffer>
 #include <QImage>

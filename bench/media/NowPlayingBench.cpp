@@ -4,11 +4,11 @@
 // benchmark reports its cost per call and, as core_pct_at_2Hz, the share of one core it
 // takes at two calls a second.
 
+#include "platform/media/PlayerVideoSurface.h"
 #include "platform/nowplaying/MprisArtworkStore.h"
 #include "platform/nowplaying/MprisMetadata.h"
 #include "platform/nowplaying/MprisService.h"
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
-#include "platform/media/PlayerVideoSurface.h"
 #include "platform/nowplaying/RemoteCommandCenter.h"
 
 #include <QBuffer>

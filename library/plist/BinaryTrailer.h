@@ -4,8 +4,8 @@
 // their own first, so a file that cannot be a property list is refused before the rest
 // of it is read.
 
-#include "library/plist/Limits.h"
 #include "library/Status.h"
+#include "library/plist/Limits.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 #pragma once
 // Readers and writers of Apple's property-list formats: binary ("bplist00") and XML.
 
-#include "library/plist/Limits.h"
 #include "library/Status.h"
+#include "library/plist/Limits.h"
 #include "library/plist/Value.h"
 
 #include <filesystem>

@@ -9,8 +9,8 @@
 // taken as it is (plain base64 and whitespace have no markup to tokenize) and only the
 // rest goes through expat. Text with an entity reference goes through expat as usual.
 
-#include "library/plist/Limits.h"
 #include "library/Status.h"
+#include "library/plist/Limits.h"
 #include "library/plist/Value.h"
 
 #include <memory>

@@ -4,6 +4,8 @@
 // and emits valueChanged(); the owner reloads and calls endRefreshing(). While refreshing
 // it shows a spinner in a strip the table keeps open above its content.
 
+#include "platform/views/Colors.h"
+
 #include <QColor>
 #include <QWidget>
 
@@ -47,7 +49,7 @@ private:
     void setRefreshing(bool refreshing);
 
     QTimer* spin_ = nullptr;
-    QColor tint_{142, 142, 147};
+    QColor tint_ = colors::systemGray;
     qreal progress_ = 0;
     int phase_ = 0;
     bool refreshing_ = false;

@@ -2,6 +2,7 @@
 
 #include "platform/lists/RefreshControl.h"
 #include "platform/lists/ScrollIndicator.h"
+#include "platform/views/Colors.h"
 
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -96,8 +97,7 @@ void TableView::setRowHeight(int height)
 void TableView::setBackgroundColor(const QColor& color)
 {
     background_ = color;
-    indicator_->setColor(color.lightnessF() < 0.5 ? QColor(255, 255, 255, 120)
-                                                  : QColor(0, 0, 0, 100));
+    indicator_->setColor(color.lightnessF() < 0.5 ? colors::scrollIndicatorOnDark : colors::scrollIndicatorOnLight);
     viewport()->update();
 }
 
@@ -117,7 +117,7 @@ QColor TableView::separatorColor() const
 {
     if (separator_.isValid())
         return separator_;
-    return background_.lightnessF() < 0.5 ? QColor(84, 84, 88, 153) : QColor(60, 60, 67, 74);
+    return background_.lightnessF() < 0.5 ? colors::separatorOnDark : colors::separatorOnLight;
 }
 
 void TableView::setSectionTitleColor(const QColor& color)
@@ -130,7 +130,7 @@ QColor TableView::sectionTitleColor() const
 {
     if (sectionTitle_.isValid())
         return sectionTitle_;
-    return background_.lightnessF() < 0.5 ? QColor(142, 142, 147) : QColor(109, 109, 114);
+    return background_.lightnessF() < 0.5 ? colors::sectionTitleOnDark : colors::sectionTitleOnLight;
 }
 
 void TableView::setContentInsets(const QMargins& insets)

@@ -12,6 +12,7 @@
 #include "platform/lists/TableViewCell.h"
 #include "platform/lists/TableViewDataSource.h"
 #include "platform/lists/TableViewGeometry.h"
+#include "platform/views/Colors.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -200,7 +201,7 @@ private:
     ScrollIndicator* indicator_ = nullptr;
     QTimer* longPress_ = nullptr;
     QTimer* wheelRest_ = nullptr;
-    QColor background_{242, 242, 247};
+    QColor background_ = colors::systemGroupedBackground;
     QColor separator_;
     QColor sectionTitle_;
     QMargins insets_;

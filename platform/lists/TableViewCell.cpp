@@ -2,6 +2,7 @@
 
 #include "platform/lists/CellImageView.h"
 #include "platform/lists/TableViewCellLabel.h"
+#include "platform/views/Colors.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -90,7 +91,7 @@ TableViewCellLabel* TableViewCell::detailTextLabel()
     if (!detail_) {
         detail_ = new TableViewCellLabel(content_);
         detail_->setPixelSize(kDetailPixels);
-        detail_->setTextColor(QColor(142, 142, 147));
+        detail_->setTextColor(colors::systemGray);
         detail_->setAttribute(Qt::WA_TransparentForMouseEvents);
         detail_->show();
         setNeedsLayout();
@@ -283,12 +284,12 @@ bool TableViewCell::isDark() const { return background_.lightnessF() < 0.5; }
 
 QColor TableViewCell::secondaryColor() const
 {
-    return isDark() ? QColor(110, 110, 115) : QColor(196, 196, 199);
+    return isDark() ? colors::chevronOnDark : colors::chevronOnLight;
 }
 
 QColor TableViewCell::highlightColor() const
 {
-    return isDark() ? QColor(72, 72, 74) : QColor(209, 209, 214);
+    return isDark() ? colors::highlightOnDark : colors::highlightOnLight;
 }
 
 void TableViewCell::paintEvent(QPaintEvent*)
@@ -319,7 +320,7 @@ void TableViewCell::paintEvent(QPaintEvent*)
     if (swipeOffset_ < 0)
         paintDeleteButton(p, shape);
     if (focusIndicator_) {
-        p.setPen(QPen(QColor(10, 132, 255), 2));
+        p.setPen(QPen(colors::systemBlue, 2));
         p.setBrush(Qt::NoBrush);
         p.drawPath(roundedPath(r.adjusted(1, 1, -1, -1), decoration_.cornerRadius,
                                decoration_.roundTop, decoration_.roundBottom));
@@ -344,7 +345,7 @@ void TableViewCell::paintAccessory(QPainter& p) const
         path.lineTo(box.left() + box.width() * 0.35, box.bottom());
         path.lineTo(box.topRight());
     }
-    const QColor color = chevron ? secondaryColor() : QColor(10, 132, 255);
+    const QColor color = chevron ? secondaryColor() : colors::systemBlue;
     p.setPen(QPen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
@@ -355,7 +356,7 @@ void TableViewCell::paintDeleteButton(QPainter& p, const QPainterPath& shape) co
     const QRect button(width() + swipeOffset_, 0, -swipeOffset_, height());
     p.save();
     p.setClipPath(shape);
-    p.fillRect(button, QColor(255, 59, 48));
+    p.fillRect(button, colors::systemRed);
     QFont f = font();
     f.setPixelSize(15);
     p.setFont(f);

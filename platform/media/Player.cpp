@@ -1,7 +1,7 @@
 #include "platform/media/Player.h"
 
-#include "platform/media/AudioSession.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/media/AudioSession.h"
 #include "platform/media/QtPlayer.h"
 
 #include <algorithm>

@@ -1,5 +1,6 @@
 #include "platform/media/PlayerControlsBar.h"
 
+#include "platform/views/Colors.h"
 #include "platform/views/Symbols.h"
 
 #include <QHBoxLayout>
@@ -164,7 +165,7 @@ void PlayerControlsBar::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 150));
+    p.setBrush(colors::controlsScrim);
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
 }
 

@@ -1,8 +1,8 @@
 #include "platform/media/PlayerView.h"
 
-#include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/media/PlayerControlsBar.h"
 #include "platform/media/PlayerVideoSurface.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
 
 #include <QEvent>
 

@@ -1,7 +1,7 @@
 #include "platform/screens/Scene.h"
 
-#include "platform/views/Symbols.h"
 #include "platform/screens/Window.h"
+#include "platform/views/Symbols.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,7 @@
 #include "platform/views/Labels.h"
 
+#include "platform/views/Colors.h"
+
 #include <QLabel>
 
 namespace kavio::platform {
@@ -13,8 +15,8 @@ void applySizeTextStyle(QLabel* label)
     label->setFont(font);
     QPalette palette = label->palette();
     // Both roles: inside a list the label inherits the Text foreground role.
-    palette.setColor(QPalette::WindowText, QColor(170, 170, 170));
-    palette.setColor(QPalette::Text, QColor(170, 170, 170));
+    palette.setColor(QPalette::WindowText, colors::sizeText);
+    palette.setColor(QPalette::Text, colors::sizeText);
     label->setPalette(palette);
     label->setAlignment(Qt::AlignCenter);
     label->setFixedHeight(15);

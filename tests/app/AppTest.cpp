@@ -5,8 +5,8 @@
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
-#include "platform/testing/FakePlayer.h"
 #include "platform/screens/Scene.h"
+#include "platform/testing/FakePlayer.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
-#include "platform/testing/FakePlayer.h"
 #include "platform/nowplaying/MprisService.h"
 #include "platform/screens/Scene.h"
+#include "platform/testing/FakePlayer.h"
 
 #include <QDBusConnection>
 #include <QElapsedTimer>

@@ -3,13 +3,13 @@
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
-#include "platform/screens/Application.h"
-#include "platform/views/CircleButton.h"
-#include "platform/testing/FakePlayer.h"
+#include "platform/lists/CellImageView.h"
 #include "platform/lists/TableView.h"
 #include "platform/lists/TableViewCell.h"
-#include "platform/lists/CellImageView.h"
 #include "platform/lists/TableViewCellLabel.h"
+#include "platform/screens/Application.h"
+#include "platform/testing/FakePlayer.h"
+#include "platform/views/CircleButton.h"
 
 #include <QLabel>
 

@@ -1,11 +1,11 @@
 #include "support/CarplayTestSupport.h"
 
 #include "carplay/KavioCollectionViewCell.h"
-#include "platform/media/AudioSession.h"
-#include "platform/views/CircleButton.h"
-#include "platform/testing/FakePlayer.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/media/AudioSession.h"
 #include "platform/media/PlayerView.h"
+#include "platform/testing/FakePlayer.h"
+#include "platform/views/CircleButton.h"
 
 #include <QRegularExpression>
 

@@ -3,8 +3,8 @@
 #include "library/AtomicFile.h"
 #include "library/FolderModel.h"
 #include "library/RecordKey.h"
-#include "library/SavedVideosStore.h"
 #include "library/Samples.h"
+#include "library/SavedVideosStore.h"
 #include "library/plist/Codec.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The screen saver is held off exactly while the session is active and some player plays.
 
-#include "support/MediaTestSupport.h"
 #include "platform/media/AudioSession.h"
 #include "platform/testing/FakePlayer.h"
+#include "support/MediaTestSupport.h"
 
 #include <gtest/gtest.h>
 

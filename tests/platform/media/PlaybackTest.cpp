@@ -1,8 +1,8 @@
 // Real playback through Qt Multimedia of clips made here with ffmpeg, no sound card needed.
 
-#include "support/MediaTestSupport.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/media/QtPlayer.h"
+#include "support/MediaTestSupport.h"
 
 #include <QProcess>
 #include <QStandardPaths>

@@ -1,7 +1,7 @@
 // The player contract the screens rely on, checked on the scripted player.
 
-#include "platform/testing/FakePlayer.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/testing/FakePlayer.h"
 
 #include <gtest/gtest.h>
 

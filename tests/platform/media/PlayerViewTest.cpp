@@ -1,12 +1,12 @@
 // The player view offscreen: fitted video, transport, hiding controls, now-playing state.
 
-#include "support/MediaTestSupport.h"
 #include "platform/media/AudioSession.h"
-#include "platform/testing/FakePlayer.h"
-#include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/media/PlayerControlsBar.h"
 #include "platform/media/PlayerVideoSurface.h"
 #include "platform/media/PlayerView.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
+#include "platform/testing/FakePlayer.h"
+#include "support/MediaTestSupport.h"
 
 #include <QMouseEvent>
 #include <QToolButton>

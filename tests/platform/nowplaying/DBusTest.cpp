@@ -1,13 +1,13 @@
 // On a private session bus: MPRIS as playerctl and a shell see it, and screen-saver
 // inhibition against a stand-in org.freedesktop.ScreenSaver.
 
-#include "support/MediaTestSupport.h"
 #include "platform/media/AudioSession.h"
-#include "platform/testing/FakePlayer.h"
+#include "platform/media/ScreenSaverInhibitor.h"
 #include "platform/nowplaying/MprisService.h"
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/nowplaying/RemoteCommandCenter.h"
-#include "platform/media/ScreenSaverInhibitor.h"
+#include "platform/testing/FakePlayer.h"
+#include "support/MediaTestSupport.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

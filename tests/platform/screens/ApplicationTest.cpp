@@ -2,9 +2,9 @@
 
 #include "ScreensTestSupport.h"
 
-#include "platform/screens/Application.h"
 #include "platform/base/Dispatch.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/screens/Application.h"
 
 #include <QDialog>
 

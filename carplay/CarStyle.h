@@ -1,0 +1,37 @@
+#pragma once
+// The car face's look in one place: colours, sizes, and the red close button both car
+// screens carry.
+
+#include "platform/views/Colors.h"
+
+#include <QColor>
+#include <QString>
+
+class QWidget;
+
+namespace kavio::platform {
+class CircleButton;
+}
+
+namespace kavio::carplay::style {
+
+inline const QColor background{51, 50, 50};       // behind the folder list
+inline const QColor rowBackground{46, 46, 46};
+inline const QColor separator{70, 70, 72};
+inline const QColor titleText{Qt::white};
+inline const QColor detailText = platform::colors::systemGray;
+inline const QColor bannerText = platform::colors::systemGray;
+inline const QColor refreshTint{200, 200, 200};
+inline const QColor playerBackground{28, 28, 30};
+inline const QColor red{245, 66, 66};             // close buttons, the playing strip entry
+
+inline constexpr int kRowHeight = 60;
+inline constexpr int kThumbnail = 40;             // row images, in points
+inline constexpr int kBannerHeight = 100;
+inline constexpr int kBannerIcon = 40;
+inline constexpr int kCloseMargin = 5;
+
+// The red ring with an xmark; toolTip says where it leads ("Back", "Close").
+platform::CircleButton* makeCloseButton(const QString& toolTip, QWidget* parent);
+
+} // namespace kavio::carplay::style

@@ -1,0 +1,34 @@
+#pragma once
+// The platform's system colours, in one place: what screens and platform views draw with
+// when a face does not choose its own. Light-surface and dark-surface variants where the
+// platform changes them with the background.
+
+#include <QColor>
+
+namespace kavio::platform::colors {
+
+inline const QColor systemBlue{10, 132, 255};
+inline const QColor systemRed{255, 59, 48};
+inline const QColor systemGray{142, 142, 147};         // secondary text, spinners
+inline const QColor systemGroupedBackground{242, 242, 247};
+inline const QColor sizeText{170, 170, 170};           // a file's size beside its row
+
+// Separators between rows.
+inline const QColor separatorOnLight{60, 60, 67, 74};
+inline const QColor separatorOnDark{84, 84, 88, 153};
+// Section titles above and below a group of rows.
+inline const QColor sectionTitleOnLight{109, 109, 114};
+inline const QColor sectionTitleOnDark = systemGray;
+// Disclosure chevrons.
+inline const QColor chevronOnLight{196, 196, 199};
+inline const QColor chevronOnDark{110, 110, 115};
+// A touched row.
+inline const QColor highlightOnLight{209, 209, 214};
+inline const QColor highlightOnDark{72, 72, 74};
+// Scroll indicators.
+inline const QColor scrollIndicatorOnLight{0, 0, 0, 100};
+inline const QColor scrollIndicatorOnDark{255, 255, 255, 120};
+// Behind controls laid over a video.
+inline const QColor controlsScrim{0, 0, 0, 150};
+
+} // namespace kavio::platform::colors
