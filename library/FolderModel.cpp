@@ -54,6 +54,16 @@ std::optional<std::size_t> FolderModel::recordIndexForBaseName(std::string_view 
     return findRecord(*save_items_, baseName);
 }
 
+std::optional<std::size_t> FolderModel::recordIndexForKey(std::string_view key) const
+{
+    for (std::size_t i = 0; i < save_items_->size(); ++i) {
+        const RecordPtr& r = (*save_items_)[i];
+        if (r && r->KEY && *r->KEY == key)
+            return i;
+    }
+    return std::nullopt;
+}
+
 fs::path FolderModel::recordFilePath(const MovieInfo& record) const
 {
     return currentURL_ / (record.FILENAME.value_or("") + "." + record.EXTENSION.value_or(""));

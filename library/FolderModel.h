@@ -43,6 +43,8 @@ public:
     // without its last extension (exact bytes, case-sensitive).
     std::optional<std::size_t> recordIndexFor(const FolderEntry& entry) const;
     std::optional<std::size_t> recordIndexForBaseName(std::string_view baseName) const;
+    // Position in save_items of the record filed under key.
+    std::optional<std::size_t> recordIndexForKey(std::string_view key) const;
     // The store's folder joined with FILENAME "." EXTENSION.
     std::filesystem::path recordFilePath(const MovieInfo& record) const;
 

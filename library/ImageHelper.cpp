@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <libheif/heif.h>
 #include <memory>
 
@@ -148,6 +149,44 @@ QImage rescaleImage(const QImage& image, double width, double height, double sca
     }
     out.setDevicePixelRatio(scale);
     return out;
+}
+
+Result<std::string> thumbnailFromPicture(std::string bytes)
+{
+    if (bytes.size() <= kMaxRawThumbnailBytes) {
+        if (decodeImage(bytes).isNull())
+            return Status::corrupt("not a picture");
+        return bytes;
+    }
+    QImage image = decodeImage(bytes);
+    if (image.isNull())
+        return Status::corrupt("not a picture");
+    if (image.width() > kMaxThumbnailSide || image.height() > kMaxThumbnailSide)
+        image = image.scaled(kMaxThumbnailSide, kMaxThumbnailSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return Status::ioError("the picture could not be encoded as PNG");
+    return std::string(png.constData(), static_cast<std::size_t>(png.size()));
+}
+
+Result<std::string> thumbnailFromPictureFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::is_regular_file(status))
+        return Status::notFound("not a file: " + path.string());
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec)
+        return Status::ioError(ec.message());
+    if (size > kMaxPictureFileBytes)
+        return Status::limitExceeded("the picture file is too large");
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+        return Status::ioError("the picture could not be read");
+    return thumbnailFromPicture(std::move(bytes));
 }
 
 } // namespace kavio

@@ -209,9 +209,37 @@ std::string serializeStore(const StoreDictionary& dict)
     return plist::writeXml(*Value::makeDictionary(dict));
 }
 
+Status checkStoreWithinReaderLimits(const StoreDictionary& dict, std::size_t serializedSize)
+{
+    const plist::Limits store = plist::Limits::store();
+    const plist::Limits archive = plist::Limits::archive();
+    if (serializedSize > store.maxFileSize)
+        return Status::limitExceeded("the store would be larger than its readers load");
+    std::size_t elements = 2; // <plist> and the top dictionary
+    for (const auto& [key, value] : dict) {
+        if (key.size() > store.maxStringLength)
+            return Status::limitExceeded("a key longer than the readers take");
+        elements += 2; // <key> and its value
+        if (const plist::Array* items = value->array()) {
+            elements += items->size();
+            for (const ValuePtr& item : *items) {
+                const plist::Bytes* bytes = item->data();
+                if (bytes && (bytes->size() > store.maxDataLength || bytes->size() > archive.maxFileSize))
+                    return Status::limitExceeded("a record larger than the readers take");
+            }
+        }
+    }
+    if (elements > store.maxObjects)
+        return Status::limitExceeded("more records than the readers take");
+    return Status::ok();
+}
+
 Status writeStore(const fs::path& storePath, const StoreDictionary& dict)
 {
-    return writeFileAtomically(storePath, serializeStore(dict));
+    const std::string bytes = serializeStore(dict);
+    if (Status s = checkStoreWithinReaderLimits(dict, bytes.size()); !s)
+        return s;
+    return writeFileAtomically(storePath, bytes);
 }
 
 void clearStoreCache()

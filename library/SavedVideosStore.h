@@ -49,7 +49,11 @@ std::optional<std::size_t> findRecord(const RecordList& records, std::string_vie
 
 // The store's bytes as Apple's dictionary writer produces them.
 std::string serializeStore(const StoreDictionary& dict);
-// Atomic replacement; the old file survives any failure.
+// LimitExceeded when the store's own readers would refuse the result (every record in it
+// would be lost to them).
+Status checkStoreWithinReaderLimits(const StoreDictionary& dict, std::size_t serializedSize);
+// Atomic replacement; the old file survives any failure. Refuses, writing nothing, a store
+// the readers would refuse.
 Status writeStore(const std::filesystem::path& storePath, const StoreDictionary& dict);
 
 // Drops every cached parse (tests, and memory pressure).

@@ -19,6 +19,7 @@ public:
         LimitExceeded, // valid-looking input beyond what the readers accept
         Unsupported,   // a feature deliberately rejected (DTD subset, entity, ...)
         IOError,       // the system refused a read, write, sync or rename
+        AlreadyExists, // something is already at the path a write or move would take
     };
 
     Status() = default;
@@ -28,6 +29,7 @@ public:
     static Status limitExceeded(std::string m) { return {Code::LimitExceeded, std::move(m)}; }
     static Status unsupported(std::string m) { return {Code::Unsupported, std::move(m)}; }
     static Status ioError(std::string m) { return {Code::IOError, std::move(m)}; }
+    static Status alreadyExists(std::string m) { return {Code::AlreadyExists, std::move(m)}; }
 
     bool isOk() const { return code_ == Code::Ok; }
     explicit operator bool() const { return isOk(); }
@@ -75,6 +77,7 @@ inline std::string Status::toString() const
     case Code::LimitExceeded: name = "limit exceeded"; break;
     case Code::Unsupported: name = "unsupported"; break;
     case Code::IOError: name = "I/O error"; break;
+    case Code::AlreadyExists: name = "already exists"; break;
     }
     return message_.empty() ? std::string(name) : std::string(name) + ": " + message_;
 }

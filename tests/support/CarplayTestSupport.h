@@ -18,11 +18,8 @@ namespace kavio::carplay::test {
 
 using kavio::test::ScratchFolder;
 
-RecordPtr record(const std::string& title, const std::string& extension = "mp4", const std::string& url = "");
-
-// Creates folder if needed and files the records in its store in the order given, as the
-// phone's editor files them (keys ascending in that order).
-void fileRecords(const std::filesystem::path& folder, const std::vector<RecordPtr>& records);
+using kavio::test::fileRecords;
+using kavio::test::record;
 
 // Root window of the car display, 800x480, shown offscreen.
 class CarWindow {

@@ -1,0 +1,67 @@
+#pragma once
+// The phone browser's file operations as plain functions over a folder model: no widgets,
+// so the screen, kavio-store and the tests all run the same code. Each returns what
+// happened; the caller decides what the person sees. An operation either completes or
+// changes nothing (a failed folder rename, refused by the file system, changes nothing and
+// says so only in the log).
+
+#include "library/FolderListing.h"
+#include "library/FolderModel.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavio::phone {
+
+// The entry an action was opened on, held by name and record key rather than by position:
+// a reload between the menu and the action must not turn it into another video.
+struct EntryRef {
+    std::string name;
+    EntryKind kind = EntryKind::Video;
+    std::optional<std::string> recordKey; // the entry's record when the menu opened
+};
+
+EntryRef entryRefFor(const FolderModel& model, const FolderEntry& entry);
+// The entry named name in the model's folder, as the last listing saw it.
+std::optional<EntryRef> entryRefNamed(const FolderModel& model, std::string_view name);
+
+struct Outcome {
+    enum class Kind {
+        Done,
+        Refused, // the input or the item's state; nothing changed
+        Failed,  // the system refused; nothing changed
+    };
+    Kind kind = Kind::Done;
+    std::string message;              // the "Err" alert's message; empty: no alert
+    std::optional<MovieInfo> record;  // the record created or changed
+    std::vector<std::string> log;     // lines for the system log
+
+    bool done() const { return kind == Kind::Done; }
+    static Outcome refused(std::string message) { return {Kind::Refused, std::move(message), {}, {}}; }
+    static Outcome failed(std::string message) { return {Kind::Failed, std::move(message), {}, {}}; }
+};
+
+inline constexpr char kErrTitle[] = "Err";
+inline constexpr char kFailedToDelete[] = "Failed to delete.";
+inline constexpr char kFolderAlreadyExists[] = "Folder already exists.";
+
+// Creates the folder typedName (nested when it holds "/") in the model's folder; never
+// inside or over anything that is not a plain folder of its own.
+Outcome createFolder(FolderModel& model, std::string_view typedName);
+
+// A video gets the title newName (its extension never changes) and, when artist is not
+// empty, that artist; it keeps its key. A folder gets the name newName, carrying its store.
+Outcome renameEntry(FolderModel& model, const EntryRef& entry, std::string_view newName, std::string_view artist = {});
+
+// Moves the entry to the trash (erases it where no trash can take it); a video's own
+// record leaves the store.
+Outcome removeEntry(FolderModel& model, const EntryRef& entry);
+
+// The picture becomes the video's thumbnail (kept as it is up to 1 MB, else PNG scaled to
+// fit 1024x1024).
+Outcome changeThumbnail(FolderModel& model, const EntryRef& entry, const std::filesystem::path& picture);
+
+} // namespace kavio::phone

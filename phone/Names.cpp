@@ -1,0 +1,56 @@
+#include "phone/Names.h"
+
+#include "library/SavedVideosStore.h"
+#include "library/Settings.h"
+
+#include <climits>
+
+namespace kavio::phone {
+
+namespace {
+
+constexpr std::size_t kMaxNameBytes = NAME_MAX; // one path component, in bytes
+
+std::optional<std::string> partProblem(std::string_view part, NameUse use, std::string_view extension)
+{
+    if (part == "." || part == "..")
+        return "\"" + std::string(part) + "\" cannot be used as a name.";
+    if (part.find('\0') != std::string_view::npos)
+        return std::string("A name cannot contain a NUL character.");
+    if (part.front() == '.')
+        return std::string("A name cannot start with \".\": the item would be hidden.");
+    const std::size_t bytes = part.size() + (extension.empty() ? 0 : 1 + extension.size());
+    if (bytes > kMaxNameBytes)
+        return std::string("The name is too long.");
+    if (use != NameUse::Title && (part == kStoreFileName || part == kSettingsFileName))
+        return "\"" + std::string(part) + "\" is the name of a file Kavio keeps for itself.";
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::string> nameProblem(std::string_view name, NameUse use, std::string_view extension)
+{
+    if (name.empty())
+        return std::string(kNoCharactersEntered);
+    if (use != NameUse::FolderPath) {
+        if (name.find('/') != std::string_view::npos)
+            return std::string("A name cannot contain \"/\".");
+        return partProblem(name, use, extension);
+    }
+    if (name.front() == '/')
+        return std::string("A folder name cannot start with \"/\".");
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const std::size_t slash = std::min(name.find('/', start), name.size());
+        const std::string_view part = name.substr(start, slash - start);
+        if (part.empty())
+            return std::string("A folder name cannot end with \"/\" or hold \"//\".");
+        if (std::optional<std::string> problem = partProblem(part, use, {}))
+            return problem;
+        start = slash + 1;
+    }
+    return std::nullopt;
+}
+
+} // namespace kavio::phone

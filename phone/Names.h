@@ -1,0 +1,23 @@
+#pragma once
+// What a person may type as a name: nothing typed ever places a file or folder outside the
+// folder shown, hides it from the lists, or takes the name of Kavio's own files.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kavio::phone {
+
+enum class NameUse {
+    Title,      // a video's title: its file is the title, a dot and the extension
+    FolderName, // one folder, renamed in place
+    FolderPath, // a new folder; "/" between plain parts makes nested folders
+};
+
+// The message of the "Err" alert when name cannot be used, nothing when it can. extension
+// (without the dot) completes a title to its file name for the length check.
+std::optional<std::string> nameProblem(std::string_view name, NameUse use, std::string_view extension = {});
+
+inline constexpr char kNoCharactersEntered[] = "No characters entered.";
+
+} // namespace kavio::phone
