@@ -60,14 +60,15 @@ Result<Removal> removeToTrash(const fs::path& path)
 {
     if (!existsOrDangles(path))
         return Status::notFound(path.string());
+    // The home trash must exist before Qt looks for it: a fresh account may not have the
+    // data folder yet, and Qt 6.4, finding no trash, takes the working folder for one.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const bool haveTrash = !data.isEmpty() && QDir().mkpath(data + QStringLiteral("/Trash/files")) && QDir().mkpath(data + QStringLiteral("/Trash/info"));
     // The trash takes names as text; one that is not valid in the system's encoding cannot
     // be handed over, and counts as a file no trash can take.
-    // The home trash lives in the data folder, which a fresh account may not have yet;
-    // without it Qt finds no trash and the file would be erased instead.
-    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
     const QByteArray native(path.c_str(), static_cast<qsizetype>(path.native().size()));
     const QString name = QFile::decodeName(native);
-    if (QFile::encodeName(name) == native && QFile::moveToTrash(name))
+    if (haveTrash && QFile::encodeName(name) == native && QFile::moveToTrash(name))
         return Removal::Trashed;
     std::error_code ec;
     fs::remove_all(path, ec);
