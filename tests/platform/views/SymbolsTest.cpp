@@ -23,7 +23,9 @@ TEST(SymbolsTest, EverySymbolTheScreensUseDrawsSomething)
     EXPECT_EQ(xmark.size(), QSize(48, 48));
     EXPECT_TRUE(xmark.pixelColor(24, 24) == QColor(Qt::red) && qAlpha(xmark.pixel(0, 0)) == 0);
     for (const char* name : {"xmark", "plus", "heart", "gift", "folder", "link", "trash", "pencil", "photo",
-                             "play.fill", "pause.fill", "backward.fill", "forward.fill"}) {
+                             "play.fill", "pause.fill", "backward.fill", "forward.fill", "highlighter",
+                             "photo.on.rectangle", "square.and.arrow.up", "doc.badge.plus", "staroflife.fill",
+                             "xmark.bin", "ellipsis.circle", "film"}) {
         const QString symbol = QString::fromLatin1(name);
         EXPECT_GT(paintedPixels(symbolImage(symbol, {24, 24}, Qt::black)), 20) << name;
         const QPixmap fromIcon = symbolIcon(symbol, Qt::white).pixmap(QSize(32, 32));
