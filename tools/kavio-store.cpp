@@ -1,13 +1,12 @@
-// kavio-store: look at a library folder the way Kavio sees it, for users and scripts.
-//   kavio-store dump [FOLDER]               the folder's store as one JSON object
-//   kavio-store ls [FOLDER] [--car|--phone]  one JSON object per listed entry
-// FOLDER defaults to the Documents folder Kavio uses.
+// kavio-store: look at a library folder the way Kavio sees it, and change it the way the
+// phone browser does, for people without a display and for scripts.
 
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
 #include "library/ImageHelper.h"
 #include "library/RowContent.h"
 #include "library/Utf8.h"
+#include "phone/FileOperations.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -16,22 +15,43 @@
 #include <QLoggingCategory>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 using kavio::FolderModel;
 using kavio::MovieInfo;
+using kavio::phone::Outcome;
 
 constexpr int kExitUsage = 2;
-constexpr int kExitUnreadable = 1;
+constexpr int kExitFailed = 1;
+
+const char kUsage[] =
+    "usage: kavio-store VERB ARGUMENTS...\n"
+    "\n"
+    "Looking (FOLDER defaults to Kavio's Documents folder):\n"
+    "  dump [FOLDER]                          the folder's KavioSave.plist as one JSON object\n"
+    "  ls [FOLDER] [--car|--phone]            one JSON object per row the browsers show\n"
+    "\n"
+    "Changing, as the phone browser does (one JSON line: the record changed, or {}):\n"
+    "  mkdir FOLDER NAME                      a new folder; NAME may hold \"/\" for nested folders\n"
+    "  rename FOLDER ENTRY NEW_NAME [--artist A]\n"
+    "                                         a video's new title (its extension never changes)\n"
+    "                                         or a folder's new name\n"
+    "  rm FOLDER ENTRY                        to the trash, with the video's record\n"
+    "  thumbnail FOLDER ENTRY IMAGE_FILE      the picture becomes the video's thumbnail\n"
+    "\n"
+    "ENTRY is a file or folder name in FOLDER, as `ls` shows it.\n"
+    "Exit status: 0 done; 1 refused or failed (the reason on stderr; nothing changed);\n"
+    "2 bad usage. `dump` exits 1 when the store is there but cannot be read.\n";
 
 int usage()
 {
-    std::fputs("usage: kavio-store dump [FOLDER]\n"
-               "       kavio-store ls [FOLDER] [--car|--phone]\n",
-               stderr);
+    std::fputs(kUsage, stderr);
     return kExitUsage;
 }
 
@@ -45,15 +65,52 @@ QJsonValue text(const std::optional<QString>& s)
     return s ? QJsonValue(*s) : QJsonValue();
 }
 
+// Image libraries print their own complaints about broken pictures (libpng straight to
+// stderr); a thumbnail that does not decode is reported in the JSON instead.
+class QuietStderr {
+public:
+    QuietStderr() : saved_(::dup(STDERR_FILENO))
+    {
+        std::fflush(stderr);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
+    }
+    ~QuietStderr()
+    {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_;
+};
+
 QJsonValue imageJson(const MovieInfo& r)
 {
     if (!r.imgData)
         return QJsonValue();
-    const kavio::ImageInfo info = kavio::probeImage(r.imgData->view());
+    const kavio::ImageInfo info = [&] {
+        QuietStderr quiet;
+        return kavio::probeImage(r.imgData->view());
+    }();
     return QJsonObject{{"bytes", static_cast<qint64>(r.imgData->size())},
                        {"format", QString::fromStdString(info.format)},
                        {"width", info.width},
                        {"height", info.height}};
+}
+
+QJsonObject recordJson(const MovieInfo& r)
+{
+    return QJsonObject{{"FILENAME", text(r.FILENAME)}, {"ARTIST", text(r.ARTIST)}, {"EXTENSION", text(r.EXTENSION)},
+                       {"KEY", text(r.KEY)},           {"urlLink", text(r.urlLink)}, {"imgData", imageJson(r)}};
 }
 
 void printLine(const QJsonObject& object)
@@ -72,13 +129,9 @@ int dump(const fs::path& folder)
         kavio::visitRecords(*model.prefsDict(), [&](const std::string& key, kavio::Result<MovieInfo> r) {
             if (!r)
                 return;
-            records.append(QJsonObject{{"key", text(std::optional<std::string>(key))},
-                                       {"FILENAME", text(r->FILENAME)},
-                                       {"ARTIST", text(r->ARTIST)},
-                                       {"EXTENSION", text(r->EXTENSION)},
-                                       {"KEY", text(r->KEY)},
-                                       {"urlLink", text(r->urlLink)},
-                                       {"imgData", imageJson(*r)}});
+            QJsonObject json = recordJson(*r);
+            json.insert("key", text(std::optional<std::string>(key)));
+            records.append(json);
         });
     }
     const bool readable = model.prefsDict() != nullptr;
@@ -89,7 +142,7 @@ int dump(const fs::path& folder)
     if (!readable)
         out.insert("error", QString::fromStdString(model.storeStatus().toString()));
     printLine(out);
-    return readable ? 0 : kExitUnreadable;
+    return readable ? 0 : kExitFailed;
 }
 
 int list(const fs::path& folder)
@@ -111,30 +164,79 @@ int list(const fs::path& folder)
     return 0;
 }
 
+// What the screen's alert would say goes to stderr, with the log lines.
+int report(const Outcome& out)
+{
+    for (const std::string& line : out.log)
+        std::fprintf(stderr, "%s\n", line.c_str());
+    if (!out.done()) {
+        if (!out.message.empty())
+            std::fprintf(stderr, "kavio-store: %s\n", out.message.c_str());
+        return kExitFailed;
+    }
+    printLine(out.record ? recordJson(*out.record) : QJsonObject());
+    return 0;
+}
+
+int change(const std::string& verb, const std::vector<std::string>& args, const std::optional<std::string>& artist)
+{
+    FolderModel model(args[0]);
+    model.reloadContent();
+    if (!model.folderExists()) {
+        std::fprintf(stderr, "kavio-store: no folder at %s\n", args[0].c_str());
+        return kExitFailed;
+    }
+    if (verb == "mkdir")
+        return report(kavio::phone::createFolder(model, args[1]));
+    const std::optional<kavio::phone::EntryRef> entry = kavio::phone::entryRefNamed(model, args[1]);
+    if (!entry) {
+        std::fprintf(stderr, "kavio-store: \"%s\" is not a video or folder in %s\n", args[1].c_str(), args[0].c_str());
+        return kExitFailed;
+    }
+    if (verb == "rename")
+        return report(kavio::phone::renameEntry(model, *entry, args[2], artist.value_or("")));
+    if (verb == "rm")
+        return report(kavio::phone::removeEntry(model, *entry));
+    return report(kavio::phone::changeThumbnail(model, *entry, args[2]));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv); // image plugins for the thumbnail formats
     // A thumbnail that does not decode is reported as format "unknown", not as noise.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio=false"));
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     if (argc < 2)
         return usage();
-    const std::string command = argv[1];
-    std::optional<fs::path> folder;
+    const std::string verb = argv[1];
+    if (verb == "--help" || verb == "-h" || verb == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    std::vector<std::string> args;
+    std::optional<std::string> artist;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (command == "ls" && (arg == "--car" || arg == "--phone"))
+        if (verb == "ls" && (arg == "--car" || arg == "--phone"))
             continue; // both browsers list and label rows alike
-        if (arg.starts_with("-") || folder)
+        if (verb == "rename" && arg == "--artist" && i + 1 < argc && !artist) {
+            artist = argv[++i];
+            continue;
+        }
+        if (arg.starts_with("-"))
             return usage();
-        folder = fs::path(arg);
+        args.push_back(arg);
     }
-    if (!folder)
-        folder = kavio::defaultDocumentsDirectory();
-    if (command == "dump")
-        return dump(*folder);
-    if (command == "ls")
-        return list(*folder);
-    return usage();
+
+    if (verb == "dump" || verb == "ls") {
+        if (args.size() > 1)
+            return usage();
+        const fs::path folder = args.empty() ? kavio::defaultDocumentsDirectory() : fs::path(args[0]);
+        return verb == "dump" ? dump(folder) : list(folder);
+    }
+    const std::size_t wanted = verb == "rm" || verb == "mkdir" ? 2 : verb == "rename" || verb == "thumbnail" ? 3 : 0;
+    if (wanted == 0 || args.size() != wanted)
+        return usage();
+    return change(verb, args, artist);
 }
