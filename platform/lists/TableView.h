@@ -3,8 +3,9 @@
 // (and a couple around them), asks its data source for nothing else, and lets go of
 // rows as they leave. Plain or inset-grouped (rounded sections inset from the sides).
 // Tap or Enter selects, arrows move, Delete or a swipe deletes where the delegate
-// allows it, a long press, right click or menu key asks for a context menu, and pulling
-// down past the top, the wheel past the top or F5 starts the refresh control.
+// allows it, F2 asks it to rename, a long press, right click or menu key asks for a
+// context menu, and pulling down past the top, the wheel past the top or F5 starts the
+// refresh control.
 
 #include "platform/base/Animated.h"
 #include "platform/lists/IndexPath.h"

@@ -58,6 +58,8 @@ public:
         return TableViewEditingStyle::None;
     }
     virtual void commitDelete(TableView&, const IndexPath&) {}
+    // F2 on the keyboard's current row.
+    virtual void renameRequested(TableView&, const IndexPath&) {}
     // A long press, a right click or the menu key on a row; globalPos is where to show a menu.
     virtual void contextMenuRequested(TableView&, const IndexPath&, const QPoint& /*globalPos*/) {}
 };

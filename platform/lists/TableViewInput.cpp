@@ -231,10 +231,13 @@ void TableView::keyPressEvent(QKeyEvent* event)
         if (current_)
             tapRow(*current_);
         return;
-    case Qt::Key_Delete:
-    case Qt::Key_Backspace:
+    case Qt::Key_Delete: // not Backspace: in a navigation stack that key goes back
         if (current_ && canDelete(*current_))
             commitDelete(*current_);
+        return;
+    case Qt::Key_F2:
+        if (current_ && delegate_)
+            delegate_->renameRequested(*this, *current_);
         return;
     case Qt::Key_Escape:
         if (swiped_) {

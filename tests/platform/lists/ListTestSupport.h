@@ -62,6 +62,7 @@ public:
     }
     void commitDelete(TableView&, const IndexPath& path) override { deleted.push_back(path); }
     void contextMenuRequested(TableView&, const IndexPath& path, const QPoint&) override { menus.push_back(path); }
+    void renameRequested(TableView&, const IndexPath& path) override { renamed.push_back(path); }
 
     // Script.
     int rows = 0;
@@ -77,6 +78,7 @@ public:
     std::vector<IndexPath> selected;
     std::vector<IndexPath> deleted;
     std::vector<IndexPath> menus;
+    std::vector<IndexPath> renamed;
     int cellsMade = 0;
 };
 

@@ -41,14 +41,18 @@ TEST_F(TableViewInputTest, ArrowsHomeAndEndMoveInViewAndEnterSelects)
     EXPECT_EQ(source_.selected, (std::vector{IndexPath::forRow(1), IndexPath::forRow(19), IndexPath::forRow(0)}));
 }
 
-TEST_F(TableViewInputTest, DeleteKeyCommitsOnlyWhereTheDelegateAllowsIt)
+TEST_F(TableViewInputTest, DeleteKeyCommitsOnlyWhereTheDelegateAllowsItAndBackspaceNever)
 {
     QTest::mouseClick(table_.viewport(), Qt::LeftButton, {}, centreOf(2));
     QTest::keyClick(&table_, Qt::Key_Delete);
     EXPECT_TRUE(source_.deleted.empty());
     source_.deletable = true;
+    QTest::keyClick(&table_, Qt::Key_Backspace); // goes back in a navigation stack instead
+    EXPECT_TRUE(source_.deleted.empty());
     QTest::keyClick(&table_, Qt::Key_Delete);
     EXPECT_EQ(source_.deleted, std::vector{IndexPath::forRow(2)});
+    QTest::keyClick(&table_, Qt::Key_F2);
+    EXPECT_EQ(source_.renamed, std::vector{IndexPath::forRow(2)});
 }
 
 TEST_F(TableViewInputTest, SwipeUncoversDeleteOnlyOnDeletableRowsAndNeverSelects)
