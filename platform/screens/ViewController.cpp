@@ -1,5 +1,9 @@
 #include "platform/screens/ViewController.h"
 
+#include "platform/screens/NavigationController.h"
+#include "platform/screens/NavigationItem.h"
+#include "platform/screens/TabBarController.h"
+#include "platform/screens/TabBarItem.h"
 #include "platform/screens/ViewControllerTransition.h"
 #include "platform/screens/Window.h"
 
@@ -56,6 +60,30 @@ void ViewController::setTitle(const QString& title)
         return;
     title_ = title;
     Q_EMIT titleChanged(title_);
+}
+
+NavigationItem& ViewController::navigationItem()
+{
+    if (!navigationItem_)
+        navigationItem_ = std::make_unique<NavigationItem>(*this);
+    return *navigationItem_;
+}
+
+TabBarItem& ViewController::tabBarItem()
+{
+    if (!tabBarItem_)
+        tabBarItem_ = std::make_unique<TabBarItem>(*this);
+    return *tabBarItem_;
+}
+
+NavigationController* ViewController::navigationController() const
+{
+    return ancestor<NavigationController>();
+}
+
+TabBarController* ViewController::tabBarController() const
+{
+    return ancestor<TabBarController>();
 }
 
 Window* ViewController::window() const

@@ -32,6 +32,10 @@ namespace kavio::platform {
 
 class Window;
 class ViewControllerTransition;
+class NavigationController;
+class NavigationItem;
+class TabBarController;
+class TabBarItem;
 
 enum class ModalTransitionStyle {
     CoverVertical, // slides up from the bottom edge, back down on dismissal
@@ -59,6 +63,14 @@ public:
 
     QString title() const { return title_; }
     void setTitle(const QString& title);
+
+    // What the bars of the containers show for this screen; made on first use, they
+    // follow title() until given titles of their own.
+    NavigationItem& navigationItem();
+    TabBarItem& tabBarItem();
+    // The nearest container of that kind this screen sits in, or null.
+    NavigationController* navigationController() const;
+    TabBarController* tabBarController() const;
 
     // Shows vc over this screen, inside this screen's window. The completion runs after
     // the transition (at once when animations are off or animated is No).
@@ -123,6 +135,10 @@ protected:
     // returns only its top screen. Defaults to every child.
     virtual std::vector<ViewController*> visibleChildViewControllers() const;
 
+    // Hides vc and destroys it with deferred deletion: the caller may be running inside
+    // one of vc's own slots.
+    static void retire(std::unique_ptr<ViewController> vc);
+
 private:
     friend class Window;
     friend class ViewControllerTransition;
@@ -144,12 +160,13 @@ private:
     // Clears keyboard focus out of the view while the whole object is still alive, so no
     // focus-out signal reaches a half-destroyed subclass.
     void prepareForDestruction();
-    static void retire(std::unique_ptr<ViewController> vc);
 
     QPointer<QWidget> view_;
     bool loadingView_ = false;
     bool viewLoaded_ = false;
     QString title_;
+    std::unique_ptr<NavigationItem> navigationItem_;
+    std::unique_ptr<TabBarItem> tabBarItem_;
     State state_ = State::Disappeared;
     Animated pendingAnimated_ = Animated::No;
     ModalTransitionStyle transitionStyle_ = ModalTransitionStyle::CoverVertical;

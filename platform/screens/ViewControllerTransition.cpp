@@ -43,6 +43,12 @@ void fillHost(QWidget* host, QWidget* view)
     view->setGeometry(host->rect());
 }
 
+bool holdsFocus(const QWidget* view)
+{
+    const QWidget* focus = view ? view->window()->focusWidget() : nullptr;
+    return focus && (focus == view || view->isAncestorOf(focus));
+}
+
 ViewControllerTransition::ViewControllerTransition(Kind kind, ModalTransitionStyle style,
                                                    QWidget* moving, std::function<void()> done)
     : kind_(kind), style_(style), moving_(moving), done_(std::move(done))

@@ -19,6 +19,8 @@ namespace kavio::platform {
 
 // Parents view into host and keeps it sized to host's rect on every resize.
 void fillHost(QWidget* host, QWidget* view);
+// Whether the keyboard focus of view's window is view or inside it.
+bool holdsFocus(const QWidget* view);
 
 class ViewControllerTransition final : public QObject {
 public:
