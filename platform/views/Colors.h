@@ -31,4 +31,14 @@ inline const QColor scrollIndicatorOnDark{255, 255, 255, 120};
 // Behind controls laid over a video.
 inline const QColor controlsScrim{0, 0, 0, 150};
 
+// Alerts and menus: light cards over whatever lies beneath.
+inline const QColor label{0, 0, 0};                      // primary text on light surfaces
+inline const QColor placeholderText{60, 60, 67, 76};
+inline const QColor dimmingOverlay{0, 0, 0, 82};         // over the window behind an alert
+inline const QColor alertBackground{242, 242, 242};
+inline const QColor menuBackground{249, 249, 249};
+inline const QColor textFieldBackground{255, 255, 255};
+inline const QColor textFieldBorder{60, 60, 67, 90};
+inline const QColor keyboardFocusOnLight{10, 132, 255, 36}; // a focused button's wash
+
 } // namespace kavio::platform::colors

@@ -1,0 +1,183 @@
+// Pickers: the file dialog each kind opens and what it answers; the scripted stand-in.
+
+#include "platform/modals/Pickers.h"
+#include "platform/testing/ScriptedPicker.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace kavio::platform::test {
+namespace {
+
+using ::testing::HasSubstr;
+using Answer = std::optional<std::optional<std::filesystem::path>>; // outer: answered at all
+const Answer kCancelled{std::in_place};
+
+// Points the XDG user folders at a scratch tree for one test.
+class FileDialogPickerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(scratch.isValid());
+        for (const char* dir : {"config", "Pictures", "Videos", "home"})
+            ASSERT_TRUE(QDir(scratch.path()).mkpath(QLatin1String(dir)));
+        QFile dirs(scratch.filePath(QStringLiteral("config/user-dirs.dirs")));
+        ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+        dirs.write(QStringLiteral("XDG_PICTURES_DIR=\"%1/Pictures\"\nXDG_VIDEOS_DIR=\"%1/Videos\"\n")
+                       .arg(scratch.path())
+                       .toUtf8());
+        dirs.close();
+        saved = {qgetenv("XDG_CONFIG_HOME"), qgetenv("HOME")};
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("config"))));
+        qputenv("HOME", QFile::encodeName(scratch.filePath(QStringLiteral("home"))));
+        window.resize(400, 300);
+        window.show();
+    }
+    void TearDown() override
+    {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+        qputenv("XDG_CONFIG_HOME", saved.first);
+        qputenv("HOME", saved.second);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Opens the picker and returns the dialog it put up.
+    QFileDialog* open(PickerKind kind)
+    {
+        FileDialogPicker().pick(kind, &window, [this](std::optional<std::filesystem::path> picked) {
+            ++answers;
+            answer = picked;
+        });
+        auto* dialog = window.findChild<QFileDialog*>();
+        return dialog && dialog->isVisible() ? dialog : nullptr;
+    }
+
+    QString scratchPath(const char* relative) const { return scratch.filePath(QLatin1String(relative)); }
+
+    QTemporaryDir scratch;
+    std::pair<QByteArray, QByteArray> saved;
+    QWidget window;
+    int answers = 0;
+    Answer answer;
+};
+
+TEST_F(FileDialogPickerTest, EachKindStartsInItsFolderWithItsFilter)
+{
+    struct Case {
+        PickerKind kind;
+        const char* folder;
+        std::vector<const char*> patterns;
+    };
+    const std::vector<Case> cases{
+        {PickerKind::Image, "Pictures", {"*.png", "*.jpg", "*.JPEG", "*.heic", "*.HEIF", "*.webp", "*.BMP", "*.gif"}},
+        {PickerKind::Movie, "Videos", {"*.mp4", "*.MOV", "*.m4v", "*.M4V"}},
+        {PickerKind::Document, "home", {"*.mp4", "*.MP4", "*.mov"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        QFileDialog* dialog = open(c.kind);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), scratchPath(c.folder));
+        ASSERT_EQ(dialog->nameFilters().size(), 1);
+        for (const char* pattern : c.patterns)
+            EXPECT_THAT(dialog->nameFilters().front().toStdString(), HasSubstr(pattern));
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+        EXPECT_EQ(dialog->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(answers, 0) << "open() returns before anything is chosen";
+        dialog->reject();
+        EXPECT_EQ(answers, 1);
+        EXPECT_EQ(answer, kCancelled) << "a cancel answers nullopt";
+        answers = 0;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+TEST_F(FileDialogPickerTest, AcceptedFileIsAnsweredOnceAndDocumentsReopenWhereTheLastCameFrom)
+{
+    ASSERT_TRUE(QDir(scratch.path()).mkpath(QStringLiteral("home/Clips")));
+    const QString clip = scratchPath("home/Clips/drive.MOV");
+    QFile file(clip);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    QFileDialog* dialog = open(PickerKind::Document);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(clip);
+    static_cast<QDialog*>(dialog)->accept(); // what the Open button does
+    EXPECT_EQ(answers, 1);
+    EXPECT_EQ(answer, Answer(std::filesystem::path(clip.toStdString())));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window.findChild<QFileDialog*>(), nullptr) << "the dialog goes once it answered";
+
+    dialog = open(PickerKind::Document);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->directory().absolutePath(), scratchPath("home/Clips"));
+}
+
+TEST_F(FileDialogPickerTest, MissingXdgFolderFallsBackToHome)
+{
+    ASSERT_TRUE(QDir(scratchPath("Videos")).removeRecursively());
+    EXPECT_EQ(FileDialogPicker::startFolder(PickerKind::Movie), scratchPath("home"));
+}
+
+TEST(ScriptedPickerTest, AnswersFromTheEventLoopNeverInsidePick)
+{
+    ScopedScriptedPickers pickers;
+    pickers.answer(std::filesystem::path("/videos/a.mp4"));
+    std::vector<Answer> answers;
+    auto record = [&](std::optional<std::filesystem::path> p) { answers.emplace_back(p); };
+    makePicker()->pick(PickerKind::Movie, nullptr, record); // the picker may go at once
+    EXPECT_TRUE(answers.empty());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0], Answer(std::filesystem::path("/videos/a.mp4")));
+
+    // No answer queued: the request waits, then deliver() answers at once.
+    makePicker()->pick(PickerKind::Image, nullptr, record);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(pickers.waitingRequests(), 1u);
+    pickers.answer(std::nullopt);
+    pickers.deliver();
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[1], kCancelled);
+    ASSERT_EQ(pickers.requests().size(), 2u);
+    EXPECT_EQ(pickers.requests()[0].kind, PickerKind::Movie);
+    EXPECT_EQ(pickers.requests()[1].kind, PickerKind::Image);
+}
+
+TEST(ScriptedPickerTest, ACompletionThatPicksAgainIsAnsweredLaterAndAGoneParentGetsNothing)
+{
+    ScopedScriptedPickers pickers;
+    pickers.answer(std::filesystem::path("/a.png"));
+    pickers.answer(std::filesystem::path("/b.png"));
+    std::unique_ptr<Picker> picker = makePicker();
+    int answered = 0;
+    bool reentered = false;
+    picker->pick(PickerKind::Image, nullptr, [&](auto) {
+        ++answered;
+        picker->pick(PickerKind::Image, nullptr, [&](auto) { ++answered; });
+        reentered = answered == 2;
+    });
+    pickers.deliver();
+    EXPECT_FALSE(reentered);
+    EXPECT_EQ(answered, 2);
+
+    auto screen = std::make_unique<QWidget>();
+    picker->pick(PickerKind::Document, screen.get(), [&](auto) { ++answered; });
+    pickers.answer(std::nullopt);
+    screen.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(answered, 2);
+}
+
+} // namespace
+} // namespace kavio::platform::test
