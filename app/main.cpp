@@ -1,12 +1,14 @@
 // Kavio: plays a person's own videos on a car display.
-//   kavio                      the car display on the Documents library
+//   kavio                      the phone window and the car display on the Documents library
 //   kavio FILE | URL           ... and plays that video (or stream) at once
 //   kavio --no-car             starts without connecting the car display
+//   kavio --no-phone           starts without the phone window
 //   kavio --screenshots DIR    renders the car screens offscreen into DIR and exits
 
 #include "app/BundledSamples.h"
 #include "app/CarPlaySceneDelegate.h"
 #include "app/Opener.h"
+#include "app/PhoneSceneDelegate.h"
 #include "app/Screenshots.h"
 #include "library/Avatar.h"
 #include "library/Samples.h"
@@ -57,6 +59,7 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("no-car"), QStringLiteral("Start without connecting the car display.")});
+    parser.addOption({QStringLiteral("no-phone"), QStringLiteral("Start without the phone window.")});
     parser.addOption({QStringLiteral("screenshots"), QStringLiteral("Render the car screens into DIR and exit."),
                       QStringLiteral("DIR")});
     parser.addPositionalArgument(QStringLiteral("video"), QStringLiteral("A video file or an http(s) stream to play."),
@@ -96,7 +99,9 @@ int main(int argc, char** argv)
         !samples)
         fail("could not add the sample videos: " + samples.status().toString());
 
-    platform::SceneManager scenes([documents](platform::SceneRole) {
+    platform::SceneManager scenes([documents](platform::SceneRole role) -> std::unique_ptr<platform::SceneDelegate> {
+        if (role == platform::SceneRole::Phone)
+            return std::make_unique<app::PhoneSceneDelegate>(documents);
         return std::make_unique<app::CarPlaySceneDelegate>(documents);
     });
 
@@ -109,8 +114,14 @@ int main(int argc, char** argv)
         mpris->setOpenUriHandler([&scenes](const QUrl& url) { return app::openInCar(scenes, url); });
     }
 
+    if (!parser.isSet(QStringLiteral("no-phone")))
+        scenes.connectScene(platform::SceneRole::Phone);
     if (!parser.isSet(QStringLiteral("no-car")) || target)
         scenes.connectScene(platform::SceneRole::Car);
+    scenes.arrangeSideBySide();
+    // The keyboard goes to the library, unless a video was asked for on the car.
+    if (platform::Scene* phone = scenes.scene(platform::SceneRole::Phone); phone && !target)
+        phone->window().makeKeyAndVisible();
     if (target) {
         if (Status s = app::openInCar(scenes, *target); !s)
             fail(s.message());

@@ -6,6 +6,7 @@
 #include "carplay/PlayerOpening.h"
 #include "library/ImageHelper.h"
 #include "library/RowContent.h"
+#include "platform/base/FolderWatcher.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/lists/CellImageView.h"
 #include "platform/lists/RefreshControl.h"
@@ -76,25 +77,6 @@ private:
     platform::CircleButton* close_ = nullptr;
 };
 
-// Icons are drawn at twice the row's size; shown at 40 points they stay sharp.
-QImage iconImage(QImage icon)
-{
-    if (!icon.isNull())
-        icon.setDevicePixelRatio(icon.width() / static_cast<qreal>(kThumbnail));
-    return icon;
-}
-
-QImage rowImage(const RowContent& row, Avatar& avatar, qreal scale)
-{
-    switch (row.image) {
-    case RowContent::Image::FolderIcon: return iconImage(avatar.folderIcon());
-    case RowContent::Image::VideoIcon: return iconImage(avatar.mp4Icon());
-    case RowContent::Image::Thumbnail: break;
-    }
-    // Undecodable or missing thumbnails draw as a transparent square of the row's size.
-    return rescaleImage(decodeImage(row.thumbnail.view()), kThumbnail, kThumbnail, scale);
-}
-
 } // namespace
 
 CRFMController::CRFMController(fs::path folder, CloseButton closeButton)
@@ -145,6 +127,9 @@ void CRFMController::registerNotifications()
     // deeper browser or the player.
     platform::NotificationCenter::defaultCenter().addObserver(
         this, platform::NotificationName::WillEnterForeground, [this](const platform::Notification&) { reloadContent(); });
+    // A change made on the phone or in a file manager shows without a pull.
+    auto* watcher = new platform::FolderWatcher(model_.currentURL(), model_.currentURL() / kStoreFileName, this);
+    connect(watcher, &platform::FolderWatcher::changed, this, &CRFMController::reloadContent);
 }
 
 void CRFMController::viewDidLoad()
@@ -203,7 +188,7 @@ void CRFMController::willDisplayCell(platform::TableView& table, platform::Table
     const RowContent row = rowContent(model_.dirCon()[index], *model_.save_items());
     cell.textLabel()->setText(row.title);
     cell.detailTextLabel()->setText(row.detail.value_or(QString()));
-    cell.imageView()->setImage(rowImage(row, Korra, table.devicePixelRatioF()));
+    cell.imageView()->setImage(rowImage(row, Korra, kThumbnail, table.devicePixelRatioF()));
     cell.imageView()->setFixedSize(QSize(kThumbnail, kThumbnail));
     if (row.disclosure) {
         cell.setAccessoryType(platform::TableViewCellAccessory::DisclosureIndicator);

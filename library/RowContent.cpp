@@ -1,5 +1,7 @@
 #include "RowContent.h"
 
+#include "library/Avatar.h"
+#include "library/ImageHelper.h"
 #include "library/SizeText.h"
 #include "library/Utf8.h"
 
@@ -26,6 +28,28 @@ RowContent rowContent(const FolderEntry& entry, const RecordList& records)
     row.image = RowContent::Image::Thumbnail;
     row.thumbnail = r.imgData.value_or(plist::Bytes());
     return row;
+}
+
+namespace {
+
+// Icons are drawn at twice the row's size; shown at side points they stay sharp.
+QImage iconImage(QImage icon, int side)
+{
+    if (!icon.isNull())
+        icon.setDevicePixelRatio(icon.width() / static_cast<qreal>(side));
+    return icon;
+}
+
+} // namespace
+
+QImage rowImage(const RowContent& row, Avatar& avatar, int side, qreal scale)
+{
+    switch (row.image) {
+    case RowContent::Image::FolderIcon: return iconImage(avatar.folderIcon(), side);
+    case RowContent::Image::VideoIcon: return iconImage(avatar.mp4Icon(), side);
+    case RowContent::Image::Thumbnail: break;
+    }
+    return rescaleImage(decodeImage(row.thumbnail.view()), side, side, scale);
 }
 
 } // namespace kavio

@@ -4,6 +4,7 @@
 #include "library/FolderListing.h"
 #include "library/SavedVideosStore.h"
 
+#include <QImage>
 #include <QString>
 
 #include <optional>
@@ -25,5 +26,10 @@ struct RowContent {
 // Folder: its name, folder icon, disclosure. Video with a record: FILENAME, ARTIST,
 // thumbnail, size. Video without one: full file name, video icon, size.
 RowContent rowContent(const FolderEntry& entry, const RecordList& records);
+
+class Avatar;
+// The row's image, side points square at the given pixel scale: the folder or video icon,
+// or the thumbnail decoded and redrawn to that size (transparent when it does not decode).
+QImage rowImage(const RowContent& row, Avatar& avatar, int side, qreal scale);
 
 } // namespace kavio

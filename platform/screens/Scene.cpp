@@ -6,9 +6,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QSystemTrayIcon>
 
 namespace kavio::platform {
+
+namespace {
+
+constexpr int kWindowGap = 24;
+
+} // namespace
 
 Scene::Scene(SceneRole role, std::unique_ptr<SceneDelegate> delegate)
     : role_(role), delegate_(std::move(delegate)), window_(std::make_unique<Window>())
@@ -98,10 +105,45 @@ Scene* SceneManager::connectScene(SceneRole role)
 
 void SceneManager::placeWindow(Scene& scene)
 {
-    if (scene.role() == SceneRole::Car)
+    if (scene.role() == SceneRole::Car) {
         scene.window().placeForCarDisplay();
-    else
+        placeBesidePhone(scene.window());
+    } else {
+        phoneConnectedOnce_ = true;
         scene.window().placeForPhone();
+    }
+}
+
+bool SceneManager::placeBesidePhone(Window& car)
+{
+    Scene* phone = scene(SceneRole::Phone);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!phone || !screen || car.mode() != WindowMode::Windowed)
+        return false;
+    const QRect area = screen->availableGeometry();
+    const QRect beside(phone->window().geometry().topRight() + QPoint(kWindowGap, 0), car.size());
+    if (!area.contains(beside))
+        return false;
+    car.move(beside.topLeft());
+    return true;
+}
+
+void SceneManager::arrangeSideBySide()
+{
+    Scene* phone = scene(SceneRole::Phone);
+    Scene* car = scene(SceneRole::Car);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!phone || !car || !screen || car->window().mode() != WindowMode::Windowed)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize p = phone->window().size();
+    const QSize c = car->window().size();
+    const int width = p.width() + kWindowGap + c.width();
+    if (width > area.width())
+        return;
+    const int left = area.left() + (area.width() - width) / 2;
+    phone->window().move(left, area.top() + std::max(0, (area.height() - p.height()) / 2));
+    placeBesidePhone(car->window());
 }
 
 void SceneManager::disconnectScene(SceneRole role)
@@ -124,6 +166,8 @@ void SceneManager::sceneWindowClosed(SceneRole role)
     Q_EMIT sceneDisconnected(role);
     // Deferred: this runs inside the window's own close handling.
     closing.release()->deleteLater();
+    if (scenes_.empty() && phoneConnectedOnce_)
+        QMetaObject::invokeMethod(quitAction_, &QAction::trigger, Qt::QueuedConnection);
 }
 
 void SceneManager::updateKeepAlive()

@@ -2,10 +2,10 @@
 // Scenes: one window per role, built by a delegate when the scene connects and torn down
 // when its window closes (closing the car window is unplugging the car).
 //
-// Keeping the process alive: when a system tray is available, the manager shows a tray
-// icon ("Connect car display", "Quit") whenever the car scene is disconnected, and the
-// application does not quit when its last window closes; Quit ends it. Without a tray the
-// usual rule holds: closing the last window quits.
+// Keeping the process alive: closing one window leaves the other; once the phone window
+// has been open, closing the last window quits. A car-only Kavio (no phone window) with a
+// system tray shows a tray icon ("Connect car display", "Quit") while the car scene is
+// disconnected and keeps running until Quit; without a tray, closing its window quits.
 
 #include <QObject>
 
@@ -66,6 +66,9 @@ public:
     Scene* connectScene(SceneRole role);
     // Same as the user closing the scene's window.
     void disconnectScene(SceneRole role);
+    // The phone window at the left of a windowed car display, the pair centred on the
+    // primary screen, when both fit there.
+    void arrangeSideBySide();
     Scene* scene(SceneRole role) const;
     bool isConnected(SceneRole role) const { return scene(role) != nullptr; }
 
@@ -86,6 +89,7 @@ private:
     void placeWindow(Scene& scene);
     void sceneWindowClosed(SceneRole role);
     void updateKeepAlive();
+    bool placeBesidePhone(Window& car);
 
     DelegateFactory factory_;
     std::map<SceneRole, std::unique_ptr<Scene>> scenes_;
@@ -93,6 +97,7 @@ private:
     QAction* quitAction_ = nullptr;       // child
     QSystemTrayIcon* tray_ = nullptr;     // child
     std::unique_ptr<QMenu> trayMenu_;     // a top-level widget: owned here
+    bool phoneConnectedOnce_ = false;
 };
 
 } // namespace kavio::platform

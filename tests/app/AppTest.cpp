@@ -2,9 +2,14 @@
 
 #include "app/CarPlaySceneDelegate.h"
 #include "app/Opener.h"
+#include "app/PhoneSceneDelegate.h"
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
+#include "phone/IPFMController.h"
+#include "phone/PhoneStyle.h"
+#include "platform/screens/NavigationBar.h"
+#include "platform/screens/NavigationController.h"
 #include "platform/screens/Scene.h"
 #include "platform/testing/FakePlayer.h"
 
@@ -113,6 +118,25 @@ TEST_F(CarScene, CommandLineTargets)
     EXPECT_FALSE(targetFromArgument(QString::fromStdString((library.documents() / "notes.txt").string())).isOk());
     EXPECT_FALSE(openInCar(scenes, QUrl("ftp://example.com/a.mp4")).isOk());
     EXPECT_FALSE(scenes.isConnected(platform::SceneRole::Car)); // a refused target changes nothing
+}
+
+TEST(PhoneScene, OpensTheBrowserOnDocumentsUnderTheDarkBar)
+{
+    carplay::test::Library library;
+    fs::create_directories(library.documents() / "Trips");
+    platform::SceneManager scenes([&](platform::SceneRole) { return std::make_unique<PhoneSceneDelegate>(library.documents()); });
+    platform::Scene* scene = scenes.connectScene(platform::SceneRole::Phone);
+    CarWindow::settle();
+    ASSERT_TRUE(scene);
+    auto* nav = dynamic_cast<platform::NavigationController*>(scene->window().rootViewController());
+    ASSERT_TRUE(nav);
+    auto* browser = dynamic_cast<phone::IPFMController*>(nav->topViewController());
+    ASSERT_TRUE(browser);
+    EXPECT_EQ(browser->currentURL(), library.documents());
+    EXPECT_EQ(browser->tableView()->numberOfRowsInSection(0), 1);
+    EXPECT_EQ(nav->navigationBar()->barTintColor(), phone::style::barTint);
+    EXPECT_FALSE(nav->navigationBar()->isTranslucent());
+    EXPECT_EQ(scene->window().windowTitle(), "Kavio");
 }
 
 TEST(Screenshots, RenderEveryCarScreen)

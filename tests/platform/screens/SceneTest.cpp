@@ -93,5 +93,30 @@ TEST_F(SceneTest, ConnectCarActionIsEnabledOnlyWhileDisconnected)
     EXPECT_TRUE(manager->isConnected(SceneRole::Car));
 }
 
+TEST_F(SceneTest, WithThePhoneWindowClosingBothWindowsQuitsAndClosingOneDoesNot)
+{
+    int quits = 0;
+    QObject::connect(manager->quitAction(), &QAction::triggered, [&] { ++quits; });
+    manager->connectScene(SceneRole::Phone);
+    manager->connectScene(SceneRole::Car);
+    manager->disconnectScene(SceneRole::Phone);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(manager->isConnected(SceneRole::Car));
+    manager->disconnectScene(SceneRole::Car);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(SceneTest, WithoutAPhoneWindowQuittingIsLeftToTheTrayOrTheLastWindowRule)
+{
+    int quits = 0;
+    QObject::connect(manager->quitAction(), &QAction::triggered, [&] { ++quits; });
+    manager->connectScene(SceneRole::Car);
+    manager->disconnectScene(SceneRole::Car);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(quits, 0);
+}
+
 } // namespace
 } // namespace kavio::platform::test

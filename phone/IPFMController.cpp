@@ -1,0 +1,318 @@
+#include "phone/IPFMController.h"
+
+#include "library/RowContent.h"
+#include "library/Utf8.h"
+#include "phone/BrowserContent.h"
+#include "phone/PhoneStyle.h"
+#include "platform/base/Dispatch.h"
+#include "platform/base/FolderWatcher.h"
+#include "platform/base/NotificationCenter.h"
+#include "platform/lists/CellImageView.h"
+#include "platform/lists/RefreshControl.h"
+#include "platform/lists/TableView.h"
+#include "platform/lists/TableViewCell.h"
+#include "platform/lists/TableViewCellLabel.h"
+#include "platform/modals/AlertController.h"
+#include "platform/modals/Pickers.h"
+#include "platform/screens/NavigationController.h"
+#include "platform/screens/NavigationItem.h"
+#include "platform/views/Labels.h"
+
+#include <QDebug>
+
+#include <chrono>
+
+namespace kavio::phone {
+
+namespace fs = std::filesystem;
+using platform::AlertActionStyle;
+using platform::AlertController;
+
+namespace {
+
+constexpr std::chrono::milliseconds kAfterPicker{200};
+
+platform::MenuAction menuAction(RowAction action, std::function<void()> handler)
+{
+    const RowActionLook look = lookOf(action);
+    return {look.title, look.symbol,
+            look.destructive ? platform::MenuElementAttributes::Destructive : platform::MenuElementAttributes::None,
+            std::move(handler)};
+}
+
+// An alert-style input dialog from its content: the fields, the accept action in the
+// default style, then "Cancel" in the destructive style.
+std::unique_ptr<AlertController> inputDialog(const DialogContent& content, AlertController::Handler accept)
+{
+    auto dialog = std::make_unique<AlertController>(content.title, content.message);
+    for (const DialogField& field : content.fields)
+        dialog->addTextField({field.placeholder, field.text});
+    dialog->addAction(content.acceptTitle, AlertActionStyle::Default, std::move(accept));
+    dialog->addAction(kCancelTitle, AlertActionStyle::Destructive);
+    return dialog;
+}
+
+} // namespace
+
+IPFMController::IPFMController(fs::path folder)
+    : platform::TableViewController(platform::TableViewStyle::InsetGrouped), model_(std::move(folder)),
+      Korra(Avatar::shared())
+{
+    setTitle(model_.title());
+}
+
+IPFMController::~IPFMController() = default;
+
+void IPFMController::loadView()
+{
+    platform::TableViewController::loadView();
+    setupTable();
+    navBarMagic();
+    setupRefresh();
+}
+
+void IPFMController::setupTable()
+{
+    platform::TableView* table = tableView();
+    table->setBackgroundColor(style::background);
+    table->setRowHeight(style::kRowHeight);
+}
+
+void IPFMController::navBarMagic()
+{
+    auto* add = new platform::MenuButton(QStringLiteral("plus"));
+    add->setTintColor(style::barItems);
+    add->setToolTip(tr("Add"));
+    add->setAccessibleName(tr("Add"));
+    add->setMenuProvider([this] { return addMenu(); });
+    std::vector<platform::BarButtonItem> items;
+    items.push_back(platform::BarButtonItem::customView(add));
+    navigationItem().setRightBarButtonItems(std::move(items));
+}
+
+void IPFMController::setupRefresh()
+{
+    auto* refresh = new platform::RefreshControl;
+    connect(refresh, &platform::RefreshControl::valueChanged, this, &IPFMController::pulledToRefresh);
+    setRefreshControl(refresh);
+}
+
+void IPFMController::registerNotifications()
+{
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, platform::NotificationName::WillEnterForeground, [this](const platform::Notification&) { reloadContent(); });
+    // Changes made on the car side, by another browser or in a file manager.
+    auto* watcher = new platform::FolderWatcher(model_.currentURL(), model_.currentURL() / kStoreFileName, this);
+    connect(watcher, &platform::FolderWatcher::changed, this, &IPFMController::reloadContent);
+}
+
+void IPFMController::viewDidLoad()
+{
+    model_.reloadContent(); // the table fills as it is built
+    registerNotifications();
+}
+
+void IPFMController::viewDidAppear(platform::Animated)
+{
+    reloadContent();
+}
+
+void IPFMController::reloadContent()
+{
+    model_.reloadContent();
+    if (isViewLoaded())
+        tableView()->reloadData();
+    leaveIfFolderVanished();
+}
+
+void IPFMController::leaveIfFolderVanished()
+{
+    platform::NavigationController* nav = navigationController();
+    if (model_.folderExists() || !nav)
+        return;
+    const std::vector<platform::ViewController*> stack = nav->viewControllers();
+    const auto self = std::find(stack.begin(), stack.end(), this);
+    if (self != stack.end() && self != stack.begin())
+        nav->popToViewController(*(self - 1), platform::Animated::Yes); // deeper browsers went with it
+}
+
+void IPFMController::pulledToRefresh()
+{
+    reloadContent();
+    if (platform::RefreshControl* refresh = refreshControl())
+        refresh->endRefreshing();
+}
+
+void IPFMController::alert(const QString& title, const QString& message)
+{
+    platform::presentAlert(*this, platform::makeMessageAlert(title, message));
+}
+
+void IPFMController::show(const Outcome& outcome)
+{
+    for (const std::string& line : outcome.log)
+        qInfo().noquote() << fromUtf8(line);
+    if (!outcome.done() && !outcome.message.empty())
+        alert(QString::fromLatin1(kErrTitle), fromUtf8(outcome.message));
+    reloadContent();
+}
+
+// Actions ------------------------------------------------------------------------------
+
+void IPFMController::beginAction(const FolderEntry& entry)
+{
+    is_Folder = entry.kind == EntryKind::Folder;
+    sele_entry = entryRefFor(model_, entry);
+}
+
+platform::Menu IPFMController::contextMenuFor(const FolderEntry& entry)
+{
+    const RowMenuContent content = rowMenuFor(entry);
+    platform::Menu menu{content.title, {}};
+    for (RowAction action : content.actions) {
+        menu.children.push_back(menuAction(action, [this, action, entry] {
+            switch (action) {
+            case RowAction::Rename: RenamecunstomText(entry); break;
+            case RowAction::ImageRewriting: openImagePicker(entry); break;
+            case RowAction::Remove: removeEntry(entry); break;
+            }
+        }));
+    }
+    return menu;
+}
+
+platform::Menu IPFMController::addMenu()
+{
+    return {QStringLiteral("Kavio"), {{QStringLiteral("Create Folder"), QStringLiteral("folder"),
+                                       platform::MenuElementAttributes::None, [this] { createFolder(); }}}};
+}
+
+void IPFMController::RenamecunstomText(const FolderEntry& entry)
+{
+    beginAction(entry);
+    const EntryRef target = *sele_entry;
+    platform::presentAlert(*this, inputDialog(renameDialogFor(model_, entry), [this, target](AlertController& dialog) {
+        show(renameEntry(model_, target, toUtf8(dialog.textFieldText(0)), toUtf8(dialog.textFieldText(1))));
+    }));
+}
+
+void IPFMController::openImagePicker(const FolderEntry& entry)
+{
+    beginAction(entry);
+    const EntryRef target = *sele_entry;
+    is_Picker = true;
+    picker_ = platform::makePicker();
+    picker_->pick(platform::PickerKind::Image, view(), [this, target](std::optional<fs::path> picked) {
+        if (!picked) {
+            is_Picker = false;
+            return;
+        }
+        const Outcome outcome = changeThumbnail(model_, target, *picked);
+        if (!outcome.done()) {
+            is_Picker = false;
+            show(outcome);
+            return;
+        }
+        platform::dispatchAfter(this, kAfterPicker, [this] {
+            reloadContent();
+            is_Picker = false;
+        });
+    });
+}
+
+void IPFMController::removeEntry(const FolderEntry& entry)
+{
+    beginAction(entry);
+    show(phone::removeEntry(model_, *sele_entry));
+}
+
+void IPFMController::createFolder()
+{
+    platform::presentAlert(*this, inputDialog(createFolderDialog(), [this](AlertController& dialog) {
+        show(phone::createFolder(model_, toUtf8(dialog.textFieldText(0))));
+    }));
+}
+
+// Table --------------------------------------------------------------------------------
+
+std::optional<FolderEntry> IPFMController::entryAt(const platform::IndexPath& path) const
+{
+    const auto index = static_cast<std::size_t>(path.row);
+    if (path.row < 0 || index >= model_.dirCon().size())
+        return std::nullopt;
+    return model_.dirCon()[index];
+}
+
+int IPFMController::numberOfRowsInSection(platform::TableView&, int)
+{
+    return static_cast<int>(model_.dirCon().size());
+}
+
+std::unique_ptr<platform::TableViewCell> IPFMController::cellForRow(platform::TableView&, const platform::IndexPath&)
+{
+    auto cell = std::make_unique<platform::TableViewCell>(platform::TableViewCellStyle::Subtitle, QStringLiteral("CarCell"));
+    cell->setBackgroundColor(style::rowBackground);
+    cell->textLabel()->setTextColor(style::titleText);
+    cell->detailTextLabel()->setTextColor(style::detailText);
+    return cell;
+}
+
+int IPFMController::heightForRow(platform::TableView&, const platform::IndexPath&)
+{
+    return style::kRowHeight;
+}
+
+void IPFMController::willDisplayCell(platform::TableView& table, platform::TableViewCell& cell,
+                                     const platform::IndexPath& path)
+{
+    const std::optional<FolderEntry> entry = entryAt(path);
+    if (!entry)
+        return;
+    const RowContent row = rowContent(*entry, *model_.save_items());
+    cell.textLabel()->setText(row.title);
+    cell.detailTextLabel()->setText(row.detail.value_or(QString()));
+    cell.imageView()->setImage(rowImage(row, Korra, style::kThumbnail, table.devicePixelRatioF()));
+    cell.imageView()->setFixedSize(QSize(style::kThumbnail, style::kThumbnail));
+    if (row.disclosure)
+        cell.setAccessoryType(platform::TableViewCellAccessory::DisclosureIndicator);
+    else
+        cell.setAccessoryView(platform::makeSizeTextLabel(row.sizeText.value_or(QString())));
+}
+
+void IPFMController::didSelectRow(platform::TableView& table, const platform::IndexPath& path)
+{
+    table.deselectRow(path, platform::Animated::Yes);
+    const std::optional<FolderEntry> entry = entryAt(path);
+    std::error_code ec;
+    if (!entry || !fs::exists(fs::symlink_status(entry->path, ec)))
+        return; // vanished since the listing
+    if (fs::is_regular_file(entry->path, ec))
+        return; // videos play on the car
+    if (platform::NavigationController* nav = navigationController())
+        nav->pushViewController(std::make_unique<IPFMController>(entry->path), platform::Animated::Yes);
+}
+
+platform::TableViewEditingStyle IPFMController::editingStyleForRow(platform::TableView&, const platform::IndexPath&)
+{
+    return platform::TableViewEditingStyle::Delete;
+}
+
+void IPFMController::commitDelete(platform::TableView&, const platform::IndexPath& path)
+{
+    if (const std::optional<FolderEntry> entry = entryAt(path))
+        removeEntry(*entry);
+}
+
+void IPFMController::renameRequested(platform::TableView&, const platform::IndexPath& path)
+{
+    if (const std::optional<FolderEntry> entry = entryAt(path))
+        RenamecunstomText(*entry);
+}
+
+void IPFMController::contextMenuRequested(platform::TableView&, const platform::IndexPath& path, const QPoint& globalPos)
+{
+    if (const std::optional<FolderEntry> entry = entryAt(path))
+        platform::popUpMenu(contextMenuFor(*entry), globalPos, view());
+}
+
+} // namespace kavio::phone

@@ -1,0 +1,86 @@
+#pragma once
+// The phone's folder browser: one folder of the library, subfolders and videos side by
+// side, each video labelled from its record. A folder opens another browser pushed on the
+// same navigation stack; a video does nothing here (it plays on the car). Rows offer
+// rename, thumbnail change and removal; the bar offers the add menu.
+
+#include "library/Avatar.h"
+#include "library/FolderModel.h"
+#include "phone/FileOperations.h"
+#include "phone/IPFManagerDelegate.h"
+#include "platform/lists/TableViewController.h"
+#include "platform/modals/Menu.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace kavio::platform {
+class Picker;
+}
+
+namespace kavio::phone {
+
+class IPFMController : public platform::TableViewController, public IPFManagerDelegate {
+    Q_OBJECT
+public:
+    explicit IPFMController(std::filesystem::path folder);
+    ~IPFMController() override;
+
+    const std::filesystem::path& currentURL() const { return model_.currentURL(); }
+    const FolderModel& model() const { return model_; }
+    bool isPicking() const { return is_Picker; }
+
+    void reloadContent();
+    void pulledToRefresh();
+    void UpdateTable() override { reloadContent(); }
+    // A one-button message: title first, then message.
+    void alert(const QString& title, const QString& message);
+
+    // What a long press on the entry's row offers, and the bar's add menu.
+    platform::Menu contextMenuFor(const FolderEntry& entry);
+    platform::Menu addMenu();
+    // The row actions, each on the entry it was opened on.
+    void RenamecunstomText(const FolderEntry& entry);
+    void openImagePicker(const FolderEntry& entry);
+    void removeEntry(const FolderEntry& entry);
+    void createFolder();
+
+    // Table.
+    int numberOfRowsInSection(platform::TableView&, int section) override;
+    std::unique_ptr<platform::TableViewCell> cellForRow(platform::TableView&, const platform::IndexPath& path) override;
+    int heightForRow(platform::TableView&, const platform::IndexPath&) override;
+    void willDisplayCell(platform::TableView&, platform::TableViewCell& cell, const platform::IndexPath& path) override;
+    void didSelectRow(platform::TableView& table, const platform::IndexPath& path) override;
+    platform::TableViewEditingStyle editingStyleForRow(platform::TableView&, const platform::IndexPath&) override;
+    void commitDelete(platform::TableView&, const platform::IndexPath& path) override;
+    void renameRequested(platform::TableView&, const platform::IndexPath& path) override;
+    void contextMenuRequested(platform::TableView&, const platform::IndexPath& path, const QPoint& globalPos) override;
+
+protected:
+    void loadView() override;
+    void viewDidLoad() override;
+    void viewDidAppear(platform::Animated animated) override;
+
+private:
+    void setupTable();
+    void navBarMagic();
+    void setupRefresh();
+    void registerNotifications();
+
+    std::optional<FolderEntry> entryAt(const platform::IndexPath& path) const;
+    void beginAction(const FolderEntry& entry);
+    void show(const Outcome& outcome);
+    void leaveIfFolderVanished();
+
+    FolderModel model_;
+    Avatar& Korra;
+    const bool showHiddenFiles = false; // hidden entries are never listed
+    bool is_Folder = false;
+    bool is_Picker = false;
+    // The entry the running rename, removal or thumbnail change acts on.
+    std::optional<EntryRef> sele_entry;
+    std::unique_ptr<platform::Picker> picker_;
+};
+
+} // namespace kavio::phone
