@@ -14,6 +14,16 @@ constexpr std::uint8_t kPad = 0x82;
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
+// The two characters for every 12 bits: half the lookups of one per 6 bits.
+constexpr std::array<std::array<char, 2>, 4096> makePairTable()
+{
+    std::array<std::array<char, 2>, 4096> t{};
+    for (std::size_t i = 0; i < t.size(); ++i)
+        t[i] = {kAlphabet[i >> 6], kAlphabet[i & 63]};
+    return t;
+}
+constexpr auto kPairs = makePairTable();
+
 constexpr std::array<std::uint8_t, 256> makeDecodeTable()
 {
     std::array<std::uint8_t, 256> t{};
@@ -114,10 +124,8 @@ void base64Encode(std::string_view bytes, std::string& out)
     std::size_t n = bytes.size();
     for (; n >= 3; n -= 3, src += 3, dst += 4) {
         const std::uint32_t v = std::uint32_t{src[0]} << 16 | std::uint32_t{src[1]} << 8 | src[2];
-        dst[0] = kAlphabet[v >> 18];
-        dst[1] = kAlphabet[(v >> 12) & 63];
-        dst[2] = kAlphabet[(v >> 6) & 63];
-        dst[3] = kAlphabet[v & 63];
+        std::memcpy(dst, kPairs[v >> 12].data(), 2);
+        std::memcpy(dst + 2, kPairs[v & 0xfff].data(), 2);
     }
     if (n > 0) {
         const std::uint32_t v = std::uint32_t{src[0]} << 16 | (n == 2 ? std::uint32_t{src[1]} << 8 : 0);
