@@ -104,6 +104,12 @@ std::string temporaryPrefix(const fs::path& path)
 
 Status writeFileAtomically(const fs::path& path, std::string_view bytes)
 {
+    return writeFileAtomically(path, [bytes](const ByteWriter& write) { return write(bytes); });
+}
+
+Status writeFileAtomically(const fs::path& path, const std::function<Status(const ByteWriter& write)>& produce,
+                           WrittenFile* written)
+{
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     // Opened first: a folder that cannot be synced after the rename fails the save before
     // anything is written.
@@ -128,7 +134,7 @@ Status writeFileAtomically(const fs::path& path, std::string_view bytes)
         closeRetryingNothing(fd);
         return fail(errnoStatus("chmod temporary file", e));
     }
-    if (Status s = writeAll(fd, bytes); !s) {
+    if (Status s = produce([fd](std::string_view piece) { return writeAll(fd, piece); }); !s) {
         closeRetryingNothing(fd);
         return fail(s);
     }
@@ -136,6 +142,11 @@ Status writeFileAtomically(const fs::path& path, std::string_view bytes)
         const int e = errno;
         closeRetryingNothing(fd);
         return fail(errnoStatus("fsync", e));
+    }
+    if (written) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0)
+            *written = {st.st_dev, st.st_ino};
     }
     if (closeRetryingNothing(fd) != 0)
         return fail(errnoStatus("close", errno));

@@ -5,7 +5,9 @@
 #include "library/Status.h"
 
 #include <filesystem>
+#include <functional>
 #include <string_view>
+#include <sys/types.h>
 
 namespace kavio {
 
@@ -14,6 +16,17 @@ namespace kavio {
 // is untouched and the temporary file is removed. A failure of the folder sync after the
 // rename is reported too: the new content is in place but not known to be durable.
 Status writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The same, the bytes coming from produce, which hands them to its write function piece by
+// piece; a failure it returns (or one of a write) leaves the old file as it was. written,
+// when given, receives the device and inode of the new file.
+struct WrittenFile {
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+using ByteWriter = std::function<Status(std::string_view piece)>;
+Status writeFileAtomically(const std::filesystem::path& path, const std::function<Status(const ByteWriter& write)>& produce,
+                           WrittenFile* written = nullptr);
 
 // Removes temporary files that a writer of path left behind when it was killed. While a
 // save into the same folder is under way (in any process), nothing is removed and the

@@ -4,6 +4,7 @@
 #include "library/plist/Codec.h"
 
 #include <list>
+#include <map>
 #include <mutex>
 #include <set>
 #include <sys/stat.h>
@@ -39,12 +40,22 @@ std::optional<FileIdentity> identityOf(const fs::path& path)
     return FileIdentity{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
 }
 
-// The last parses, immutable, shared with nobody: loads hand out copies.
+// The last parses, immutable, shared with nobody: loads hand out copies. Each value of the
+// dictionary remembers the records it decoded to, so a save that changed one record
+// decodes that one alone for the cache of what it wrote.
+struct CachedValue {
+    const plist::Value* value; // owned by the entry's dict
+    std::size_t firstRecord;
+    std::size_t recordCount;
+    std::size_t skipped;
+};
+
 struct CachedStore {
     fs::path path;
     FileIdentity identity;
     std::shared_ptr<const StoreDictionary> dict;
     std::vector<std::shared_ptr<const MovieInfo>> records;
+    std::vector<CachedValue> values; // in dictionary order
     std::size_t skipped = 0;
 };
 
@@ -64,6 +75,17 @@ public:
                 entries_.splice(entries_.begin(), entries_, it);
                 return *it;
             }
+        }
+        return std::nullopt;
+    }
+
+    // The newest entry for path, whatever file it was read from.
+    std::optional<CachedStore> latest(const fs::path& path)
+    {
+        std::lock_guard lock(mutex_);
+        for (const CachedStore& e : entries_) {
+            if (e.path == path)
+                return e;
         }
         return std::nullopt;
     }
@@ -112,6 +134,48 @@ std::shared_ptr<RecordList> copyRecords(const std::vector<std::shared_ptr<const 
     return list;
 }
 
+Result<MovieInfo> decodeItem(const ValuePtr& item)
+{
+    const plist::Bytes* bytes = item->data();
+    return bytes ? decodeMovieInfo(bytes->view()) : Result<MovieInfo>(Status::corrupt("store item is not data"));
+}
+
+// The cache entry for dict: values found unchanged (the same object) in previous keep
+// their decoded records, the others are decoded now.
+CachedStore cacheEntryFor(const fs::path& path, const FileIdentity& id, const StoreDictionary& dict,
+                          const CachedStore* previous)
+{
+    std::map<const plist::Value*, const CachedValue*> known;
+    if (previous) {
+        for (const CachedValue& v : previous->values)
+            known.emplace(v.value, &v);
+    }
+    CachedStore entry{path, id, std::make_shared<const StoreDictionary>(dict), {}, {}, 0};
+    entry.values.reserve(dict.size());
+    for (const auto& [key, value] : *entry.dict) {
+        CachedValue cached{value.get(), entry.records.size(), 0, 0};
+        if (auto it = known.find(value.get()); it != known.end()) {
+            const CachedValue& old = *it->second;
+            entry.records.insert(entry.records.end(), previous->records.begin() + static_cast<std::ptrdiff_t>(old.firstRecord),
+                                 previous->records.begin() + static_cast<std::ptrdiff_t>(old.firstRecord + old.recordCount));
+            cached.skipped = old.skipped;
+        } else if (const plist::Array* items = value->array()) {
+            for (const ValuePtr& item : *items) {
+                if (Result<MovieInfo> r = decodeItem(item))
+                    entry.records.push_back(std::make_shared<const MovieInfo>(std::move(r).value()));
+                else
+                    ++cached.skipped;
+            }
+        } else {
+            cached.skipped = 1;
+        }
+        cached.recordCount = entry.records.size() - cached.firstRecord;
+        entry.skipped += cached.skipped;
+        entry.values.push_back(cached);
+    }
+    return entry;
+}
+
 } // namespace
 
 void visitRecords(const StoreDictionary& dict,
@@ -123,10 +187,8 @@ void visitRecords(const StoreDictionary& dict,
             visit(key, Status::corrupt("store value is not an array"));
             continue;
         }
-        for (const ValuePtr& item : *items) {
-            const plist::Bytes* bytes = item->data();
-            visit(key, bytes ? decodeMovieInfo(bytes->view()) : Result<MovieInfo>(Status::corrupt("store item is not data")));
-        }
+        for (const ValuePtr& item : *items)
+            visit(key, decodeItem(item));
     }
 }
 
@@ -180,17 +242,10 @@ StoreLoad loadStore(const fs::path& storePath)
     if (!dict)
         return {nullptr, std::make_shared<RecordList>(), 0, Status::corrupt("store is not a dictionary")};
 
-    StoreLoad load;
-    load.prefsDict = std::make_shared<StoreDictionary>(*dict);
-    load.records = decodeRecords(*dict, &load.skipped);
-
-    if (id) {
-        CachedStore entry{storePath, *id, std::make_shared<const StoreDictionary>(*dict), {}, load.skipped};
-        entry.records.reserve(load.records->size());
-        for (const RecordPtr& r : *load.records)
-            entry.records.push_back(std::make_shared<const MovieInfo>(*r));
+    CachedStore entry = cacheEntryFor(storePath, id.value_or(FileIdentity{}), *dict, nullptr);
+    StoreLoad load{std::make_shared<StoreDictionary>(*entry.dict), copyRecords(entry.records), entry.skipped, {}};
+    if (id)
         cache.put(std::move(entry));
-    }
     return load;
 }
 
@@ -236,10 +291,37 @@ Status checkStoreWithinReaderLimits(const StoreDictionary& dict, std::size_t ser
 
 Status writeStore(const fs::path& storePath, const StoreDictionary& dict)
 {
-    const std::string bytes = serializeStore(dict);
-    if (Status s = checkStoreWithinReaderLimits(dict, bytes.size()); !s)
+    if (Status s = checkStoreWithinReaderLimits(dict, 0); !s)
         return s;
-    return writeFileAtomically(storePath, bytes);
+    // Streamed to the file: a 40 MB store is never built in memory first.
+    const ValuePtr root = Value::makeDictionary(dict);
+    WrittenFile written;
+    const Status s = writeFileAtomically(
+        storePath,
+        [&](const ByteWriter& write) {
+            std::size_t total = 0;
+            if (Status w = plist::writeXml(*root, [&](std::string_view piece) {
+                    total += piece.size();
+                    return total > plist::Limits::store().maxFileSize
+                               ? Status::limitExceeded("the store would be larger than its readers load")
+                               : write(piece);
+                });
+                !w)
+                return w;
+            return Status::ok();
+        },
+        &written);
+    if (!s)
+        return s;
+    // The next load of what was just written needs no parse; only changed records are
+    // decoded for it. Only when reading the XML back gives exactly this dictionary.
+    StoreCache& cache = StoreCache::instance();
+    const std::optional<FileIdentity> id = identityOf(storePath);
+    if (id && id->device == written.device && id->inode == written.inode && plist::hasExactXmlForm(*root)) {
+        const std::optional<CachedStore> previous = cache.latest(storePath);
+        cache.put(cacheEntryFor(storePath, *id, dict, previous ? &*previous : nullptr));
+    }
+    return Status::ok();
 }
 
 void clearStoreCache()

@@ -6,6 +6,7 @@
 #include "library/plist/Value.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,10 @@ std::string writeBinary(const Value& root);
 // Byte for byte what Apple's XML serializer writes (reals with 17 significant digits,
 // "+infinity", "nan"; dates in whole seconds); UIDs as {CF$UID: n} dictionaries.
 std::string writeXml(const Value& root);
+// The same bytes handed to sink in pieces of about a megabyte, so a large store goes to
+// its file without ever being held whole; stops at the first piece the sink refuses.
+using ByteSink = std::function<Status(std::string_view piece)>;
+Status writeXml(const Value& root, const ByteSink& sink);
 
 // Whether readXml(writeXml(root)) gives back an equal value. Not so for dates with
 // fractional seconds or beyond four-digit years, text with characters XML 1.0 cannot

@@ -27,6 +27,19 @@ public:
         return std::move(out_);
     }
 
+    // Hands out what is written whenever it passes a megabyte: a buffer that stays in
+    // the cache and never faults in fresh pages, whatever the document's size.
+    Status write(const Value& root, const ByteSink& sink)
+    {
+        sink_ = &sink;
+        out_.reserve(kPiece + kPiece / 4);
+        out_ += kHeader;
+        writeTree(root);
+        out_ += kFooter;
+        flush();
+        return status_;
+    }
+
 private:
     // An open container: the next member to write.
     struct Frame {
@@ -98,6 +111,8 @@ private:
             indent(depth);
             base64Encode(bytes.substr(pos, bytesPerLine), out_);
             out_ += '\n';
+            if (sink_ && out_.size() >= kPiece)
+                flush();
         }
         indent(depth);
         out_ += "</data>\n";
@@ -171,10 +186,21 @@ private:
                 continue;
             }
             if (auto f = open(*next, top.depth + 1)) stack.push_back(*f);
+            if (sink_ && out_.size() >= kPiece) flush();
+            if (!status_) return;
         }
     }
 
+    void flush()
+    {
+        if (status_ && !out_.empty()) status_ = (*sink_)(out_);
+        out_.clear();
+    }
+
+    static constexpr std::size_t kPiece = 1u << 20;
     std::string out_;
+    const ByteSink* sink_ = nullptr;
+    Status status_;
 };
 
 // Text expat hands back unchanged: no C0 controls but tab and newline (CR is normalized
@@ -217,6 +243,11 @@ bool hasExactXmlForm(const Value& root)
 std::string writeXml(const Value& root)
 {
     return XmlWriter().write(root);
+}
+
+Status writeXml(const Value& root, const ByteSink& sink)
+{
+    return XmlWriter().write(root, sink);
 }
 
 } // namespace kavio::plist
