@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QResizeEvent>
 
+#include <utility>
+
 namespace kavio::carplay {
 
 namespace fs = std::filesystem;
@@ -137,10 +139,14 @@ void CRFMController::viewDidLoad()
     // The first load fills the table as it is built; no reload needed.
     model_.loadMp4Files();
     model_.loadContent();
+    loadedForFirstAppearance_ = true;
 }
 
 void CRFMController::viewDidAppear(platform::Animated)
 {
+    // Just loaded for this first appearance, and watched since: nothing to read again.
+    if (std::exchange(loadedForFirstAppearance_, false))
+        return;
     reloadContent();
 }
 

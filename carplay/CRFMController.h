@@ -63,6 +63,7 @@ private:
     CloseButton closeButton_;
     int sele_indexPath_ = 0;
     const bool showHiddenFiles = false; // hidden entries are never listed
+    bool loadedForFirstAppearance_ = false;
 };
 
 } // namespace kavio::carplay

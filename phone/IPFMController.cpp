@@ -21,6 +21,7 @@
 #include <QDebug>
 
 #include <chrono>
+#include <utility>
 
 namespace kavio::phone {
 
@@ -109,11 +110,15 @@ void IPFMController::registerNotifications()
 void IPFMController::viewDidLoad()
 {
     model_.reloadContent(); // the table fills as it is built
+    loadedForFirstAppearance_ = true;
     registerNotifications();
 }
 
 void IPFMController::viewDidAppear(platform::Animated)
 {
+    // Just loaded for this first appearance, and watched since: nothing to read again.
+    if (std::exchange(loadedForFirstAppearance_, false))
+        return;
     reloadContent();
 }
 

@@ -76,6 +76,7 @@ private:
     FolderModel model_;
     Avatar& Korra;
     const bool showHiddenFiles = false; // hidden entries are never listed
+    bool loadedForFirstAppearance_ = false;
     bool is_Folder = false;
     bool is_Picker = false;
     // The entry the running rename, removal or thumbnail change acts on.
