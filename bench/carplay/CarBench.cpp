@@ -9,73 +9,26 @@
 #include "carplay/KavioController.h"
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
-#include "library/RecordKey.h"
 #include "platform/base/Animated.h"
 #include "platform/lists/TableView.h"
 #include "platform/screens/Application.h"
 #include "platform/screens/Window.h"
 #include "platform/testing/FakePlayer.h"
-
-#include <QBuffer>
-#include <QImage>
-#include <QRandomGenerator>
+#include "support/LargeLibrary.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace kavio;
 
-constexpr int kVideos = 10000;
-constexpr int kRecords = 1000;
-
-// A noisy PNG of about 30 KB: real decoding work, like a phone's thumbnail.
-std::string thumbnailPng(quint32 seed)
-{
-    QImage image(96, 96, QImage::Format_RGB32);
-    QRandomGenerator rng(seed);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, rng.generate() & 0xffffff);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
-}
+using bench::kVideos;
+using bench::settle;
 
 const fs::path& bigFolder()
 {
-    static const fs::path folder = [] {
-        fs::path f = fs::temp_directory_path() / "kavio-car-bench" / "Big";
-        if (!fs::exists(f / "KavioSave.plist")) {
-            fs::create_directories(f);
-            FolderModel model(f);
-            model.loadMp4Files();
-            const auto start = std::chrono::system_clock::now();
-            for (int i = 0; i < kVideos; ++i) {
-                const std::string title = "Video " + std::to_string(i);
-                std::ofstream(f / (title + ".mp4")) << "x";
-                if (i % (kVideos / kRecords) != 0)
-                    continue;
-                auto r = std::make_shared<MovieInfo>();
-                r->FILENAME = title;
-                r->ARTIST = "Artist";
-                r->EXTENSION = "mp4";
-                r->imgData = plist::Bytes(thumbnailPng(static_cast<quint32>(i)));
-                r->KEY = recordKeyAt(start + std::chrono::seconds(i));
-                model.save_items()->push_back(r);
-                (*model.prefsDict())[*r->KEY] = plist::Value::makeArray(
-                    {plist::Value::makeData(plist::Bytes(encodeMovieInfo(*r)))});
-            }
-            writeStore(f / kStoreFileName, *model.prefsDict());
-        }
-        return f;
-    }();
-    return folder;
+    return bench::largeFolder("kavio-car-bench");
 }
 
 // Counts what the table asks for.
@@ -89,12 +42,6 @@ public:
     }
     int cellsAsked = 0;
 };
-
-void settle()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 // From a new browser to its first painted screen.
 void openFolder(benchmark::State& state, bool clearCache)

@@ -1,0 +1,78 @@
+#include "support/LargeLibrary.h"
+
+#include "library/FolderModel.h"
+#include "library/RecordKey.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImage>
+#include <QRandomGenerator>
+
+#include <fstream>
+#include <map>
+
+namespace kavio::bench {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A noisy PNG of about 30 KB: real decoding work, like a phone's thumbnail.
+std::string thumbnailPng(quint32 seed)
+{
+    QImage image(96, 96, QImage::Format_RGB32);
+    QRandomGenerator rng(seed);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, rng.generate() & 0xffffff);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+fs::path makeLargeFolder(const std::string& name)
+{
+    fs::path f = fs::temp_directory_path() / name / "Big";
+    if (fs::exists(f / kStoreFileName))
+        return f;
+    fs::create_directories(f);
+    FolderModel model(f);
+    model.loadMp4Files();
+    const auto start = std::chrono::system_clock::now();
+    for (int i = 0; i < kVideos; ++i) {
+        const std::string title = "Video " + std::to_string(i);
+        std::ofstream(f / (title + ".mp4")) << "x";
+        if (i % (kVideos / kRecords) != 0)
+            continue;
+        auto r = std::make_shared<MovieInfo>();
+        r->FILENAME = title;
+        r->ARTIST = "Artist";
+        r->EXTENSION = "mp4";
+        r->imgData = plist::Bytes(thumbnailPng(static_cast<quint32>(i)));
+        r->KEY = recordKeyAt(start + std::chrono::seconds(i));
+        (*model.prefsDict())[*r->KEY] = plist::Value::makeArray({plist::Value::makeData(plist::Bytes(encodeMovieInfo(*r)))});
+    }
+    writeStore(f / kStoreFileName, *model.prefsDict());
+    return f;
+}
+
+} // namespace
+
+const fs::path& largeFolder(const std::string& name)
+{
+    static std::map<std::string, fs::path> made;
+    auto it = made.find(name);
+    if (it == made.end())
+        it = made.emplace(name, makeLargeFolder(name)).first;
+    return it->second;
+}
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+} // namespace kavio::bench
