@@ -126,6 +126,42 @@ TEST_F(StoreTest, UpdateAndRemoveRewriteTheStore)
     EXPECT_TRUE(fresh.prefsDict()->count("kKV1"));
 }
 
+TEST_F(StoreTest, TheLoadAfterASaveGivesWhatAFreshParseGives)
+{
+    auto model = modelWith({test::makeRecord("a", "kKV1"), test::makeRecord("b", "kKV2"), test::makeRecord("c", "kKV3")});
+    model->loadMp4Files();
+    (*model->save_items())[1]->ARTIST = "changed";
+    ASSERT_TRUE(model->updateRecord(1).isOk());
+    (*model->prefsDict())["kKV4"] = plist::Value::makeString("not an array"); // skipped by readers
+    ASSERT_TRUE(model->updateRecord(0).isOk());
+
+    FolderModel cached(folder.path());
+    cached.loadMp4Files(); // from what the save left in memory
+    clearStoreCache();
+    FolderModel parsed(folder.path());
+    parsed.loadMp4Files();
+    ASSERT_EQ(cached.save_items()->size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(*(*cached.save_items())[i], *(*parsed.save_items())[i]) << i;
+    EXPECT_EQ(cached.skippedRecords(), parsed.skippedRecords());
+    EXPECT_EQ(serializeStore(*cached.prefsDict()), serializeStore(*parsed.prefsDict()));
+    EXPECT_EQ((*parsed.save_items())[1]->ARTIST, "changed");
+}
+
+TEST_F(StoreTest, AStoreItsReadersWouldRefuseIsNeverWritten)
+{
+    auto model = modelWith({test::makeRecord("a", "kKV1")});
+    const std::string before = readFile(storePath());
+    MovieInfo huge = test::makeRecord("huge", "kKV2");
+    huge.imgData = plist::Bytes(std::string(plist::Limits::archive().maxFileSize + 1, 'x'));
+    model->save_items()->push_back(std::make_shared<MovieInfo>(huge));
+    const Status s = model->saveMovieModules("kKV2");
+    EXPECT_EQ(s.code(), Status::Code::LimitExceeded);
+    EXPECT_EQ(readFile(storePath()), before);
+    for (const auto& e : fs::directory_iterator(folder.path()))
+        EXPECT_EQ(e.path().filename(), kStoreFileName) << "no temporary file left";
+}
+
 TEST_F(StoreTest, SameSecondKeysNoLongerOverwrite)
 {
     auto model = modelWith({});

@@ -94,6 +94,31 @@ TEST_F(RoundTrip, AppleXmlIsReproducedByteForByte)
     }
 }
 
+TEST_F(RoundTrip, StreamedXmlIsTheSameBytesInPiecesAndStopsWhenRefused)
+{
+    // Several megabytes of data over a few values: more than one piece.
+    Dictionary dict;
+    for (int i = 0; i < 5; ++i)
+        dict["k" + std::to_string(i)] = Value::makeArray({Value::makeData(Bytes(std::string(900'000 + i, char('a' + i))))});
+    const ValuePtr root = Value::makeDictionary(dict);
+    std::string streamed;
+    int pieces = 0;
+    ASSERT_TRUE(writeXml(*root, [&](std::string_view piece) {
+        streamed += piece;
+        ++pieces;
+        return Status::ok();
+    }).isOk());
+    EXPECT_EQ(streamed, writeXml(*root));
+    EXPECT_GT(pieces, 3);
+    int calls = 0;
+    const Status refused = writeXml(*root, [&](std::string_view) {
+        ++calls;
+        return Status::ioError("disk full");
+    });
+    EXPECT_EQ(refused.code(), Status::Code::IOError);
+    EXPECT_EQ(calls, 1);
+}
+
 TEST_F(RoundTrip, XmlDataLinesNarrowWithDepth)
 {
     // Python's plistlib: max(16, 76 - 8 x depth), rounded down to whole base64 quads.
