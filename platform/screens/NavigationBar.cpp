@@ -294,7 +294,7 @@ void NavigationBar::layoutContents()
     if (!backButton_->isHidden()) {
         // The back title gives way to the screen's own title, down to the chevron alone.
         const int titleLeft = std::min((width() - wanted) / 2, right - wanted);
-        const int longest = std::max(BackButton::kChevronOnly, std::min(backButton_->sizeHint().width(), width() / 3));
+        const int longest = std::max(BackButton::kChevronOnly, backButton_->sizeHint().width());
         const int backWidth = std::clamp(titleLeft - kTitleGap, BackButton::kChevronOnly, longest);
         backButton_->setGeometry(0, 0, backWidth, kHeight);
         left = backWidth + kTitleGap;
