@@ -151,14 +151,8 @@ QImage rescaleImage(const QImage& image, double width, double height, double sca
     return out;
 }
 
-Result<std::string> thumbnailFromPicture(std::string bytes)
+Result<std::string> pngThumbnail(QImage image)
 {
-    if (bytes.size() <= kMaxRawThumbnailBytes) {
-        if (decodeImage(bytes).isNull())
-            return Status::corrupt("not a picture");
-        return bytes;
-    }
-    QImage image = decodeImage(bytes);
     if (image.isNull())
         return Status::corrupt("not a picture");
     if (image.width() > kMaxThumbnailSide || image.height() > kMaxThumbnailSide)
@@ -171,7 +165,25 @@ Result<std::string> thumbnailFromPicture(std::string bytes)
     return std::string(png.constData(), static_cast<std::size_t>(png.size()));
 }
 
+Result<std::string> thumbnailFromPicture(std::string bytes)
+{
+    if (bytes.size() <= kMaxRawThumbnailBytes) {
+        if (decodeImage(bytes).isNull())
+            return Status::corrupt("not a picture");
+        return bytes;
+    }
+    return pngThumbnail(decodeImage(bytes));
+}
+
 Result<std::string> thumbnailFromPictureFile(const std::filesystem::path& path)
+{
+    Result<std::string> bytes = readPictureFile(path);
+    if (!bytes)
+        return bytes;
+    return thumbnailFromPicture(std::move(bytes).value());
+}
+
+Result<std::string> readPictureFile(const std::filesystem::path& path)
 {
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
@@ -186,7 +198,7 @@ Result<std::string> thumbnailFromPictureFile(const std::filesystem::path& path)
     std::string bytes(static_cast<std::size_t>(size), '\0');
     if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
         return Status::ioError("the picture could not be read");
-    return thumbnailFromPicture(std::move(bytes));
+    return bytes;
 }
 
 } // namespace kavio

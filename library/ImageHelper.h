@@ -37,11 +37,17 @@ inline constexpr std::size_t kMaxRawThumbnailBytes = 1u << 20; // kept byte for 
 inline constexpr int kMaxThumbnailSide = 1024;                  // larger pictures are scaled to fit
 inline constexpr std::uintmax_t kMaxPictureFileBytes = 256u << 20; // not read at all beyond
 
+// PNG of the image, scaled down (never up) to fit kMaxThumbnailSide squared: the editor's
+// thumbnail, and a large picked picture's.
+Result<std::string> pngThumbnail(QImage image);
+
 // The thumbnail bytes for a picture: unchanged while at most kMaxRawThumbnailBytes,
 // otherwise PNG scaled down (never up) to fit kMaxThumbnailSide squared. Corrupt when the
 // bytes are not a picture this helper reads.
 Result<std::string> thumbnailFromPicture(std::string bytes);
 // The same for a picked file; only regular files, at most kMaxPictureFileBytes.
 Result<std::string> thumbnailFromPictureFile(const std::filesystem::path& path);
+// A picked picture file's bytes, on the same terms.
+Result<std::string> readPictureFile(const std::filesystem::path& path);
 
 } // namespace kavio

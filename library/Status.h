@@ -20,6 +20,7 @@ public:
         Unsupported,   // a feature deliberately rejected (DTD subset, entity, ...)
         IOError,       // the system refused a read, write, sync or rename
         AlreadyExists, // something is already at the path a write or move would take
+        Cancelled,     // stopped on request; nothing was changed
     };
 
     Status() = default;
@@ -30,6 +31,7 @@ public:
     static Status unsupported(std::string m) { return {Code::Unsupported, std::move(m)}; }
     static Status ioError(std::string m) { return {Code::IOError, std::move(m)}; }
     static Status alreadyExists(std::string m) { return {Code::AlreadyExists, std::move(m)}; }
+    static Status cancelled(std::string m) { return {Code::Cancelled, std::move(m)}; }
 
     bool isOk() const { return code_ == Code::Ok; }
     explicit operator bool() const { return isOk(); }
@@ -78,6 +80,7 @@ inline std::string Status::toString() const
     case Code::Unsupported: name = "unsupported"; break;
     case Code::IOError: name = "I/O error"; break;
     case Code::AlreadyExists: name = "already exists"; break;
+    case Code::Cancelled: name = "cancelled"; break;
     }
     return message_.empty() ? std::string(name) : std::string(name) + ": " + message_;
 }

@@ -275,4 +275,16 @@ Outcome changeThumbnail(FolderModel& model, const EntryRef& ref, const fs::path&
     return out;
 }
 
+Outcome emptyFolder(FolderModel& model)
+{
+    std::error_code ec;
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(model.currentURL(), ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(it->path());
+    for (const fs::path& entry : entries)
+        (void)removeToTrash(entry);
+    model.loadMp4Files();
+    return {};
+}
+
 } // namespace kavio::phone

@@ -64,4 +64,8 @@ Outcome removeEntry(FolderModel& model, const EntryRef& entry);
 // fit 1024x1024).
 Outcome changeThumbnail(FolderModel& model, const EntryRef& entry, const std::filesystem::path& picture);
 
+// "Deleting Videos": every entry of the model's folder, hidden ones and the store
+// included, goes to the trash; one that cannot go is skipped and the others still go.
+Outcome emptyFolder(FolderModel& model);
+
 } // namespace kavio::phone

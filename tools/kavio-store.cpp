@@ -6,6 +6,7 @@
 #include "library/ImageHelper.h"
 #include "library/RowContent.h"
 #include "library/Utf8.h"
+#include "phone/EditorSave.h"
 #include "phone/FileOperations.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QJsonObject>
 #include <QLoggingCategory>
 
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
@@ -44,6 +46,11 @@ const char kUsage[] =
     "                                         or a folder's new name\n"
     "  rm FOLDER ENTRY                        to the trash, with the video's record\n"
     "  thumbnail FOLDER ENTRY IMAGE_FILE      the picture becomes the video's thumbnail\n"
+    "  import FOLDER SOURCE --title T [--artist A] [--thumbnail IMAGE] [--move]\n"
+    "                                         a video brought in, copied unless --move\n"
+    "  link FOLDER URL --title T [--artist A] [--thumbnail IMAGE]\n"
+    "                                         a stream, with its empty placeholder file\n"
+    "  empty FOLDER                           every entry of the folder to the trash\n"
     "\n"
     "ENTRY is a file or folder name in FOLDER, as `ls` shows it.\n"
     "Exit status: 0 done; 1 refused or failed (the reason on stderr; nothing changed);\n"
@@ -178,6 +185,54 @@ int report(const Outcome& out)
     return 0;
 }
 
+struct Options {
+    std::optional<std::string> artist;
+    std::optional<std::string> title;
+    std::optional<std::string> thumbnail;
+    bool move = false;
+};
+
+// An import or a link, as the editor saves it.
+int add(const std::string& verb, const std::vector<std::string>& args, const Options& options)
+{
+    FolderModel model(args[0]);
+    model.reloadContent();
+    if (!model.folderExists()) {
+        std::fprintf(stderr, "kavio-store: no folder at %s\n", args[0].c_str());
+        return kExitFailed;
+    }
+    namespace phone = kavio::phone;
+    phone::EditorInput input;
+    if (verb == "link")
+        input = {phone::ImportKind::Link, {}, args[1]};
+    else
+        input = {options.move ? phone::ImportKind::Move : phone::ImportKind::Copy, args[1], {}};
+    if (verb == "link" && args[1].empty()) {
+        std::fprintf(stderr, "kavio-store: %s\n", phone::kUrlNotEntered);
+        return kExitFailed;
+    }
+    phone::EditorForm form{*options.title, options.artist.value_or(""), phone::defaultThumbnailPng()};
+    if (options.thumbnail) {
+        kavio::Result<std::string> bytes = kavio::readPictureFile(*options.thumbnail);
+        kavio::Result<std::string> png = bytes ? kavio::pngThumbnail(kavio::decodeImage(*bytes)) : bytes;
+        if (!png) {
+            std::fprintf(stderr, "kavio-store: \"%s\" is not a picture Kavio can read.\n",
+                         fs::path(*options.thumbnail).filename().c_str());
+            return kExitFailed;
+        }
+        form.thumbnail = *png;
+    }
+    const phone::EditorOutcome out =
+        phone::saveEditor(model, input, form, kavio::realFileSystem(), std::chrono::system_clock::now());
+    if (out.kind != phone::EditorOutcome::Kind::Saved) {
+        if (!out.message.empty())
+            std::fprintf(stderr, "kavio-store: %s\n", out.message.c_str());
+        return kExitFailed;
+    }
+    printLine(recordJson(*out.record));
+    return 0;
+}
+
 int change(const std::string& verb, const std::vector<std::string>& args, const std::optional<std::string>& artist)
 {
     FolderModel model(args[0]);
@@ -188,6 +243,8 @@ int change(const std::string& verb, const std::vector<std::string>& args, const 
     }
     if (verb == "mkdir")
         return report(kavio::phone::createFolder(model, args[1]));
+    if (verb == "empty")
+        return report(kavio::phone::emptyFolder(model));
     const std::optional<kavio::phone::EntryRef> entry = kavio::phone::entryRefNamed(model, args[1]);
     if (!entry) {
         std::fprintf(stderr, "kavio-store: \"%s\" is not a video or folder in %s\n", args[1].c_str(), args[0].c_str());
@@ -215,13 +272,30 @@ int main(int argc, char** argv)
         return 0;
     }
     std::vector<std::string> args;
-    std::optional<std::string> artist;
+    Options options;
+    const bool adds = verb == "import" || verb == "link";
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (verb == "ls" && (arg == "--car" || arg == "--phone"))
             continue; // both browsers list and label rows alike
-        if (verb == "rename" && arg == "--artist" && i + 1 < argc && !artist) {
-            artist = argv[++i];
+        auto value = [&](std::optional<std::string>& into) {
+            if (into || i + 1 >= argc)
+                return false;
+            into = argv[++i];
+            return true;
+        };
+        if ((verb == "rename" || adds) && arg == "--artist") {
+            if (!value(options.artist))
+                return usage();
+            continue;
+        }
+        if (adds && (arg == "--title" || arg == "--thumbnail")) {
+            if (!value(arg == "--title" ? options.title : options.thumbnail))
+                return usage();
+            continue;
+        }
+        if (verb == "import" && arg == "--move" && !options.move) {
+            options.move = true;
             continue;
         }
         if (arg.starts_with("-"))
@@ -235,8 +309,16 @@ int main(int argc, char** argv)
         const fs::path folder = args.empty() ? kavio::defaultDocumentsDirectory() : fs::path(args[0]);
         return verb == "dump" ? dump(folder) : list(folder);
     }
-    const std::size_t wanted = verb == "rm" || verb == "mkdir" ? 2 : verb == "rename" || verb == "thumbnail" ? 3 : 0;
+    if (adds) {
+        if (args.size() != 2 || !options.title)
+            return usage();
+        return add(verb, args, options);
+    }
+    const std::size_t wanted = verb == "empty"                     ? 1
+                               : verb == "rm" || verb == "mkdir"   ? 2
+                               : verb == "rename" || verb == "thumbnail" ? 3
+                                                                   : 0;
     if (wanted == 0 || args.size() != wanted)
         return usage();
-    return change(verb, args, artist);
+    return change(verb, args, options.artist);
 }

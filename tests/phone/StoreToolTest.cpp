@@ -110,16 +110,49 @@ TEST_F(StoreToolTest, ARefusedOrFailedCallExitsOneAndChangesNoByte)
     }
 }
 
+TEST_F(StoreToolTest, ImportLinkAndEmptyAsTheEditorAndTheMenuDoThem)
+{
+    writeFile(scratch / "clip.MOV", "movie bytes");
+    int code = -1;
+    std::string err;
+    const std::string imported = tool("import " + folder() + " '" + (scratch / "clip.MOV").string() + "' --title Trip --artist Me", &code, &err);
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_NE(imported.find("\"EXTENSION\":\"MOV\",\"FILENAME\":\"Trip\""), std::string::npos) << imported;
+    EXPECT_NE(imported.find("\"format\":\"png\""), std::string::npos) << "the default thumbnail";
+    EXPECT_EQ(readFile(docs / "Trip.MOV"), "movie bytes");
+    EXPECT_TRUE(fs::exists(scratch / "clip.MOV"));
+
+    const auto before = snapshot();
+    tool("import " + folder() + " '" + (scratch / "clip.MOV").string() + "' --title Trip --move", &code, &err);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(err, "kavio-store: It looks like the same file name already exists.\n");
+    EXPECT_TRUE(fs::exists(scratch / "clip.MOV")) << "a refused move leaves the source";
+    tool("link " + folder() + " https://example.com/live.m3u8 --title clip", &code, &err);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(err, "kavio-store: Could not save because the same file name already exists. Please rename the file.\n");
+    EXPECT_EQ(snapshot(), before);
+
+    const std::string linked = tool("link " + folder() + " https://example.com/live.m3u8 --title Live", &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(linked.find("\"urlLink\":\"https://example.com/live.m3u8\""), std::string::npos) << linked;
+    EXPECT_EQ(fs::file_size(docs / "Live.mp4"), 0u);
+
+    EXPECT_EQ(tool("empty " + folder(), &code), "{}\n");
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(fs::is_empty(docs));
+}
+
 TEST_F(StoreToolTest, BadUsageExitsTwoAndHelpListsEveryVerb)
 {
     int code = -1;
-    for (const char* args : {"", "frobnicate", "mkdir onlyfolder", "rename a b", "rm a b c", "thumbnail a b", "rename a b c --colour x"}) {
+    for (const char* args : {"", "frobnicate", "mkdir onlyfolder", "rename a b", "rm a b c", "thumbnail a b",
+                             "rename a b c --colour x", "import a b", "link a --title x", "empty", "import a b --title"}) {
         tool(args, &code);
         EXPECT_EQ(code, 2) << args;
     }
     const std::string help = tool("--help", &code);
     EXPECT_EQ(code, 0);
-    for (const char* verb : {"dump", "ls", "mkdir", "rename", "rm", "thumbnail"})
+    for (const char* verb : {"dump", "ls", "mkdir", "rename", "rm", "thumbnail", "import", "link", "empty"})
         EXPECT_NE(help.find(std::string("  ") + verb + " "), std::string::npos) << verb;
 }
 

@@ -27,6 +27,7 @@ struct Job {
 const std::vector<Job> kJobs = {
     {"icons/folder.svg", "icons/folder.png", 80},
     {"icons/mp4.svg", "icons/mp4.png", 80},
+    {"icons/mp4_preview.svg", "icons/mp4_preview.png", 500},
     {"kavio.svg", "AppIcon76x76.png", 76},
     {"icons/download.svg", "icons/download.png", 30},
     {"icons/download.svg", "icons/download@2x.png", 60},
