@@ -3,6 +3,9 @@
 #include "library/RowContent.h"
 #include "library/Utf8.h"
 #include "phone/BrowserContent.h"
+#include "phone/CopyJob.h"
+#include "phone/Exports.h"
+#include "phone/KVCustmPreview.h"
 #include "phone/PhoneStyle.h"
 #include "platform/base/Dispatch.h"
 #include "platform/base/FolderWatcher.h"
@@ -14,6 +17,7 @@
 #include "platform/lists/TableViewCellLabel.h"
 #include "platform/modals/AlertController.h"
 #include "platform/modals/Pickers.h"
+#include "platform/screens/NavigationBar.h"
 #include "platform/screens/NavigationController.h"
 #include "platform/screens/NavigationItem.h"
 #include "platform/views/Labels.h"
@@ -81,13 +85,19 @@ void IPFMController::setupTable()
 
 void IPFMController::navBarMagic()
 {
-    auto* add = new platform::MenuButton(QStringLiteral("plus"));
-    add->setTintColor(style::barItems);
-    add->setToolTip(tr("Add"));
-    add->setAccessibleName(tr("Add"));
-    add->setMenuProvider([this] { return addMenu(); });
-    std::vector<platform::BarButtonItem> items;
-    items.push_back(platform::BarButtonItem::customView(add));
+    auto button = [](const QString& symbol, const QString& name, std::function<platform::Menu()> menu) {
+        auto* b = new platform::MenuButton(symbol);
+        b->setTintColor(style::barItems);
+        b->setToolTip(name);
+        b->setAccessibleName(name);
+        b->setMenuProvider(std::move(menu));
+        return b;
+    };
+    std::vector<platform::BarButtonItem> items; // from the right edge inwards
+    items.push_back(platform::BarButtonItem::customView(button(QStringLiteral("plus"), tr("Add"), [this] { return addMenu(); })));
+    items.push_back(platform::BarButtonItem::fixedSpace(2));
+    items.push_back(platform::BarButtonItem::customView(
+        button(QStringLiteral("staroflife.fill"), tr("More"), [this] { return optionMenu(); })));
     navigationItem().setRightBarButtonItems(std::move(items));
 }
 
@@ -178,7 +188,7 @@ platform::Menu IPFMController::contextMenuFor(const FolderEntry& entry)
         menu.children.push_back(menuAction(action, [this, action, entry] {
             switch (action) {
             case RowAction::Rename: RenamecunstomText(entry); break;
-            case RowAction::ImageRewriting: openImagePicker(entry); break;
+            case RowAction::ImageRewriting: imageRewriting(entry); break;
             case RowAction::Remove: removeEntry(entry); break;
             }
         }));
@@ -188,8 +198,21 @@ platform::Menu IPFMController::contextMenuFor(const FolderEntry& entry)
 
 platform::Menu IPFMController::addMenu()
 {
-    return {QStringLiteral("Kavio"), {{QStringLiteral("Create Folder"), QStringLiteral("folder"),
-                                       platform::MenuElementAttributes::None, [this] { createFolder(); }}}};
+    using platform::MenuElementAttributes;
+    return {QStringLiteral("Kavio"),
+            {{QStringLiteral("Create Folder"), QStringLiteral("folder"), MenuElementAttributes::None, [this] { createFolder(); }},
+             {QStringLiteral("Upload from photo"), QStringLiteral("square.and.arrow.up"), MenuElementAttributes::None,
+              [this] { openImagePicker(); }},
+             {QStringLiteral("Upload from File"), QStringLiteral("doc.badge.plus"), MenuElementAttributes::None,
+              [this] { openFilePicker(); }},
+             {QStringLiteral("Url Link"), QStringLiteral("link"), MenuElementAttributes::None, [this] { urlLink(); }}}};
+}
+
+platform::Menu IPFMController::optionMenu()
+{
+    return {QStringLiteral("Kavio\n%1").arg(QStringLiteral("Choose your option")),
+            {{QStringLiteral("Deleting Videos"), QStringLiteral("xmark.bin"), platform::MenuElementAttributes::Destructive,
+              [this] { deletingVideos(); }}}};
 }
 
 void IPFMController::RenamecunstomText(const FolderEntry& entry)
@@ -201,12 +224,25 @@ void IPFMController::RenamecunstomText(const FolderEntry& entry)
     }));
 }
 
-void IPFMController::openImagePicker(const FolderEntry& entry)
+void IPFMController::imageRewriting(const FolderEntry& entry)
 {
     beginAction(entry);
-    const EntryRef target = *sele_entry;
     is_Picker = true;
+    openImagePicker();
+}
+
+void IPFMController::openImagePicker()
+{
     picker_ = platform::makePicker();
+    if (!is_Picker || !sele_entry) {
+        is_Picker = false;
+        picker_->pick(platform::PickerKind::Movie, view(), [this](std::optional<fs::path> picked) {
+            if (picked)
+                importPickedVideo(*picked);
+        });
+        return;
+    }
+    const EntryRef target = *sele_entry;
     picker_->pick(platform::PickerKind::Image, view(), [this, target](std::optional<fs::path> picked) {
         if (!picked) {
             is_Picker = false;
@@ -222,6 +258,78 @@ void IPFMController::openImagePicker(const FolderEntry& entry)
             reloadContent();
             is_Picker = false;
         });
+    });
+}
+
+// The picked video is copied next to its destination first, standing in for the phone's
+// photo export; the editor then moves that copy into place.
+void IPFMController::importPickedVideo(const fs::path& video)
+{
+    const fs::path exportFolder = makeExportFolder(model_.currentURL());
+    if (exportFolder.empty()) {
+        alert(QString::fromLatin1(kErrTitle), tr("The video could not be brought in: this folder cannot be written."));
+        return;
+    }
+    const fs::path exported = exportFolder / video.filename();
+    runCopyJob(*this, tr("Copying the video"),
+               [video, exported](CopyControl& control) { return copyFileNoReplace(video, exported, &control); },
+               [this, exported](const Status& status) {
+                   if (!status) {
+                       discardExport(exported);
+                       if (status.code() != Status::Code::Cancelled)
+                           alert(QString::fromLatin1(kErrTitle), tr("The video could not be copied: %1").arg(fromUtf8(status.message())));
+                       return;
+                   }
+                   platform::dispatchAfter(this, kAfterPicker, [this, exported] {
+                       presentEditor({ImportKind::Export, exported, {}});
+                   });
+               });
+}
+
+void IPFMController::openFilePicker()
+{
+    picker_ = platform::makePicker();
+    picker_->pick(platform::PickerKind::Document, view(), [this](std::optional<fs::path> picked) {
+        if (picked)
+            presentEditor({ImportKind::Copy, *picked, {}});
+    });
+}
+
+void IPFMController::urlLink()
+{
+    auto dialog = std::make_unique<AlertController>(
+        QStringLiteral("Info"),
+        QStringLiteral("It supports m3u8,m3u,mp4,mp3 and other extensions.\nNote that playlist URLs are not supported."));
+    dialog->addTextField({QStringLiteral("URL"), {}});
+    dialog->addAction(QStringLiteral("Done"), AlertActionStyle::Default, [this](AlertController& d) {
+        const QString link = d.textFieldText(0);
+        if (link.isEmpty()) {
+            alert(QString::fromLatin1(kErrTitle), QString::fromLatin1(kUrlNotEntered));
+            return;
+        }
+        presentEditor({ImportKind::Link, {}, toUtf8(link)});
+    });
+    dialog->addAction(kCancelTitle, AlertActionStyle::Destructive);
+    platform::presentAlert(*this, std::move(dialog));
+}
+
+void IPFMController::deletingVideos()
+{
+    show(emptyFolder(model_));
+}
+
+void IPFMController::presentEditor(EditorInput input)
+{
+    auto editor = std::make_unique<KVCustmPreview>(std::move(input), model_.currentURL(), this, this);
+    auto container = std::make_unique<platform::NavigationController>(std::move(editor));
+    platform::NavigationBar* bar = container->navigationBar();
+    bar->setTranslucent(false);
+    bar->setBarTintColor(style::barTint);
+    bar->setTintColor(style::barItems);
+    bar->setTitleTextColor(style::barTitle);
+    present(std::move(container), platform::Animated::Yes, [this] {
+        if (isViewLoaded())
+            tableView()->reloadData();
     });
 }
 

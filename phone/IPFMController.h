@@ -6,6 +6,7 @@
 
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
+#include "phone/EditorSave.h"
 #include "phone/FileOperations.h"
 #include "phone/IPFManagerDelegate.h"
 #include "platform/lists/TableViewController.h"
@@ -37,14 +38,22 @@ public:
     // A one-button message: title first, then message.
     void alert(const QString& title, const QString& message);
 
-    // What a long press on the entry's row offers, and the bar's add menu.
+    // What a long press on the entry's row offers, and the bar's two menus.
     platform::Menu contextMenuFor(const FolderEntry& entry);
     platform::Menu addMenu();
+    platform::Menu optionMenu();
     // The row actions, each on the entry it was opened on.
     void RenamecunstomText(const FolderEntry& entry);
-    void openImagePicker(const FolderEntry& entry);
+    void imageRewriting(const FolderEntry& entry);
     void removeEntry(const FolderEntry& entry);
+    // The menus' actions.
     void createFolder();
+    void openImagePicker(); // a thumbnail while is_Picker, else a video to import
+    void openFilePicker();
+    void urlLink();
+    void deletingVideos();
+    // The editor over this screen, in its own navigation container.
+    void presentEditor(EditorInput input);
 
     // Table.
     int numberOfRowsInSection(platform::TableView&, int section) override;
@@ -70,6 +79,7 @@ private:
 
     std::optional<FolderEntry> entryAt(const platform::IndexPath& path) const;
     void beginAction(const FolderEntry& entry);
+    void importPickedVideo(const std::filesystem::path& video);
     void show(const Outcome& outcome);
     void leaveIfFolderVanished();
 

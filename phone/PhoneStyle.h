@@ -17,6 +17,18 @@ inline const QColor barTint{58, 58, 63};
 inline const QColor barItems{Qt::white};
 inline const QColor barTitle{Qt::white};
 
+// The metadata editor.
+inline const QColor editorGradientTop = barTint;   // to white at the bottom right
+inline const QColor editorHeading{Qt::white};
+inline const QColor editorFieldText{Qt::white};
+inline const QColor editorPlaceholder{Qt::gray};
+inline const QColor editorUnderline{Qt::cyan};
+inline const QColor editorButton = barTint;
+inline const QColor editorButtonText{Qt::white};
+inline constexpr int kEditorWidth = 250;     // thumbnail, fields and button
+inline constexpr int kEditorFieldHeight = 50;
+inline constexpr int kEditorThumbnailRadius = 30;
+
 inline constexpr int kRowHeight = 60;
 inline constexpr int kThumbnail = 40; // row images, in points
 

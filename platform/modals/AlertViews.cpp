@@ -144,7 +144,8 @@ void AlertCard::setupHeader(const QString& title, const QString& message)
     header->setContentsMargins(kSideMargin, kTopMargin, kSideMargin, kBottomMargin);
     header->setSpacing(4);
     header->addWidget(makeHeaderLabel(title, pixelFont(font(), kTitlePixels, QFont::DemiBold), this));
-    header->addWidget(makeHeaderLabel(message, pixelFont(font(), kMessagePixels), this));
+    message_ = makeHeaderLabel(message, pixelFont(font(), kMessagePixels), this);
+    header->addWidget(message_);
     fieldsLayout_ = new QVBoxLayout;
     fieldsLayout_->setSpacing(kFieldSpacing);
     header->addLayout(fieldsLayout_);
@@ -170,6 +171,19 @@ QLineEdit* AlertCard::addTextField(const AlertTextField& field)
     fieldsLayout_->addWidget(edit);
     fields_.push_back(edit);
     return edit;
+}
+
+void AlertCard::addAccessory(QWidget* accessory)
+{
+    accessory->setParent(this);
+    fieldsLayout_->setContentsMargins(0, kFieldsGap - 4, 0, 0);
+    fieldsLayout_->addWidget(accessory);
+}
+
+void AlertCard::setMessage(const QString& message)
+{
+    message_->setText(message);
+    message_->setVisible(!message.isEmpty());
 }
 
 const std::vector<AlertButton*>& AlertCard::setButtons(

@@ -51,6 +51,9 @@ public:
     AlertCard(const QString& title, const QString& message, QWidget* parent);
 
     QLineEdit* addTextField(const AlertTextField& field);
+    // A widget of the card's own between the message and the buttons (a progress bar).
+    void addAccessory(QWidget* accessory);
+    void setMessage(const QString& message);
     const std::vector<QLineEdit*>& fields() const { return fields_; }
     // Replaces the buttons: side by side when there are exactly two, stacked otherwise.
     const std::vector<AlertButton*>& setButtons(const std::vector<std::pair<QString, AlertActionStyle>>& actions);
@@ -64,6 +67,7 @@ protected:
 private:
     void setupHeader(const QString& title, const QString& message);
 
+    QLabel* message_ = nullptr;           // child
     QVBoxLayout* layout_ = nullptr;       // owned by this
     QVBoxLayout* fieldsLayout_ = nullptr; // inside layout_
     QBoxLayout* buttonsLayout_ = nullptr; // inside layout_, replaced with the buttons

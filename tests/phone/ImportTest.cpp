@@ -1,0 +1,265 @@
+// Bringing videos in through the phone browser's menus and the metadata editor, offscreen,
+// with scripted pickers: links, documents, picked videos, thumbnails, emptying a folder.
+
+#include "support/CarplayTestSupport.h"
+
+#include "library/FolderModel.h"
+#include "phone/CopyJob.h"
+#include "phone/IPFMController.h"
+#include "phone/KVCustmPreview.h"
+#include "platform/modals/AlertController.h"
+#include "platform/screens/NavigationController.h"
+#include "platform/screens/Window.h"
+#include "platform/testing/ScriptedPicker.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace kavio::phone::test {
+namespace {
+
+namespace fs = std::filesystem;
+using kavio::test::fileRecords;
+using kavio::test::readFile;
+using kavio::test::record;
+using kavio::test::writeFile;
+using platform::AlertController;
+
+void settle()
+{
+    carplay::test::CarWindow::settle();
+}
+
+class ImportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
+        fs::create_directories(docs);
+        fs::create_directories(videos);
+        auto root = std::make_unique<IPFMController>(docs);
+        browser = root.get();
+        window->setRootViewController(std::make_unique<platform::NavigationController>(std::move(root)));
+        window->resize(390, 800);
+        window->show();
+        settle();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        settle();
+        ::unsetenv("XDG_DATA_HOME");
+    }
+
+    platform::ViewController* top() const { return window->topViewController(); }
+    AlertController* alert() const { return dynamic_cast<AlertController*>(top()); }
+    KVCustmPreview* editor() const
+    {
+        auto* nav = dynamic_cast<platform::NavigationController*>(window->rootViewController()->presentedViewController());
+        return nav ? dynamic_cast<KVCustmPreview*>(nav->topViewController()) : nullptr;
+    }
+    void choose(const platform::Menu& menu, const QString& action)
+    {
+        ASSERT_TRUE(menu.trigger(action)) << action.toStdString();
+        settle();
+    }
+    void saveAs(const QString& title, const QString& artist = {})
+    {
+        ASSERT_TRUE(editor());
+        editor()->titleField()->setText(title);
+        editor()->artistField()->setText(artist);
+        editor()->saveButton()->click();
+        settle();
+    }
+    bool rowNamed(const std::string& name) const
+    {
+        for (const FolderEntry& e : browser->model().dirCon())
+            if (e.name == name)
+                return true;
+        return false;
+    }
+
+    kavio::test::ScratchFolder scratch;
+    const fs::path docs = scratch / "Documents";
+    const fs::path videos = scratch / "Videos";
+    std::unique_ptr<platform::Window> window = std::make_unique<platform::Window>();
+    IPFMController* browser = nullptr;
+    platform::ScopedScriptedPickers pickers;
+};
+
+TEST_F(ImportTest, TheBarsTwoMenus)
+{
+    const platform::Menu add = browser->addMenu();
+    EXPECT_EQ(add.title, "Kavio");
+    ASSERT_EQ(add.children.size(), 4u);
+    const std::vector<std::pair<QString, QString>> entries = {{"Create Folder", "folder"},
+                                                              {"Upload from photo", "square.and.arrow.up"},
+                                                              {"Upload from File", "doc.badge.plus"},
+                                                              {"Url Link", "link"}};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(add.children[i].title, entries[i].first);
+        EXPECT_EQ(add.children[i].symbolName, entries[i].second);
+    }
+    const platform::Menu option = browser->optionMenu();
+    EXPECT_EQ(option.title, "Kavio\nChoose your option");
+    ASSERT_EQ(option.children.size(), 1u);
+    EXPECT_EQ(option.children[0].title, "Deleting Videos");
+    EXPECT_EQ(option.children[0].symbolName, "xmark.bin");
+    EXPECT_EQ(option.children[0].attributes, platform::MenuElementAttributes::Destructive);
+}
+
+TEST_F(ImportTest, ALinkNeedsTextThenOpensAnEmptyEditorAndShowsWithoutAPull)
+{
+    choose(browser->addMenu(), "Url Link");
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->alertTitle(), "Info");
+    EXPECT_EQ(alert()->message(), "It supports m3u8,m3u,mp4,mp3 and other extensions.\nNote that playlist URLs are not supported.");
+    ASSERT_TRUE(alert()->triggerAction("Done"));
+    settle();
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->message(), "Url link not entered.");
+    alert()->triggerAction("OK");
+    settle();
+    EXPECT_FALSE(editor());
+
+    choose(browser->addMenu(), "Url Link");
+    alert()->textFields().at(0)->setText("not even a url");
+    alert()->triggerAction("Done");
+    settle();
+    ASSERT_TRUE(editor());
+    EXPECT_EQ(editor()->titleField()->text(), "");
+    saveAs("Live", "Radio");
+    EXPECT_FALSE(editor());
+    EXPECT_TRUE(rowNamed("Live.mp4")) << "the browser reloaded when the editor closed";
+    EXPECT_EQ(browser->model().save_items()->front()->urlLink, "not even a url");
+}
+
+TEST_F(ImportTest, ADocumentIsCopiedOffTheMainThreadAndTheEditorClosesWhenItIsIn)
+{
+    writeFile(videos / "clip.MOV", std::string(5 << 20, 'm'));
+    pickers.answer(videos / "clip.MOV");
+    choose(browser->addMenu(), "Upload from File");
+    pickers.deliver();
+    settle();
+    EXPECT_EQ(pickers.requests().back().kind, platform::PickerKind::Document);
+    ASSERT_TRUE(editor());
+    EXPECT_EQ(editor()->titleField()->text(), "clip");
+    saveAs("Trip");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !editor(); }, 10000));
+    EXPECT_EQ(fs::file_size(docs / "Trip.MOV"), 5u << 20);
+    EXPECT_TRUE(fs::exists(videos / "clip.MOV"));
+    EXPECT_TRUE(rowNamed("Trip.MOV"));
+    EXPECT_EQ(browser->model().save_items()->front()->EXTENSION, "MOV");
+}
+
+TEST_F(ImportTest, APickedVideoIsExportedThenMovedAndNothingOfTheExportIsLeft)
+{
+    writeFile(videos / "beach.mp4", "beach bytes");
+    pickers.answer(videos / "beach.mp4");
+    choose(browser->addMenu(), "Upload from photo");
+    pickers.deliver();
+    EXPECT_EQ(pickers.requests().back().kind, platform::PickerKind::Movie);
+    ASSERT_TRUE(QTest::qWaitFor([&] { settle(); return editor() != nullptr; }, 5000)) << "0.2 s after the export";
+    EXPECT_EQ(editor()->titleField()->text(), "beach");
+    saveAs("beach"); // its own name: a success
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !editor(); }, 5000));
+    EXPECT_EQ(readFile(docs / "beach.mp4"), "beach bytes");
+    EXPECT_TRUE(fs::exists(videos / "beach.mp4")) << "the picked file stays in Videos";
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(docs))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{kStoreFileName, "beach.mp4"})) << "no hidden export folder";
+}
+
+TEST_F(ImportTest, TheEditorsKeysTitleChecksAndThumbnail)
+{
+    choose(browser->addMenu(), "Url Link");
+    alert()->textFields().at(0)->setText("https://a/b");
+    alert()->triggerAction("Done");
+    settle();
+    ASSERT_TRUE(editor());
+    EXPECT_EQ(editor()->thumbnail(), defaultThumbnailPng());
+
+    QImage camera(3000, 2000, QImage::Format_RGB32);
+    camera.fill(Qt::darkGreen);
+    camera.save(QString::fromStdString((scratch / "camera.png").string()));
+    pickers.answer(scratch / "camera.png");
+    editor()->thumbnailView()->setFocus();
+    QTest::keyClick(editor()->thumbnailView(), Qt::Key_Return); // Enter picks too
+    pickers.deliver();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !editor()->isPreparingThumbnail(); }, 5000));
+    const QImage stored = QImage::fromData(QByteArray::fromStdString(*editor()->thumbnail()), "PNG");
+    EXPECT_EQ(stored.size(), QSize(1024, 682));
+
+    editor()->titleField()->setText("../outside");
+    QTest::keyClick(editor()->titleField(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), editor()->artistField()) << "Return moves on";
+    QTest::keyClick(editor()->artistField(), Qt::Key_Return); // and saves on the last field
+    settle();
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->message(), "A name cannot contain \"/\".");
+    alert()->triggerAction("OK");
+    settle();
+    ASSERT_TRUE(editor()) << "the editor stays for another try";
+    EXPECT_TRUE(fs::is_empty(docs));
+}
+
+TEST_F(ImportTest, ACancelledThumbnailChangeLeavesTheNextPhotoUploadAnImport)
+{
+    fileRecords(docs, {record("a"), record("b")});
+    writeFile(docs / "a.mp4", "x");
+    writeFile(docs / "b.mp4", "x");
+    browser->reloadContent();
+    pickers.answer(std::nullopt);
+    browser->imageRewriting(browser->model().dirCon().front());
+    pickers.deliver();
+    EXPECT_FALSE(browser->isPicking());
+    pickers.answer(std::nullopt);
+    choose(browser->addMenu(), "Upload from photo");
+    pickers.deliver();
+    EXPECT_EQ(pickers.requests().back().kind, platform::PickerKind::Movie);
+
+    QImage picture(32, 32, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    picture.save(QString::fromStdString((scratch / "blue.png").string()));
+    pickers.answer(scratch / "blue.png");
+    const FolderEntry a = *std::find_if(browser->model().dirCon().begin(), browser->model().dirCon().end(),
+                                        [](const FolderEntry& e) { return e.name == "a.mp4"; });
+    browser->imageRewriting(a);
+    pickers.deliver();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !browser->isPicking(); }, 2000));
+    FolderModel now(docs);
+    now.loadMp4Files();
+    EXPECT_EQ(now.prefsDict()->size(), 2u);
+    EXPECT_EQ((*now.save_items())[*now.recordIndexForKey("kKVa")]->imgData->view(), readFile(scratch / "blue.png"));
+}
+
+TEST_F(ImportTest, DeletingVideosEmptiesTheFolderFromTheMenu)
+{
+    fileRecords(docs, {record("a")});
+    writeFile(docs / "a.mp4", "x");
+    fs::create_directories(docs / "Sub" / "Deeper");
+    browser->reloadContent();
+    choose(browser->optionMenu(), "Deleting Videos");
+    EXPECT_FALSE(alert());
+    EXPECT_TRUE(fs::is_empty(docs));
+    EXPECT_EQ(browser->tableView()->numberOfRowsInSection(0), 0);
+}
+
+TEST(CopyProgressText, SaysWhatIsDoneAndAboutHowLongIsLeft)
+{
+    EXPECT_EQ(progressText(0, 2'000'000'000, 0), "Zero KB of 2 GB");
+    EXPECT_EQ(progressText(500'000'000, 2'000'000'000, 10), "500 MB of 2 GB, about 30 seconds left");
+    EXPECT_EQ(progressText(100'000'000, 2'000'000'000, 10), "100 MB of 2 GB, about 4 minutes left");
+    EXPECT_EQ(progressText(1'999'000'000, 2'000'000'000, 10), "2 GB of 2 GB, about 1 second left");
+}
+
+} // namespace
+} // namespace kavio::phone::test
