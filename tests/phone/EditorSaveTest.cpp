@@ -14,6 +14,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kavio::phone::test {
 namespace {
@@ -210,6 +212,23 @@ TEST_F(EditorSaveTest, CopiesAndMovesKeepEveryByteAndNeverReplace)
     ASSERT_TRUE(moveFileNoReplace(docs / "a.MOV", docs / "b.MOV").isOk());
     EXPECT_EQ(readFile(docs / "b.MOV"), bytes);
     EXPECT_EQ(namesIn(docs), std::vector<std::string>{"b.MOV"});
+}
+
+TEST_F(EditorSaveTest, AMoveAcrossFileSystemsCopiesThenRemovesTheSource)
+{
+    const fs::path other = "/dev/shm";
+    struct stat a {}, b {};
+    if (::stat(other.c_str(), &a) != 0 || ::stat(docs.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system at " << other;
+    const fs::path source = other / ("kavio-test-" + std::to_string(::getpid()) + ".mp4");
+    writeFile(source, bytes);
+    ASSERT_TRUE(moveFileNoReplace(source, docs / "moved.mp4").isOk());
+    EXPECT_EQ(readFile(docs / "moved.mp4"), bytes);
+    EXPECT_FALSE(fs::exists(source));
+    writeFile(source, "other");
+    EXPECT_EQ(moveFileNoReplace(source, docs / "moved.mp4").code(), Status::Code::AlreadyExists);
+    EXPECT_TRUE(fs::exists(source)) << "a refused move keeps its source";
+    fs::remove(source);
 }
 
 TEST_F(EditorSaveTest, DeletingVideosEmptiesTheFolderIntoTheTrash)

@@ -8,6 +8,7 @@
 #include "phone/IPFMController.h"
 #include "phone/KVCustmPreview.h"
 #include "platform/modals/AlertController.h"
+#include "platform/modals/ProgressController.h"
 #include "platform/screens/NavigationController.h"
 #include "platform/screens/Window.h"
 #include "platform/testing/ScriptedPicker.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
 namespace kavio::phone::test {
 namespace {
@@ -251,6 +253,30 @@ TEST_F(ImportTest, DeletingVideosEmptiesTheFolderFromTheMenu)
     EXPECT_FALSE(alert());
     EXPECT_TRUE(fs::is_empty(docs));
     EXPECT_EQ(browser->tableView()->numberOfRowsInSection(0), 0);
+}
+
+TEST_F(ImportTest, LongWorkShowsItsProgressAndCancelStopsIt)
+{
+    std::optional<Status> result;
+    runCopyJob(*browser, QStringLiteral("Copying the video"),
+               [](CopyControl& control) {
+                   control.setTotal(100);
+                   for (int i = 0; !control.isCancelled(); ++i) { // as a copy checks between chunks
+                       control.setDone(static_cast<std::uint64_t>(std::min(i, 99)));
+                       std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                   }
+                   return Status::cancelled("the copy was cancelled");
+               },
+               [&](const Status& s) { result = s; });
+    platform::ProgressController* sheet = nullptr;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (sheet = dynamic_cast<platform::ProgressController*>(top())); }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet->percent() > 0; }, 3000));
+    EXPECT_TRUE(sheet->detailText().contains(" of ")) << sheet->detailText().toStdString();
+    QTest::keyClick(sheet->view(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
+    EXPECT_EQ(result->code(), Status::Code::Cancelled);
+    settle();
+    EXPECT_FALSE(dynamic_cast<platform::ProgressController*>(top())) << "gone before done runs";
 }
 
 TEST(CopyProgressText, SaysWhatIsDoneAndAboutHowLongIsLeft)
