@@ -10,6 +10,8 @@ namespace kavio::platform::colors {
 inline const QColor systemBlue{10, 132, 255};
 inline const QColor systemRed{255, 59, 48};
 inline const QColor systemGray{142, 142, 147};         // secondary text, spinners
+inline const QColor systemGreen{52, 199, 89};
+inline const QColor tertiaryLabel{60, 60, 67, 76};     // faint lines and text on light surfaces
 inline const QColor systemGroupedBackground{242, 242, 247};
 inline const QColor sizeText{170, 170, 170};           // a file's size beside its row
 
@@ -40,5 +42,9 @@ inline const QColor menuBackground{249, 249, 249};
 inline const QColor textFieldBackground{255, 255, 255};
 inline const QColor textFieldBorder{60, 60, 67, 90};
 inline const QColor keyboardFocusOnLight{10, 132, 255, 36}; // a focused button's wash
+
+// Switches.
+inline const QColor switchTrackOff{120, 120, 128, 41};
+inline const QColor switchKnobEdge{0, 0, 0, 30};
 
 } // namespace kavio::platform::colors
