@@ -1,29 +1,30 @@
 #pragma once
-// The phone's scene: a window whose navigation stack starts at the phone browser on the
-// Documents folder, under the dark bar the phone's screens share.
+// The phone's scene: a window whose root is a tab bar with two tabs, the home menu
+// ("Movies") and the support screen ("Support"), each in its own navigation stack. It
+// leaves the shared documents directory alone; the home menu sets it when "Files" opens.
 
 #include "platform/screens/Scene.h"
 
 #include <filesystem>
+#include <memory>
 
-namespace kavio::phone {
-class IPFMController;
-}
 namespace kavio::platform {
-class NavigationController;
+class TabBarController;
 }
 
 namespace kavio::app {
 
-class PhoneSceneDelegate : public platform::SceneDelegate {
+class KVAppDelegate : public platform::SceneDelegate {
 public:
-    explicit PhoneSceneDelegate(std::filesystem::path documents);
+    explicit KVAppDelegate(std::filesystem::path documents);
 
     void sceneWillConnect(platform::Scene& scene) override;
 
-    platform::Window* window = nullptr;                       // owned by the scene
-    platform::NavigationController* navigation = nullptr;     // owned by the window
-    phone::IPFMController* browser = nullptr;                 // owned by the navigation
+    // The two tabs in their stacks, styled: what the phone window shows.
+    static std::unique_ptr<platform::TabBarController> makeTabs(const std::filesystem::path& documents);
+
+    platform::Window* window = nullptr;                 // owned by the scene
+    platform::TabBarController* tabBar = nullptr;       // owned by the window
 
 private:
     std::filesystem::path documents_;

@@ -1,22 +1,28 @@
 #include "Screenshots.h"
 
 #include "app/BundledSamples.h"
+#include "app/KVAppDelegate.h"
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
 #include "library/RecordKey.h"
 #include "library/Settings.h"
+#include "phone/IPFMController.h"
 #include "platform/base/Animated.h"
 #include "platform/media/Player.h"
 #include "platform/media/PlayerVideoSurface.h"
 #include "platform/media/PlayerView.h"
+#include "platform/modals/Menu.h"
+#include "platform/screens/NavigationController.h"
+#include "platform/screens/TabBarController.h"
 #include "platform/screens/Window.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
@@ -146,6 +152,48 @@ Status save(platform::Window& window, const fs::path& file, std::vector<fs::path
     return Status::ok();
 }
 
+// The phone window: the home menu, a folder with its add menu open, the editor, Support.
+Status renderPhoneScreens(const fs::path& documents, const fs::path& dir, std::vector<fs::path>& written)
+{
+    qputenv("KAVIO_RELEASES_API", "http://127.0.0.1:9"); // no update check from screenshots
+    platform::Window window;
+    window.resize(390, 740);
+    std::unique_ptr<platform::TabBarController> owned = KVAppDelegate::makeTabs(documents);
+    platform::TabBarController* tabs = owned.get();
+    window.setRootViewController(std::move(owned));
+    window.show();
+    if (Status s = save(window, dir / "phone-movies.png", written); !s)
+        return s;
+
+    auto* movies = static_cast<platform::NavigationController*>(tabs->viewControllers().front());
+    auto browserOwned = std::make_unique<phone::IPFMController>(documents / "Samples");
+    phone::IPFMController* browser = browserOwned.get();
+    movies->pushViewController(std::move(browserOwned), platform::Animated::No);
+    settle();
+    // A popped-up menu is a window of its own: drawn onto the screen's picture where it opens.
+    QImage shot = window.grab().toImage();
+    std::unique_ptr<QMenu> menu(platform::makeQMenu(browser->addMenu(), nullptr));
+    menu->ensurePolished();
+    menu->adjustSize();
+    {
+        QPainter p(&shot);
+        const QSize size = menu->sizeHint();
+        p.drawPixmap(QPoint(shot.width() / shot.devicePixelRatio() - size.width() - 8, 46), menu->grab());
+    }
+    const fs::path menuFile = dir / "phone-folder-menu.png";
+    if (!shot.save(QString::fromStdString(menuFile.string()), "PNG"))
+        return Status::ioError("could not write " + menuFile.string());
+    written.push_back(menuFile);
+
+    browser->presentEditor({phone::ImportKind::Link, {}, "https://example.com/live.m3u8"});
+    settle();
+    if (Status s = save(window, dir / "phone-editor.png", written); !s)
+        return s;
+    tabs->dismiss(platform::Animated::No);
+    tabs->setSelectedIndex(1);
+    return save(window, dir / "phone-support.png", written);
+}
+
 } // namespace
 
 Result<std::vector<fs::path>> renderScreenshots(const fs::path& dir)
@@ -192,6 +240,8 @@ Result<std::vector<fs::path>> renderScreenshots(const fs::path& dir)
         shown->CloseTap();
         settle();
     }
+    if (Status s = renderPhoneScreens(documents, dir, written); !s)
+        return s;
     return written;
 }
 

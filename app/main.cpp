@@ -3,25 +3,32 @@
 //   kavio FILE | URL           ... and plays that video (or stream) at once
 //   kavio --no-car             starts without connecting the car display
 //   kavio --no-phone           starts without the phone window
-//   kavio --screenshots DIR    renders the car screens offscreen into DIR and exits
+//   kavio --check-update       says whether a newer release is out, without a window
+//   kavio --screenshots DIR    renders the car and phone screens offscreen into DIR and exits
+// --help, --version and --check-update never open a display.
 
 #include "app/BundledSamples.h"
 #include "app/CarPlaySceneDelegate.h"
+#include "app/KVAppDelegate.h"
 #include "app/Opener.h"
-#include "app/PhoneSceneDelegate.h"
 #include "app/Screenshots.h"
 #include "library/Avatar.h"
 #include "library/Samples.h"
+#include "platform/base/Http.h"
 #include "platform/nowplaying/MprisService.h"
 #include "platform/screens/Application.h"
 #include "platform/screens/Scene.h"
 #include "platform/screens/Window.h"
+#include "shell/Links.h"
+#include "shell/UpdateCheck.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QLoggingCategory>
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -29,41 +36,86 @@ using namespace kavio;
 
 constexpr int kExitUsage = 2;
 
-bool wantsScreenshots(int argc, char** argv)
+void fail(const std::string& message)
+{
+    std::fprintf(stderr, "kavio: %s\n", message.c_str());
+}
+
+void describe(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays your own videos on a car display. A phone-style window manages the library\n"
+        "(folders of videos with titles, artists and thumbnails, in $KAVIO_DOCUMENTS or\n"
+        "~/.local/share/Kavio/Documents); the car window lists it and plays, and the desktop's\n"
+        "media controls (MPRIS) follow."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("no-car"), QStringLiteral("Start without connecting the car display.")});
+    parser.addOption({QStringLiteral("no-phone"), QStringLiteral("Start without the phone window.")});
+    parser.addOption({QStringLiteral("check-update"),
+                      QStringLiteral("Say whether a newer release is out (\"update: TAG\", \"up to date\" or "
+                                     "\"no answer\") and exit, without a window.")});
+    parser.addOption({QStringLiteral("screenshots"),
+                      QStringLiteral("Render the car and phone screens offscreen into DIR and exit."), QStringLiteral("DIR")});
+    parser.addPositionalArgument(QStringLiteral("video"), QStringLiteral("A video file or an http(s) stream to play."),
+                                 QStringLiteral("[FILE|URL]"));
+}
+
+bool has(int argc, char** argv, std::initializer_list<const char*> options)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--screenshots") == 0)
-            return true;
+        for (const char* option : options) {
+            if (std::strcmp(argv[i], option) == 0)
+                return true;
+        }
     }
     return false;
 }
 
-void fail(const std::string& message)
+// The answers that need no display: help, version and the update check. Nothing when the
+// command line asks for the windows.
+std::optional<int> answerWithoutDisplay(int argc, char** argv)
 {
-    std::fprintf(stderr, "kavio: %s\n", message.c_str());
+    if (!has(argc, argv, {"--help", "-h", "--help-all", "--version", "-v", "--check-update"}))
+        return std::nullopt;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kavio"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KAVIO_VERSION));
+    QCommandLineParser parser;
+    describe(parser);
+    parser.process(app); // --help and --version print and exit here
+    if (!parser.isSet(QStringLiteral("check-update")))
+        return std::nullopt;
+    shell::UpdateVerdict verdict;
+    if (shell::links::kUpdateCheck) {
+        platform::httpGet(shell::latestReleaseApiUrl(), {}, nullptr,
+                          [&](std::optional<QByteArray> body) {
+                              verdict = shell::updateVerdict(body, shell::runningVersion());
+                              QCoreApplication::quit();
+                          },
+                          QStringLiteral("Kavio/") + shell::runningVersion());
+        app.exec();
+    }
+    std::printf("%s\n", shell::verdictLine(verdict).toUtf8().constData());
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (wantsScreenshots(argc, argv))
+    if (std::optional<int> answered = answerWithoutDisplay(argc, argv))
+        return *answered;
+    if (has(argc, argv, {"--screenshots"}))
         qputenv("QT_QPA_PLATFORM", "offscreen"); // no display needed
     platform::Application app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Kavio"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KAVIO_VERSION));
     // A thumbnail that does not decode is shown empty; the decoder need not say so.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio=false"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Plays your own videos on a car display."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOption({QStringLiteral("no-car"), QStringLiteral("Start without connecting the car display.")});
-    parser.addOption({QStringLiteral("no-phone"), QStringLiteral("Start without the phone window.")});
-    parser.addOption({QStringLiteral("screenshots"), QStringLiteral("Render the car screens into DIR and exit."),
-                      QStringLiteral("DIR")});
-    parser.addPositionalArgument(QStringLiteral("video"), QStringLiteral("A video file or an http(s) stream to play."),
-                                 QStringLiteral("[FILE|URL]"));
+    describe(parser);
     parser.process(app);
 
     if (parser.isSet(QStringLiteral("screenshots"))) {
@@ -101,7 +153,7 @@ int main(int argc, char** argv)
 
     platform::SceneManager scenes([documents](platform::SceneRole role) -> std::unique_ptr<platform::SceneDelegate> {
         if (role == platform::SceneRole::Phone)
-            return std::make_unique<app::PhoneSceneDelegate>(documents);
+            return std::make_unique<app::KVAppDelegate>(documents);
         return std::make_unique<app::CarPlaySceneDelegate>(documents);
     });
 

@@ -2,7 +2,7 @@
 
 #include "app/CarPlaySceneDelegate.h"
 #include "app/Opener.h"
-#include "app/PhoneSceneDelegate.h"
+#include "app/KVAppDelegate.h"
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
@@ -120,26 +120,7 @@ TEST_F(CarScene, CommandLineTargets)
     EXPECT_FALSE(scenes.isConnected(platform::SceneRole::Car)); // a refused target changes nothing
 }
 
-TEST(PhoneScene, OpensTheBrowserOnDocumentsUnderTheDarkBar)
-{
-    carplay::test::Library library;
-    fs::create_directories(library.documents() / "Trips");
-    platform::SceneManager scenes([&](platform::SceneRole) { return std::make_unique<PhoneSceneDelegate>(library.documents()); });
-    platform::Scene* scene = scenes.connectScene(platform::SceneRole::Phone);
-    CarWindow::settle();
-    ASSERT_TRUE(scene);
-    auto* nav = dynamic_cast<platform::NavigationController*>(scene->window().rootViewController());
-    ASSERT_TRUE(nav);
-    auto* browser = dynamic_cast<phone::IPFMController*>(nav->topViewController());
-    ASSERT_TRUE(browser);
-    EXPECT_EQ(browser->currentURL(), library.documents());
-    EXPECT_EQ(browser->tableView()->numberOfRowsInSection(0), 1);
-    EXPECT_EQ(nav->navigationBar()->barTintColor(), phone::style::barTint);
-    EXPECT_FALSE(nav->navigationBar()->isTranslucent());
-    EXPECT_EQ(scene->window().windowTitle(), "Kavio");
-}
-
-TEST(Screenshots, RenderEveryCarScreen)
+TEST(Screenshots, RenderEveryCarAndPhoneScreen)
 {
     kavio::test::ScratchFolder out;
     int code = -1;
@@ -148,6 +129,10 @@ TEST(Screenshots, RenderEveryCarScreen)
     for (const char* name : {"car-root.png", "car-folder.png", "player-left.png", "player-right.png"}) {
         QImage shot(QString::fromStdString((out / name).string()));
         EXPECT_EQ(shot.size(), QSize(800, 480)) << name;
+    }
+    for (const char* name : {"phone-movies.png", "phone-folder-menu.png", "phone-editor.png", "phone-support.png"}) {
+        QImage shot(QString::fromStdString((out / name).string()));
+        EXPECT_EQ(shot.size(), QSize(390, 740)) << name;
     }
 }
 

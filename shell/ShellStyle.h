@@ -1,0 +1,28 @@
+#pragma once
+// The shell's look: the home menu, the support screen, the tab bar.
+
+#include "phone/PhoneStyle.h"
+#include "platform/views/Colors.h"
+
+#include <QColor>
+
+namespace kavio::shell::style {
+
+inline const QColor background = platform::colors::systemGroupedBackground;
+inline const QColor barTint = phone::style::barTint;
+inline const QColor barItems{Qt::white};
+inline const QColor tabTint{240, 155, 58};       // the selected tab
+inline const QColor tabUnselected{142, 142, 147};
+inline const QColor sectionHeader = platform::colors::systemGray;
+inline const QColor bannerText = platform::colors::systemGray;
+inline const QColor switchOn = phone::style::barTint;
+inline const QColor creditRole{242, 92, 64};      // 0.95, 0.36, 0.25
+inline const QColor creditName{Qt::black};
+inline const QColor divider = platform::colors::tertiaryLabel;
+
+inline constexpr int kSectionHeaderHeight = 40;
+inline constexpr int kHomeRowHeight = 60;
+inline constexpr int kSupportIcon = 30;
+inline constexpr int kBannerHeight = 150;
+
+} // namespace kavio::shell::style

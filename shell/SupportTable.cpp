@@ -1,0 +1,39 @@
+#include "shell/SupportTable.h"
+
+namespace kavio::shell {
+
+namespace {
+
+SupportRow promotion(const QString& name, const QString& line, const QString& icon)
+{
+    return {SupportRowKind::Promotion, 50, name, line, icon, SupportAction::None};
+}
+
+} // namespace
+
+std::vector<SupportSection> supportSections(int currentYear)
+{
+    const QString rights = QStringLiteral("© 2023-%1 Morvel. All rights reserved.").arg(currentYear);
+    return {
+        {QStringLiteral("Developer"),
+         {{SupportRowKind::Credits, 80, {}, {}, {}, SupportAction::OpenDeveloperProfile},
+          {SupportRowKind::Donate, 50, QStringLiteral("Donate"), QStringLiteral("I would be happy if you could donate♡"),
+           QStringLiteral("paypal.png"), SupportAction::OpenDonationPage}},
+         QString()},
+        {QStringLiteral("Setting"),
+         {{SupportRowKind::RightHandDrive, 50, QStringLiteral("Right hand drive"),
+           QStringLiteral("Changes the music control position."), {}, SupportAction::None}},
+         QString()},
+        {QStringLiteral("TrollStore Apps"),
+         {promotion(QStringLiteral("RemoteDeck"), QStringLiteral("Your car's buttons for any player"), QStringLiteral("promo/remote.png")),
+          promotion(QStringLiteral("Kavio"), QStringLiteral("Video playback with CarPlay🎉"), QStringLiteral("AppIcon76x76.png"))},
+         QString()},
+        {QStringLiteral("Tweaks"),
+         {promotion(QStringLiteral("DockFlow"), QStringLiteral("A dock that follows your day"), QStringLiteral("promo/dock.png")),
+          promotion(QStringLiteral("VolumeBar"), QStringLiteral("A quieter volume indicator"), QStringLiteral("promo/volume.png")),
+          promotion(QStringLiteral("BatteryLine"), QStringLiteral("Battery level as a thin line"), QStringLiteral("promo/battery.png"))},
+         rights + QStringLiteral("\n\nCompatible with iOS14 - iOS17🎉\nThanks TrollStore😎")},
+    };
+}
+
+} // namespace kavio::shell

@@ -1,0 +1,111 @@
+// The shell's decisions without a display: the update verdict, the share text, the model
+// names and the support table.
+
+#include "shell/ModelNames.h"
+#include "shell/ShareText.h"
+#include "shell/SupportTable.h"
+#include "shell/UpdateCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace kavio::shell {
+namespace {
+
+using Kind = UpdateVerdict::Kind;
+
+TEST(UpdateVerdictTest, AnyDifferenceFromVAndTheRunningVersionIsAnUpdateAndEveryFailureIsSilence)
+{
+    struct Row {
+        std::optional<QByteArray> body;
+        Kind kind;
+        QString tag;
+    };
+    const std::vector<Row> rows = {
+        {QByteArray(R"({"tag_name":"v1.2"})"), Kind::UpToDate, {}},
+        {QByteArray(R"({"tag_name":"v1.3","name":"x"})"), Kind::Update, "v1.3"},
+        {QByteArray(R"({"tag_name":"1.2"})"), Kind::Update, "1.2"},
+        {QByteArray(R"({"tag_name":"V1.2"})"), Kind::Update, "V1.2"},
+        {QByteArray(R"({"tag_name":"v1.1"})"), Kind::Update, "v1.1"},
+        {QByteArray(R"({"tag_name":" v1.2"})"), Kind::Update, " v1.2"},
+        {QByteArray(R"({"message":"API rate limit exceeded","documentation_url":"x"})"), Kind::NoAnswer, {}},
+        {QByteArray(R"({"tag_name":12})"), Kind::NoAnswer, {}},
+        {QByteArray(R"([{"tag_name":"v9"}])"), Kind::NoAnswer, {}},
+        {QByteArray(""), Kind::NoAnswer, {}},
+        {QByteArray("<html>"), Kind::NoAnswer, {}},
+        {std::nullopt, Kind::NoAnswer, {}},
+    };
+    for (const Row& row : rows) {
+        const UpdateVerdict verdict = updateVerdict(row.body, QStringLiteral("1.2"));
+        EXPECT_EQ(verdict.kind, row.kind) << row.body.value_or("<none>").toStdString();
+        EXPECT_EQ(verdict.tag, row.tag);
+    }
+    EXPECT_EQ(verdictLine({Kind::Update, "v1.3"}), "update: v1.3");
+    EXPECT_EQ(verdictLine({Kind::UpToDate, {}}), "up to date");
+    EXPECT_EQ(verdictLine({}), "no answer");
+}
+
+TEST(UpdateVerdictTest, TheRequestGoesToTheConfiguredApi)
+{
+    ::setenv("KAVIO_RELEASES_API", "http://127.0.0.1:8080/", 1);
+    EXPECT_EQ(latestReleaseApiUrl().toString(), "http://127.0.0.1:8080/repos/kavio-app/kavio/releases/latest");
+    ::unsetenv("KAVIO_RELEASES_API");
+    EXPECT_EQ(latestReleaseApiUrl().toString(), "https://api.github.com/repos/kavio-app/kavio/releases/latest");
+    EXPECT_EQ(latestReleasePage().toString(), "https://github.com/kavio-app/kavio/releases/latest");
+}
+
+TEST(ShareTextTest, NineLinesWithTheirBlanksAndTheRunningVersion)
+{
+    const QString text = shareText(QStringLiteral("2.0.1"), QStringLiteral("Unknown"), QStringLiteral("12"));
+    const QStringList lines = text.split(u'\n');
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines[0], "Kavio v2.0.1 ");
+    EXPECT_EQ(lines[1], "IPA File:https://github.com/kavio-app/kavio/releases/");
+    EXPECT_TRUE(lines[2].startsWith("Developer: Morvel(https://") && lines[2].endsWith(") "));
+    EXPECT_EQ(lines[3], "");
+    EXPECT_EQ(lines[4], "Unknown iOS:12 Working!! ");
+    EXPECT_EQ(lines[5], "");
+    EXPECT_EQ(lines[6], "#Kavio ");
+    EXPECT_EQ(lines[7], "#TrollStore");
+    EXPECT_EQ(lines[8], "#CarPlay");
+    EXPECT_FALSE(text.endsWith(u'\n'));
+}
+
+TEST(ModelNamesTest, ExactCaseSensitiveLookupWithUnknownForTheRest)
+{
+    const std::vector<std::pair<const char*, const char*>> rows = {
+        {"iPhone13,3", "iPhone 12 Pro"}, {"iPhone14,6", "iPhone SE 2nd"}, {"iPhone12,8", "iPhone SE 2nd"},
+        {"iPhone13,1", "iPhone 12 mini"}, {"iPhone14,4", "iPhone 13 Mini"}, {"iPhone8,1", "iPhone 6S"},
+        {"iPhone8,2", "iPhone 6S Plus"}, {"iPhone15,3", "iPhone 14 Pro Max"}, {"iPhone6,1", "iPhone 5s"},
+        {"iPhone15,4", "Unknown"}, {"iphone13,3", "Unknown"}, {"iPad13,1", "Unknown"}, {"x86_64", "Unknown"},
+        {"arm64", "Unknown"}, {"", "Unknown"},
+    };
+    for (const auto& [id, name] : rows)
+        EXPECT_EQ(modelNameFor(id), name) << id;
+}
+
+TEST(SupportTableTest, FourSectionsTheirRowsAndTheRightsYears)
+{
+    const std::vector<SupportSection> sections = supportSections(2023);
+    ASSERT_EQ(sections.size(), 4u);
+    std::vector<std::size_t> counts;
+    for (const SupportSection& s : sections)
+        counts.push_back(s.rows.size());
+    EXPECT_EQ(counts, (std::vector<std::size_t>{2, 1, 2, 3}));
+    EXPECT_EQ(sections[0].rows[0].height, 80);
+    EXPECT_EQ(sections[0].rows[1].action, SupportAction::OpenDonationPage);
+    EXPECT_EQ(sections[1].rows[0].kind, SupportRowKind::RightHandDrive);
+    EXPECT_EQ(sections[2].rows[1].title, "Kavio");
+    const QStringList footer = sections[3].footer.split(u'\n');
+    ASSERT_EQ(footer.size(), 4);
+    EXPECT_TRUE(footer[0].contains("2023-2023"));
+    EXPECT_EQ(footer[1], "");
+    EXPECT_EQ(footer[2], "Compatible with iOS14 - iOS17🎉");
+    EXPECT_EQ(footer[3], "Thanks TrollStore😎");
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(sections[i].footer.isEmpty());
+}
+
+} // namespace
+} // namespace kavio::shell

@@ -1,0 +1,296 @@
+// The shell's screens offscreen: the update check against a local server, sharing, the
+// support screen's switch and rows, the credits, and the phone scene's tabs.
+
+#include "support/CarplayTestSupport.h"
+#include "support/LocalHttpServer.h"
+
+#include "app/KVAppDelegate.h"
+#include "carplay/KavioController.h"
+#include "library/Avatar.h"
+#include "library/Settings.h"
+#include "phone/IPFMController.h"
+#include "platform/base/Http.h"
+#include "platform/lists/TableView.h"
+#include "platform/modals/AlertController.h"
+#include "platform/modals/ShareSheet.h"
+#include "platform/screens/NavigationController.h"
+#include "platform/screens/TabBarController.h"
+#include "platform/screens/TabBarItem.h"
+#include "platform/screens/Window.h"
+#include "platform/testing/FakePlayer.h"
+#include "platform/testing/RecordingUrlOpener.h"
+#include "platform/views/Switch.h"
+#include "shell/KVDuoTwitterCell.h"
+#include "shell/KVRootViewController.h"
+#include "shell/Links.h"
+#include "shell/TesselSingleTwitterView.h"
+#include "shell/UserInfoController.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace kavio::shell::test {
+namespace {
+
+namespace fs = std::filesystem;
+using carplay::test::CarWindow;
+using kavio::test::LocalHttpServer;
+using kavio::test::readFile;
+using kavio::test::writeFile;
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override { fs::create_directories(docs); }
+    void TearDown() override
+    {
+        window.reset();
+        CarWindow::settle();
+        ::unsetenv("KAVIO_RELEASES_API");
+    }
+    template <class T>
+    T* show(std::unique_ptr<T> screen)
+    {
+        T* raw = screen.get();
+        window->setRootViewController(std::make_unique<platform::NavigationController>(std::move(screen)));
+        window->resize(390, 800);
+        window->show();
+        CarWindow::settle();
+        return raw;
+    }
+    platform::AlertController* alert() const { return dynamic_cast<platform::AlertController*>(window->topViewController()); }
+
+    kavio::test::ScratchFolder scratch;
+    const fs::path docs = scratch / "Documents";
+    std::unique_ptr<platform::Window> window = std::make_unique<platform::Window>();
+    platform::ScopedRecordingUrlOpener links;
+};
+
+TEST_F(ShellTest, HttpAnswersWithinItsLimitsOrNotAtAll)
+{
+    LocalHttpServer server;
+    auto get = [&](platform::HttpLimits limits = {}) {
+        std::optional<std::optional<QByteArray>> got;
+        platform::httpGet(QUrl(server.base() + "/x"), limits, nullptr, [&](std::optional<QByteArray> body) { got = body; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return got.has_value(); }, 10000));
+        return got.value_or(std::nullopt);
+    };
+    server.answer(403, R"({"message":"rate limited"})");
+    EXPECT_EQ(get().value_or("<none>"), R"({"message":"rate limited"})") << "a status with a body still answers";
+    server.answer(200, QByteArray((1 << 20) + 1, 'x'));
+    EXPECT_FALSE(get()) << "over a megabyte";
+    server.answer(200, QByteArray(1 << 20, 'x'));
+    EXPECT_TRUE(get()) << "a megabyte exactly";
+    server.stayQuiet();
+    EXPECT_FALSE(get({1 << 20, std::chrono::milliseconds(300)})) << "gives up at the deadline";
+    std::optional<std::optional<QByteArray>> refused;
+    platform::httpGet(QUrl("http://127.0.0.1:1/x"), {}, nullptr, [&](std::optional<QByteArray> body) { refused = body; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refused.has_value(); }, 10000));
+    EXPECT_FALSE(*refused) << "no server at all";
+}
+
+TEST_F(ShellTest, TheUpdateAlertCarriesTheTagAndItsButtonOpensTheLatestRelease)
+{
+    if (!links::kUpdateCheck)
+        GTEST_SKIP() << "built without the update check";
+    LocalHttpServer server;
+    server.answer(200, R"({"tag_name":"v9.9"})");
+    ::setenv("KAVIO_RELEASES_API", server.base().toUtf8().constData(), 1);
+    show(std::make_unique<KVRootViewController>(docs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 10000));
+    EXPECT_EQ(server.paths().front(), "/repos/kavio-app/kavio/releases/latest");
+    EXPECT_EQ(alert()->alertTitle(), "Update Available");
+    EXPECT_EQ(alert()->message(), "A new version v9.9 of Kavio is available.\nWe recommend updating to avoid bugs.");
+    EXPECT_EQ(alert()->actionTitles(), QStringList{"OK"});
+    alert()->triggerAction("OK");
+    CarWindow::settle();
+    ASSERT_EQ(links.opened().size(), 1u);
+    EXPECT_EQ(links.opened()[0].toString(), "https://github.com/kavio-app/kavio/releases/latest");
+
+    for (const QByteArray& quiet : {QByteArray(R"({"tag_name":"v)" KAVIO_VERSION R"("})"), QByteArray("[]"), QByteArray()}) {
+        window = std::make_unique<platform::Window>();
+        server.answer(200, quiet);
+        const int before = server.requests();
+        show(std::make_unique<KVRootViewController>(docs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests() > before; }, 10000));
+        QTest::qWait(100);
+        EXPECT_FALSE(alert()) << quiet.toStdString();
+    }
+}
+
+TEST_F(ShellTest, CheckUpdateAnswersInOneLineWithoutADisplay)
+{
+    LocalHttpServer server;
+    auto run = [&] {
+        QProcess kavio;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("KAVIO_RELEASES_API", server.base());
+        env.remove("DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        kavio.setProcessEnvironment(env);
+        kavio.start(QStringLiteral(KAVIO_APP), {QStringLiteral("--check-update")});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return kavio.state() == QProcess::NotRunning; }, 20000)); // the server keeps answering
+        EXPECT_EQ(kavio.exitCode(), 0);
+        return QString::fromUtf8(kavio.readAllStandardOutput());
+    };
+    const bool checks = links::kUpdateCheck;
+    server.answer(200, R"({"tag_name":"V1.2 "})");
+    EXPECT_EQ(run(), checks ? "update: V1.2 \n" : "no answer\n");
+    server.answer(200, R"({"tag_name":"v)" KAVIO_VERSION R"("})");
+    EXPECT_EQ(run(), checks ? "up to date\n" : "no answer\n");
+    server.answer(404, R"({"message":"Not Found"})");
+    EXPECT_EQ(run(), "no answer\n");
+}
+
+TEST_F(ShellTest, TheHomeMenuOpensTheLibraryAndSharesItsText)
+{
+    auto* home = show(std::make_unique<KVRootViewController>(docs));
+    EXPECT_EQ(home->title(), "Movies");
+    EXPECT_EQ(home->tableView()->numberOfSections(), 1);
+    EXPECT_EQ(home->tableView()->numberOfRowsInSection(0), 1);
+
+    const platform::Menu heart = home->heartMenu();
+    EXPECT_EQ(heart.title, "Kavio\nChoose your option");
+    heart.trigger("Donate with PayPal");
+    ASSERT_EQ(links.opened().size(), 1u);
+    EXPECT_EQ(links.opened()[0].toString(), QString::fromLatin1(links::kDonation));
+    heart.trigger("Share Kavio");
+    CarWindow::settle();
+    auto* sheet = dynamic_cast<platform::ShareSheet*>(window->topViewController());
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->text().startsWith("Kavio v" KAVIO_VERSION " \n"));
+    sheet->sendByEmail();
+    ASSERT_EQ(links.opened().size(), 2u);
+    EXPECT_EQ(links.opened()[1].scheme(), "mailto");
+    EXPECT_TRUE(links.opened()[1].query(QUrl::FullyDecoded).contains("#CarPlay"));
+
+    Avatar::shared().setDocumentsDirectory("/somewhere/else");
+    home->didSelectRow(*home->tableView(), platform::IndexPath::forRow(0));
+    CarWindow::settle();
+    EXPECT_EQ(Avatar::shared().documentsDirectory(), docs);
+    auto* browser = dynamic_cast<phone::IPFMController*>(home->navigationController()->topViewController());
+    ASSERT_TRUE(browser);
+    EXPECT_EQ(browser->currentURL(), docs);
+}
+
+TEST_F(ShellTest, TheSwitchWritesTheSettingsFileKeepingOtherKeysAndTheCarFollowsIt)
+{
+    auto* support = show(std::make_unique<UserInfoController>(docs));
+    EXPECT_FALSE(support->isChkHand()) << "no file: off";
+    support->switchValueChanged(true);
+    EXPECT_TRUE(readRightHandDrive(support->filePath())) << "the first change creates the file";
+
+    window = std::make_unique<platform::Window>();
+    plist::Dictionary withOthers;
+    withOthers["kHand"] = plist::Value::makeBoolean(true);
+    withOthers["Other"] = plist::Value::makeString("kept");
+    std::optional<plist::Dictionary> held = withOthers;
+    ASSERT_TRUE(writeRightHandDrive(settingsFilePath(docs), held, true));
+    support = show(std::make_unique<UserInfoController>(docs));
+    EXPECT_TRUE(support->isChkHand());
+    support->switchValueChanged(false);
+    const std::optional<plist::Dictionary> after = readSettings(settingsFilePath(docs));
+    ASSERT_TRUE(after);
+    EXPECT_EQ(*after->at("Other")->string(), "kept");
+    EXPECT_FALSE(readRightHandDrive(settingsFilePath(docs)));
+
+    // A new player screen opens on the side the switch set.
+    support->switchValueChanged(true);
+    Avatar::shared().setDocumentsDirectory(docs);
+    platform::FakePlayerFactory players;
+    carplay::KavioController player;
+    player.view();
+    EXPECT_TRUE(player.dock_style());
+}
+
+TEST_F(ShellTest, AFailedSaveOfTheSwitchAlertsAndLeavesTheFileAsItWas)
+{
+    auto* support = show(std::make_unique<UserInfoController>(docs));
+    support->switchValueChanged(true);
+    const std::string before = readFile(settingsFilePath(docs));
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit lower = saved;
+    lower.rlim_cur = 10; // the disk is full, whoever runs the test
+    const sighandler_t previous = ::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &lower);
+    support->switchValueChanged(false);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+    CarWindow::settle();
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->alertTitle(), "Err");
+    EXPECT_EQ(alert()->message(), "Failed to save.");
+    EXPECT_EQ(readFile(settingsFilePath(docs)), before);
+    EXPECT_FALSE(support->isChkHand()) << "the switch keeps its new position";
+}
+
+TEST_F(ShellTest, SupportRowsCreditsAndLinks)
+{
+    auto* support = show(std::make_unique<UserInfoController>(docs));
+    platform::TableView* table = support->tableView();
+    ASSERT_EQ(table->numberOfSections(), 4);
+    EXPECT_EQ(table->numberOfRowsInSection(0), 2);
+    EXPECT_EQ(table->numberOfRowsInSection(3), 3);
+    support->didSelectRow(*table, platform::IndexPath{2, 0}); // a promotion only deselects
+    support->didSelectRow(*table, platform::IndexPath{1, 0});
+    EXPECT_TRUE(links.opened().empty());
+    support->didSelectRow(*table, platform::IndexPath{0, 1});
+    ASSERT_EQ(links.opened().size(), 1u);
+    EXPECT_EQ(links.opened()[0].toString(), QString::fromLatin1(links::kDonation));
+
+    auto* credits = dynamic_cast<KVDuoTwitterCell*>(table->cellForRow(platform::IndexPath{0, 0}));
+    ASSERT_TRUE(credits);
+    QTest::mouseClick(credits->developer(), Qt::LeftButton);
+    QTest::mouseClick(credits->designer(), Qt::LeftButton);
+    ASSERT_EQ(links.opened().size(), 3u);
+    EXPECT_EQ(links.opened()[1].toString(), QString::fromLatin1(links::kDeveloperProfile));
+    EXPECT_EQ(links.opened()[2].toString(), QString::fromLatin1(links::kDesignerProfile));
+    EXPECT_EQ(credits->divider()->width(), 1);
+    EXPECT_NEAR(credits->divider()->height(), credits->contentView()->height() * 0.7, 1);
+}
+
+TEST(CreditTest, BuiltOnceHoweverOftenItIsShown)
+{
+    QWidget first;
+    QWidget second;
+    auto* credit = new TesselSingleTwitterView(&first);
+    credit->username = "Someone";
+    credit->handle = "Role";
+    credit->url = "dev.png";
+    credit->resize(200, 80);
+    first.show();
+    first.hide();
+    credit->setParent(&second); // leaves its window for another
+    second.show();
+    credit->show();
+    EXPECT_TRUE(credit->subviewsAdded());
+    EXPECT_EQ(credit->findChildren<QLabel*>().size(), 3);
+}
+
+TEST(PhoneSceneTest, MoviesThenSupportAndTheDocumentsLeftAloneUntilFilesIsChosen)
+{
+    carplay::test::Library library;
+    Avatar::shared().setDocumentsDirectory("/somewhere/else");
+    platform::SceneManager scenes([&](platform::SceneRole) { return std::make_unique<app::KVAppDelegate>(library.documents()); });
+    platform::Scene* scene = scenes.connectScene(platform::SceneRole::Phone);
+    CarWindow::settle();
+    auto* tabs = dynamic_cast<platform::TabBarController*>(scene->window().rootViewController());
+    ASSERT_TRUE(tabs);
+    const std::vector<platform::ViewController*> stacks = tabs->viewControllers();
+    ASSERT_EQ(stacks.size(), 2u);
+    EXPECT_EQ(stacks[0]->tabBarItem().title(), "Movies");
+    EXPECT_EQ(stacks[0]->tabBarItem().tag(), 200);
+    EXPECT_EQ(stacks[1]->tabBarItem().title(), "Support");
+    EXPECT_EQ(stacks[1]->tabBarItem().tag(), 201);
+    EXPECT_FALSE(stacks[0]->tabBarItem().image().isNull());
+    EXPECT_EQ(Avatar::shared().documentsDirectory(), std::filesystem::path("/somewhere/else"));
+}
+
+} // namespace
+} // namespace kavio::shell::test
