@@ -145,6 +145,16 @@ TEST_F(ShellTest, CheckUpdateAnswersInOneLineWithoutADisplay)
     EXPECT_EQ(run(), checks ? "up to date\n" : "no answer\n");
     server.answer(404, R"({"message":"Not Found"})");
     EXPECT_EQ(run(), "no answer\n");
+
+    QProcess version;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    version.setProcessEnvironment(env);
+    version.start(QStringLiteral(KAVIO_APP), {QStringLiteral("--version")});
+    ASSERT_TRUE(version.waitForFinished(10000));
+    EXPECT_EQ(version.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(version.readAllStandardOutput()), "kavio " KAVIO_VERSION "\n");
 }
 
 TEST_F(ShellTest, TheHomeMenuOpensTheLibraryAndSharesItsText)
