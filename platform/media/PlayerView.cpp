@@ -85,14 +85,14 @@ void PlayerView::attachPlayer()
     connect(player_, &Player::durationChanged, this, [this] { refreshTimes(player_->currentTime()); });
     connect(player_, &Player::seeked, this, [this](double seconds) {
         if (nowPlayingUpdates_ == NowPlayingUpdates::On)
-            NowPlayingInfoCenter::shared().notifySeeked(seconds);
+            NowPlayingInfoCenter::shared().notifySeeked(seconds, publisher_);
     });
     connect(player_, &QObject::destroyed, this, [this] {
         // The player went first; its observers and sink link went with it.
         timeToken_ = {};
         hideTimer_.stop();
         if (nowPlayingUpdates_ == NowPlayingUpdates::On)
-            NowPlayingInfoCenter::shared().setPlaybackState(PlaybackState::Stopped);
+            NowPlayingInfoCenter::shared().setPlaybackState(PlaybackState::Stopped, publisher_);
         attachPlayer();
     });
     timeToken_ = player_->addPeriodicTimeObserver(kTimeRefreshSeconds, this,
@@ -109,7 +109,7 @@ void PlayerView::detachPlayer()
         player_->setVideoSink(nullptr);
         player_->disconnect(this);
         if (nowPlayingUpdates_ == NowPlayingUpdates::On)
-            NowPlayingInfoCenter::shared().setPlaybackState(PlaybackState::Stopped);
+            NowPlayingInfoCenter::shared().setPlaybackState(PlaybackState::Stopped, publisher_);
     }
     timeToken_ = {};
 }
@@ -119,7 +119,7 @@ void PlayerView::playerRateChanged(double rate)
     const bool playing = rate != 0.0;
     controls_->setPlaying(playing);
     if (nowPlayingUpdates_ == NowPlayingUpdates::On)
-        NowPlayingInfoCenter::shared().setPlaybackState(playing ? PlaybackState::Playing : PlaybackState::Paused);
+        NowPlayingInfoCenter::shared().setPlaybackState(playing ? PlaybackState::Playing : PlaybackState::Paused, publisher_);
     if (playing) {
         hideTimer_.start();
     } else {

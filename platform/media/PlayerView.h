@@ -38,6 +38,8 @@ public:
     void setControlsHideDelay(std::chrono::milliseconds delay) { hideTimer_.setInterval(delay); }
 
     void setUpdatesNowPlayingInfoCenter(NowPlayingUpdates updates) { nowPlayingUpdates_ = updates; }
+    // Whom the updates speak for: a screen replaced by a newer one no longer speaks.
+    void setNowPlayingPublisher(const void* publisher) { publisher_ = publisher; }
 
     PlayerVideoSurface* videoSurface() const { return surface_; }
     PlayerControlsBar* controlsBar() const { return controls_; }
@@ -66,6 +68,7 @@ private:
     QTimer hideTimer_;
     bool showsControls_ = true;
     NowPlayingUpdates nowPlayingUpdates_ = NowPlayingUpdates::On;
+    const void* publisher_ = nullptr;
 };
 
 } // namespace kavio::platform

@@ -115,14 +115,25 @@ void MprisPlayerAdaptor::Play()
     service_->dispatch(RemoteCommandKind::Play);
 }
 
-void MprisPlayerAdaptor::Seek(qlonglong)
+bool MprisPlayerAdaptor::canSeek() const
 {
-    // CanSeek is false: the interface says to accept and ignore.
+    return service_->currentProperties().canSeek;
 }
 
-void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath&, qlonglong)
+// Offsets and positions come in microseconds. While CanSeek is false the interface says
+// to accept and ignore.
+void MprisPlayerAdaptor::Seek(qlonglong offset)
 {
-    // CanSeek is false: the interface says to accept and ignore.
+    if (!canSeek())
+        return;
+    service_->seekBy(static_cast<double>(offset) / 1e6);
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong position)
+{
+    if (!canSeek())
+        return;
+    service_->setPosition(trackId, static_cast<double>(position) / 1e6);
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString& uri, const QDBusMessage& message)

@@ -73,7 +73,7 @@ public:
     bool canGoPrevious() const;
     bool canPlay() const;
     bool canPause() const;
-    bool canSeek() const { return false; }
+    bool canSeek() const;
     bool canControl() const { return true; }
 
     // Writable by the interface's rules; this player has one rate, one volume, one order.

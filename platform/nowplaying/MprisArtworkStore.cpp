@@ -58,7 +58,13 @@ QString MprisArtworkStore::artUrl(const std::optional<NowPlayingInfo>& info)
     const QString path = QDir(directory_).filePath(QStringLiteral("art-%1.png").arg(writeCount_));
     // Write beside and rename, so a client never reads half a PNG.
     const QString partial = path + QStringLiteral(".part");
-    if (!image_.save(partial, "PNG") || !QFile::rename(partial, path)) {
+    const bool written = [&] {
+        if (!info->artworkPng)
+            return image_.save(partial, "PNG");
+        QFile file(partial);
+        return file.open(QIODevice::WriteOnly) && file.write(*info->artworkPng) == info->artworkPng->size();
+    }();
+    if (!written || !QFile::rename(partial, path)) {
         QFile::remove(partial);
         return {};
     }

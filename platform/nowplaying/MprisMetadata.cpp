@@ -17,6 +17,7 @@ MprisCommandAvailability mprisCommandAvailability(const RemoteCommandCenter& cen
         .toggle = center.command(RemoteCommandKind::TogglePlayPause).isAvailable(),
         .next = center.command(RemoteCommandKind::NextTrack).isAvailable(),
         .previous = center.command(RemoteCommandKind::PreviousTrack).isAvailable(),
+        .seek = center.command(RemoteCommandKind::ChangePlaybackPosition).isAvailable(),
     };
 }
 
@@ -111,6 +112,7 @@ MprisPlayerProperties mprisPlayerProperties(const std::optional<NowPlayingInfo>&
     p.canGoPrevious = commands.previous;
     p.canPlay = commands.play || commands.toggle;
     p.canPause = commands.pause || commands.toggle;
+    p.canSeek = commands.seek && info && info->playbackDuration && *info->playbackDuration > 0.0;
     return p;
 }
 
@@ -131,6 +133,7 @@ QVariantMap mprisChangedProperties(const MprisPlayerProperties& before, const Mp
     flag("CanGoPrevious", before.canGoPrevious, after.canGoPrevious);
     flag("CanPlay", before.canPlay, after.canPlay);
     flag("CanPause", before.canPause, after.canPause);
+    flag("CanSeek", before.canSeek, after.canSeek);
     return changed;
 }
 

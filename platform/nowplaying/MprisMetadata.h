@@ -22,6 +22,7 @@ struct MprisCommandAvailability {
     bool toggle = false;
     bool next = false;
     bool previous = false;
+    bool seek = false;
 };
 MprisCommandAvailability mprisCommandAvailability(const RemoteCommandCenter& center);
 
@@ -33,6 +34,7 @@ struct MprisPlayerProperties {
     bool canGoPrevious = false;
     bool canPlay = false;
     bool canPause = false;
+    bool canSeek = false; // a position command and a known length
 
     bool operator==(const MprisPlayerProperties&) const = default;
 };

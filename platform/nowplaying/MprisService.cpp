@@ -9,6 +9,8 @@
 #include <QDBusMessage>
 #include <QDBusReply>
 
+#include <algorithm>
+
 namespace kavio::platform {
 
 namespace {
@@ -197,6 +199,30 @@ Status MprisService::openUri(const QString& uri)
 CommandStatus MprisService::dispatch(RemoteCommandKind kind)
 {
     return commands_.dispatch(kind);
+}
+
+void MprisService::seekBy(double seconds)
+{
+    const std::optional<NowPlayingInfo>& info = nowPlaying_.nowPlayingInfo();
+    if (!info || !info->playbackDuration)
+        return;
+    const double target = std::max(0.0, static_cast<double>(position()) / 1e6 + seconds);
+    if (target > *info->playbackDuration) {
+        commands_.dispatch(RemoteCommandKind::NextTrack);
+        return;
+    }
+    commands_.changePlaybackPositionCommand().dispatch(target);
+}
+
+void MprisService::setPosition(const QDBusObjectPath& trackId, double seconds)
+{
+    const std::optional<NowPlayingInfo>& info = nowPlaying_.nowPlayingInfo();
+    // A position for a track no longer playing is stale: ignored, as the interface asks.
+    if (!info || !info->playbackDuration || trackId != mprisTrackPath(info->trackId))
+        return;
+    if (seconds < 0 || seconds > *info->playbackDuration)
+        return;
+    commands_.changePlaybackPositionCommand().dispatch(seconds);
 }
 
 } // namespace kavio::platform

@@ -59,6 +59,10 @@ public:
     void quit();
     Status openUri(const QString& uri);
     CommandStatus dispatch(RemoteCommandKind kind);
+    // Seek: relative to where it plays now; past the end it goes on to the next track.
+    void seekBy(double seconds);
+    // SetPosition: only for the current track and within its length.
+    void setPosition(const QDBusObjectPath& trackId, double seconds);
 
 private:
     MprisService(QDBusConnection connection, QString serviceName);

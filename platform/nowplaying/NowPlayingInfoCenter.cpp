@@ -8,15 +8,26 @@ NowPlayingInfoCenter& NowPlayingInfoCenter::shared()
     return *center;
 }
 
-void NowPlayingInfoCenter::setNowPlayingInfo(std::optional<NowPlayingInfo> info)
+void NowPlayingInfoCenter::release(const void* publisher)
 {
+    if (publisher != publisher_)
+        return; // a newer screen publishes now
+    setNowPlayingInfo(std::nullopt);
+    setPlaybackState(PlaybackState::Stopped);
+    publisher_ = nullptr;
+}
+
+void NowPlayingInfoCenter::setNowPlayingInfo(std::optional<NowPlayingInfo> info, const void* publisher)
+{
+    if (!isCurrentPublisher(publisher))
+        return;
     info_ = std::move(info);
     Q_EMIT nowPlayingInfoChanged();
 }
 
-void NowPlayingInfoCenter::setPlaybackState(PlaybackState state)
+void NowPlayingInfoCenter::setPlaybackState(PlaybackState state, const void* publisher)
 {
-    if (state == state_)
+    if (state == state_ || !isCurrentPublisher(publisher))
         return;
     state_ = state;
     Q_EMIT playbackStateChanged(state);

@@ -23,13 +23,28 @@ void RemoteCommand::setEnabled(bool enabled)
 
 CommandTargetToken RemoteCommand::addTarget(QObject* owner, Handler handler)
 {
-    if (!owner || !handler)
+    if (!handler)
+        return {};
+    return add(owner, {0, owner, std::move(handler), {}});
+}
+
+CommandTargetToken RemoteCommand::addTarget(QObject* owner, PositionHandler handler)
+{
+    if (!handler)
+        return {};
+    return add(owner, {0, owner, {}, std::move(handler)});
+}
+
+CommandTargetToken RemoteCommand::add(QObject* owner, Target target)
+{
+    if (!owner)
         return {};
     pruneDeadTargets();
     const bool firstForOwner = std::none_of(targets_.begin(), targets_.end(),
                                             [&](const Target& t) { return t.owner == owner; });
     const std::uint64_t id = nextTargetId();
-    targets_.push_back({id, owner, std::move(handler)});
+    target.id = id;
+    targets_.push_back(std::move(target));
     if (firstForOwner) {
         // QPointer already keeps a dead owner's handler from running; this also tells
         // listeners (MPRIS CanGoNext, ...) that the command lost its target.
@@ -78,7 +93,18 @@ CommandStatus RemoteCommand::dispatch()
         return CommandStatus::NoHandler;
     // Copy: the handler may close its screen, which removes this very target.
     Handler handler = targets_.back().handler;
-    return handler();
+    return handler ? handler() : CommandStatus::CommandFailed;
+}
+
+CommandStatus RemoteCommand::dispatch(double seconds)
+{
+    if (!enabled_)
+        return CommandStatus::Disabled;
+    pruneDeadTargets();
+    if (targets_.empty())
+        return CommandStatus::NoHandler;
+    PositionHandler handler = targets_.back().positionHandler;
+    return handler ? handler(seconds) : CommandStatus::CommandFailed;
 }
 
 RemoteCommandCenter& RemoteCommandCenter::shared()
@@ -89,7 +115,7 @@ RemoteCommandCenter& RemoteCommandCenter::shared()
 
 RemoteCommandCenter::RemoteCommandCenter()
 {
-    for (RemoteCommand* c : {&play_, &pause_, &toggle_, &next_, &previous_})
+    for (RemoteCommand* c : {&play_, &pause_, &toggle_, &next_, &previous_, &position_})
         connect(c, &RemoteCommand::availabilityChanged, this, &RemoteCommandCenter::availabilityChanged);
 }
 
@@ -106,13 +132,14 @@ const RemoteCommand& RemoteCommandCenter::command(RemoteCommandKind kind) const
     case RemoteCommandKind::TogglePlayPause: return toggle_;
     case RemoteCommandKind::NextTrack: return next_;
     case RemoteCommandKind::PreviousTrack: return previous_;
+    case RemoteCommandKind::ChangePlaybackPosition: return position_;
     }
     return play_;
 }
 
 void RemoteCommandCenter::removeTargets(QObject* owner)
 {
-    for (RemoteCommand* c : {&play_, &pause_, &toggle_, &next_, &previous_})
+    for (RemoteCommand* c : {&play_, &pause_, &toggle_, &next_, &previous_, &position_})
         c->removeTargets(owner);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Commands from the system's media controls (MPRIS here): play, pause, toggle, next and
-// previous. A screen adds a target per command; the newest living target answers. Targets
+// Commands from the system's media controls (MPRIS here): play, pause, toggle, next,
+// previous, and a jump to a position (seconds). A screen adds a target per command; the newest living target answers. Targets
 // are tied to an owner and vanish with it, so a closed screen is never called.
 
 #include <QObject>
@@ -12,7 +12,7 @@
 
 namespace kavio::platform {
 
-enum class RemoteCommandKind { Play, Pause, TogglePlayPause, NextTrack, PreviousTrack };
+enum class RemoteCommandKind { Play, Pause, TogglePlayPause, NextTrack, PreviousTrack, ChangePlaybackPosition };
 
 enum class CommandStatus {
     Success,
@@ -32,6 +32,8 @@ class RemoteCommand : public QObject {
     Q_OBJECT
 public:
     using Handler = std::function<CommandStatus()>;
+    // For ChangePlaybackPosition: the position asked for, in seconds.
+    using PositionHandler = std::function<CommandStatus(double seconds)>;
 
     explicit RemoteCommand(RemoteCommandKind kind) : kind_(kind) {}
     RemoteCommand(const RemoteCommand&) = delete;
@@ -43,6 +45,7 @@ public:
     void setEnabled(bool enabled);
 
     CommandTargetToken addTarget(QObject* owner, Handler handler);
+    CommandTargetToken addTarget(QObject* owner, PositionHandler handler);
     void removeTarget(CommandTargetToken token);
     void removeTargets(QObject* owner);
     bool hasTargets() const;
@@ -51,6 +54,7 @@ public:
     bool isAvailable() const { return enabled_ && hasTargets(); }
 
     CommandStatus dispatch();
+    CommandStatus dispatch(double seconds);
 
 Q_SIGNALS:
     // Enabled flag or target set changed (including an owner's death).
@@ -61,7 +65,9 @@ private:
         std::uint64_t id;
         QPointer<QObject> owner;
         Handler handler;
+        PositionHandler positionHandler;
     };
+    CommandTargetToken add(QObject* owner, Target target);
     void pruneDeadTargets();
 
     RemoteCommandKind kind_;
@@ -83,6 +89,7 @@ public:
     RemoteCommand& togglePlayPauseCommand() { return toggle_; }
     RemoteCommand& nextTrackCommand() { return next_; }
     RemoteCommand& previousTrackCommand() { return previous_; }
+    RemoteCommand& changePlaybackPositionCommand() { return position_; }
     RemoteCommand& command(RemoteCommandKind kind);
     const RemoteCommand& command(RemoteCommandKind kind) const;
 
@@ -99,6 +106,7 @@ private:
     RemoteCommand toggle_{RemoteCommandKind::TogglePlayPause};
     RemoteCommand next_{RemoteCommandKind::NextTrack};
     RemoteCommand previous_{RemoteCommandKind::PreviousTrack};
+    RemoteCommand position_{RemoteCommandKind::ChangePlaybackPosition};
 };
 
 } // namespace kavio::platform
