@@ -113,6 +113,34 @@ QImage decodeImage(std::string_view bytes)
     return reader.read();
 }
 
+QImage decodeImage(std::string_view bytes, int side, Fit fit)
+{
+    const Qt::AspectRatioMode mode = fit == Fit::Within ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding;
+    const auto fitted = [&](QSize size) {
+        return size.width() > side || size.height() > side ? size.scaled(side, side, mode) : size;
+    };
+    if (bytes.empty() || side <= 0)
+        return {};
+    if (looksLikeHeif(bytes)) {
+        const QImage image = decodeHeif(bytes);
+        return image.size() == fitted(image.size())
+                   ? image
+                   : image.scaled(fitted(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    QByteArray data = wrap(bytes);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid() && static_cast<qint64>(size.width()) * size.height() > kMaxPixels)
+        return {};
+    // The stored size is before the orientation turn, and so is the scaled size.
+    if (size.isValid() && fitted(size) != size)
+        reader.setScaledSize(fitted(size).expandedTo(QSize(1, 1)));
+    return reader.read();
+}
+
 ImageInfo probeImage(std::string_view bytes)
 {
     if (looksLikeHeif(bytes)) {

@@ -17,6 +17,12 @@ namespace kavio {
 // phone's photo library are often HEIC). A null image when the bytes do not decode.
 QImage decodeImage(std::string_view bytes);
 
+enum class Fit { Within, Covering };
+// Decoded straight to the size it is drawn at, never larger than the picture: JPEG scales
+// while decoding, so a camera picture never exists at full size in memory. Within fits
+// the picture inside side x side; Covering makes its shorter side side.
+QImage decodeImage(std::string_view bytes, int side, Fit fit);
+
 struct ImageInfo {
     std::string format; // "png", "jpeg", "gif", "webp", "heic", "unknown"
     int width = 0;

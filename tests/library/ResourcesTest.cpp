@@ -103,6 +103,31 @@ TEST(ImageHelper, DecodesEveryQtFormat)
     EXPECT_EQ(probeImage("nope").format, "unknown");
 }
 
+TEST(ImageHelper, DecodesAtTheSizeDrawnAndNeverLarger)
+{
+    struct Row {
+        const char* format;
+        QSize picture;
+        int side;
+        Fit fit;
+        QSize expected;
+    };
+    const Row rows[] = {
+        {"jpeg", {4000, 3000}, 512, Fit::Within, {512, 384}},
+        {"jpeg", {4000, 3000}, 120, Fit::Covering, {160, 120}},
+        {"png", {3000, 4000}, 512, Fit::Within, {384, 512}},
+        {"png", {64, 48}, 512, Fit::Within, {64, 48}}, // small pictures are not enlarged
+        {"webp", {200, 100}, 50, Fit::Covering, {100, 50}},
+    };
+    for (const Row& row : rows) {
+        const std::string bytes = encoded(testPicture(row.picture.width(), row.picture.height()), row.format);
+        const QImage image = decodeImage(bytes, row.side, row.fit);
+        EXPECT_EQ(image.size(), row.expected) << row.format << " " << row.picture.width();
+        EXPECT_GT(QColor(image.pixel(image.width() / 2, image.height() / 2)).red(), 150);
+    }
+    EXPECT_TRUE(decodeImage("definitely not an image", 100, Fit::Within).isNull());
+}
+
 TEST(ImageHelper, DecodesHeic)
 {
     const fs::path heic = fs::temp_directory_path() / "kavio-test-thumb.heic";
