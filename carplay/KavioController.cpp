@@ -2,6 +2,7 @@
 
 #include "carplay/CarStyle.h"
 #include "carplay/KavioCollectionViewCell.h"
+#include "carplay/PlaybackMemory.h"
 #include "library/Avatar.h"
 #include "library/ImageHelper.h"
 #include "library/Settings.h"
@@ -12,7 +13,13 @@
 #include "platform/views/BlurView.h"
 #include "platform/views/CircleButton.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QEvent>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <utility>
 
 namespace kavio::carplay {
 
@@ -25,6 +32,7 @@ constexpr int kCloseMargin = 5;
 constexpr int kStripGap = 5;
 constexpr int kStripSpacing = 10;
 constexpr int kStripHeightInset = 50; // close button, its margin and the gaps
+constexpr int kArtworkSide = 512;      // what the desktop's media controls show at most
 
 } // namespace
 
@@ -34,9 +42,10 @@ KavioController::~KavioController()
 {
     withdrawRegistrations();
     if (!closed_ && player_) {
-        // Torn down with its window (the car unplugged): the system controls forget it too.
-        platform::NowPlayingInfoCenter::shared().setNowPlayingInfo(std::nullopt);
-        platform::NowPlayingInfoCenter::shared().setPlaybackState(platform::PlaybackState::Stopped);
+        // Torn down with its window (the car unplugged): where it stood is kept, and the
+        // system controls forget it, unless a newer screen publishes by now.
+        leaveEntry();
+        platform::NowPlayingInfoCenter::shared().release(this);
     }
 }
 
@@ -64,6 +73,7 @@ void KavioController::viewDidLoad()
     CreateButtons();
     MovieController();
     registerObservers();
+    setupKeys();
 }
 
 void KavioController::readSettings()
@@ -78,6 +88,8 @@ void KavioController::CreateButtons()
     blur_ = new platform::BlurView(view());
 
     closeButton_ = style::makeCloseButton(tr("Close"), blur_);
+    // Space must pause, never close: the keyboard reaches the close button as Escape.
+    closeButton_->setFocusPolicy(Qt::NoFocus);
     connect(closeButton_, &QAbstractButton::clicked, this, &KavioController::CloseTap);
 
     platform::CollectionViewFlowLayout layout;
@@ -96,11 +108,16 @@ void KavioController::CreateButtons()
 void KavioController::MovieController()
 {
     player_ = platform::makePlayer();
+    platform::NowPlayingInfoCenter::shared().claim(this);
     movie_ = queue_->isEmpty() ? nullptr : &queue_->entry(queue_->currentIndex());
-    if (!queue_->isEmpty())
-        player_->replaceCurrentItem(platform::PlayerItem::create(queue_->firstSource().url));
+    if (!queue_->isEmpty()) {
+        const PlaySource first = queue_->firstSource();
+        player_->replaceCurrentItem(platform::PlayerItem::create(first.url));
+        beginEntry(queue_->currentIndex(), first);
+    }
 
     controller_ = new platform::PlayerView(view());
+    controller_->setNowPlayingPublisher(this);
     controller_->setPlayer(player_.get());
     controller_->setShowsPlaybackControls(true);
     controller_->setUpdatesNowPlayingInfoCenter(platform::NowPlayingUpdates::On);
@@ -126,6 +143,8 @@ void KavioController::registerRemoteCommands()
         command->setEnabled(true);
         command->addTarget(this, [this, handler = handler] { return (this->*handler)(); });
     }
+    center.changePlaybackPositionCommand().setEnabled(true);
+    center.changePlaybackPositionCommand().addTarget(this, [this](double seconds) { return changePlaybackPosition(seconds); });
 }
 
 void KavioController::registerObservers()
@@ -138,14 +157,15 @@ void KavioController::registerObservers()
         });
     timeObserverToken_ = player_->addPeriodicTimeObserver(kTimeObserverInterval, this,
                                                           [this](double seconds) { upArtowaork(seconds); });
-}
-
-bool KavioController::eventFilter(QObject* watched, QEvent* event)
-{
-    // The car display may be resized or moved to another screen: the column follows.
-    if (watched == view() && event->type() == QEvent::Resize)
-        layoutScreen();
-    return platform::ViewController::eventFilter(watched, event);
+    // A stream or a file still opening takes the resume point once it can seek.
+    connect(player_.get(), &platform::Player::statusChanged, this, [this](platform::PlayerStatus status) {
+        if (status == platform::PlayerStatus::ReadyToPlay)
+            applyResume();
+    });
+    connect(player_.get(), &platform::Player::rateChanged, this, [this](double rate) {
+        if (rate == 0 && !closed_)
+            rememberPosition();
+    });
 }
 
 void KavioController::layoutScreen()
@@ -233,27 +253,92 @@ void KavioController::upArtowaork(double seconds)
     info.title = content.title;
     info.artist = content.artist;
     info.elapsedPlaybackTime = content.elapsed;
-    // A thumbnail that does not decode is left out; the other keys are published.
-    if (QImage art = thumbnail(queue_->currentIndex()); !art.isNull())
-        info.artwork = art;
-    platform::NowPlayingInfoCenter::shared().setNowPlayingInfo(std::move(info));
+    // The length is for the desktop's progress bar and seeking, beside the content.
+    info.playbackDuration = player_ ? player_->duration() : std::nullopt;
+    // Artwork appears once it is ready; a thumbnail that does not decode is left out.
+    if (artwork_.index == queue_->currentIndex() && !artwork_.image.isNull()) {
+        info.artwork = artwork_.image;
+        info.artworkPng = artwork_.png;
+    }
+    platform::NowPlayingInfoCenter::shared().setNowPlayingInfo(std::move(info), this);
+    if (player_ && player_->rate() != 0 && !playing_.id.empty())
+        PlaybackMemory::shared().playing(playing_, seconds, player_->duration());
 }
 
 void KavioController::playerItemDidReachEnd()
 {
     if (closed_ || queue_->isEmpty())
         return;
+    PlaybackMemory::shared().ended(playing_);
+    playing_ = {}; // nothing left to remember of it
     playEntry(queue_->advance());
 }
 
 void KavioController::playEntry(std::size_t index)
 {
+    leaveEntry();
     queue_->select(index);
     movie_ = &queue_->entry(index);
     // A new item every time: its played-to-end is told apart from the one before.
-    player_->replaceCurrentItem(platform::PlayerItem::create(queue_->sourceOf(index).url));
+    const PlaySource source = queue_->sourceOf(index);
+    player_->replaceCurrentItem(platform::PlayerItem::create(source.url));
+    beginEntry(index, source);
     player_->play();
     reloadStrip();
+}
+
+void KavioController::beginEntry(std::size_t index, const PlaySource& source)
+{
+    playing_ = source.kind == PlaySource::Kind::Stream ? PlaybackItem::stream(source.url.toString().toStdString())
+                                                       : PlaybackItem::file(source.url.toLocalFile().toStdString());
+    pendingResume_ = PlaybackMemory::shared().resumeAt(playing_);
+    if (player_->status() == platform::PlayerStatus::ReadyToPlay)
+        applyResume();
+    prepareArtwork(index);
+}
+
+void KavioController::applyResume()
+{
+    if (pendingResume_ && player_)
+        player_->seek(*std::exchange(pendingResume_, std::nullopt));
+}
+
+void KavioController::rememberPosition()
+{
+    if (player_ && !playing_.id.empty())
+        PlaybackMemory::shared().stopped(playing_, player_->currentTime(), player_->duration());
+}
+
+void KavioController::leaveEntry()
+{
+    rememberPosition();
+    // Until the next item begins, times the player reports are not this item's.
+    playing_ = {};
+}
+
+void KavioController::prepareArtwork(std::size_t index)
+{
+    const MovieInfo& entry = queue_->entry(index);
+    if (!entry.imgData || artwork_.index == index)
+        return;
+    // Decoding and encoding a camera picture would stall the video: off the main thread.
+    const plist::Bytes bytes = *entry.imgData;
+    QPointer<KavioController> self(this);
+    QThreadPool::globalInstance()->start([self, bytes, index] {
+        const QImage image = decodeImage(bytes.view(), kArtworkSide, Fit::Within);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!image.isNull())
+            image.save(&buffer, "PNG");
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, index, image, png] {
+            if (!self || image.isNull())
+                return;
+            self->artwork_ = {index, image, png};
+            if (self->player_ && !self->queue_->isEmpty() && self->queue_->currentIndex() == index)
+                self->upArtowaork(self->player_->currentTime());
+        }, Qt::QueuedConnection);
+    });
 }
 
 void KavioController::reloadStrip()
@@ -313,7 +398,9 @@ QImage KavioController::thumbnail(std::size_t index)
         thumbnails_.resize(queue_->count());
     if (!thumbnails_[index]) {
         const MovieInfo& entry = queue_->entry(index);
-        thumbnails_[index] = entry.imgData ? decodeImage(entry.imgData->view()) : QImage();
+        const qreal ratio = collectionItem_ ? collectionItem_->devicePixelRatioF() : 1.0;
+        const int side = static_cast<int>(KavioCollectionViewCell::kSide * ratio);
+        thumbnails_[index] = entry.imgData ? decodeImage(entry.imgData->view(), side, Fit::Covering) : QImage();
     }
     return *thumbnails_[index];
 }
@@ -331,6 +418,7 @@ void KavioController::CloseTap()
 {
     if (closed_)
         return;
+    leaveEntry();
     closed_ = true;
     if (player_)
         player_->pause();
@@ -338,8 +426,7 @@ void KavioController::CloseTap()
     if (controller_)
         controller_->setPlayer(nullptr);
     player_.reset(); // lets the screen saver go and stops decoding
-    platform::NowPlayingInfoCenter::shared().setNowPlayingInfo(std::nullopt);
-    platform::NowPlayingInfoCenter::shared().setPlaybackState(platform::PlaybackState::Stopped);
+    platform::NowPlayingInfoCenter::shared().release(this);
     dismiss(platform::Animated::No);
 }
 

@@ -5,6 +5,7 @@
 // this class wires them to the player, the screen and the system.
 
 #include "carplay/PlayQueue.h"
+#include "library/PlaybackPositions.h"
 #include "platform/lists/CollectionView.h"
 #include "platform/media/Player.h"
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
@@ -58,6 +59,13 @@ public:
     platform::CommandStatus togglePlayPause();
     platform::CommandStatus nextTrack();
     platform::CommandStatus previousTrack();
+    // A jump to seconds (the desktop's controls); seekBy moves from where it plays.
+    platform::CommandStatus changePlaybackPosition(double seconds);
+    void seekBy(double seconds);
+    // The strip's keyboard selection: up or down one entry, and play it.
+    void moveStripSelection(int step);
+    void playStripSelection();
+    void toggleFullScreen();
     void upArtowaork(double seconds);
     void playerItemDidReachEnd();
     void CloseTap();
@@ -80,10 +88,18 @@ private:
     void MovieController();
     void registerRemoteCommands();
     void registerObservers();
+    void setupKeys();
     void layoutScreen();
     void playEntry(std::size_t index);
+    // The player loaded source: where it starts (resume) and its artwork.
+    void beginEntry(std::size_t index, const PlaySource& source);
+    void applyResume();
+    void rememberPosition(); // where the entry now playing stands, saved at once
+    void leaveEntry();       // remembers it, then forgets which entry plays
     void reloadStrip();
+    // Decoded at the size they are drawn: the strip's cell, the artwork at most 512 square.
     QImage thumbnail(std::size_t index);
+    void prepareArtwork(std::size_t index);
     void withdrawRegistrations();
 
     PlayQueue::Opening opening_;
@@ -91,7 +107,16 @@ private:
     std::unique_ptr<platform::Player> player_;
     platform::TimeObserverToken timeObserverToken_;
     const MovieInfo* movie_ = nullptr;
-    std::vector<std::optional<QImage>> thumbnails_; // decoded once per entry
+    std::vector<std::optional<QImage>> thumbnails_; // decoded when first shown, at strip size
+    struct Artwork {
+        std::size_t index = static_cast<std::size_t>(-1);
+        QImage image;
+        QByteArray png;
+    };
+    Artwork artwork_;            // the playing entry's, made off the main thread
+    PlaybackItem playing_;       // what plays, as positions know it
+    std::optional<double> pendingResume_;
+    int stripSelection_ = -1;
     bool dock_style_ = false;
     bool closed_ = false;
 

@@ -6,6 +6,7 @@
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
+#include "library/PlaybackPositions.h"
 #include "phone/IPFMController.h"
 #include "phone/PhoneStyle.h"
 #include "platform/screens/NavigationBar.h"
@@ -13,7 +14,14 @@
 #include "platform/screens/Scene.h"
 #include "platform/testing/FakePlayer.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace kavio::app {
 namespace {
@@ -134,6 +142,44 @@ TEST(Screenshots, RenderEveryCarAndPhoneScreen)
         QImage shot(QString::fromStdString((out / name).string()));
         EXPECT_EQ(shot.size(), QSize(390, 740)) << name;
     }
+}
+
+// The power goes while a video plays: what was last written loads, and is recent.
+TEST(PowerCut, AKillWhilePlayingLeavesAPositionAtMostFiveSecondsOld)
+{
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    kavio::test::ScratchFolder scratch;
+    const fs::path clip = scratch / "Documents" / "drive.mp4";
+    fs::create_directories(clip.parent_path());
+    int code = -1;
+    kavio::test::run("ffmpeg -y -loglevel error -f lavfi -i color=c=green:s=160x120:r=10:d=90 -f lavfi -i sine=d=90 "
+                     "-shortest -c:v libx264 -pix_fmt yuv420p -c:a aac '" + clip.string() + "' 2>&1", &code);
+    ASSERT_EQ(code, 0);
+
+    QProcess kavio;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), QString::fromStdString((scratch / "state").string()));
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent")); // a Kavio of its own
+    kavio.setProcessEnvironment(env);
+    kavio.start(QStringLiteral(KAVIO_APP), {QStringLiteral("--no-phone"), QString::fromStdString(clip.string())});
+    ASSERT_TRUE(kavio.waitForStarted());
+    QThread::sleep(18);
+    ASSERT_EQ(kavio.state(), QProcess::Running) << kavio.readAllStandardError().toStdString();
+    kavio.kill(); // SIGKILL: nothing is flushed on the way out
+    kavio.waitForFinished();
+    const auto killedAt = fs::file_time_type::clock::now();
+
+    const fs::path file = scratch / "state" / "Kavio" / "positions.plist";
+    ASSERT_TRUE(fs::exists(file)) << kavio.readAllStandardError().toStdString();
+    PlaybackPositions positions(file);
+    EXPECT_FALSE(positions.setAside()) << "the file loads";
+    const std::optional<double> resume = positions.resumeAt(PlaybackItem::file(clip));
+    ASSERT_TRUE(resume);
+    EXPECT_GT(*resume + PlaybackPositions::kResumeBack, PlaybackPositions::kMinimumPlayed);
+    // Written every five seconds while playing; a second's grace for a busy machine.
+    EXPECT_LE(killedAt - fs::last_write_time(file), std::chrono::seconds(6));
 }
 
 } // namespace

@@ -8,18 +8,33 @@
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
+#include "platform/media/PlayerControlsBar.h"
+#include "platform/nowplaying/MprisMetadata.h"
 #include "platform/nowplaying/MprisService.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/screens/Scene.h"
 #include "platform/testing/FakePlayer.h"
 
 #include <QDBusConnection>
+#include <QDBusInterface>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 namespace kavio::app {
+
+// The Seeked signals a shell would see.
+class SeekedRecorder : public QObject {
+    Q_OBJECT
+public:
+    std::vector<qlonglong> seeks;
+public Q_SLOTS:
+    void seeked(qlonglong position) { seeks.push_back(position); }
+};
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -83,6 +98,13 @@ protected:
 
     // Publishes the now-playing information as the half-second tick does.
     void tick() { players.last()->advanceTime(0.5); }
+    void playFor(double seconds)
+    {
+        players.last()->setDuration(600);
+        players.last()->advanceTime(seconds);
+    }
+    double position() { return playerctl({QStringLiteral("position")}).toDouble(); }
+    QStringList seeks() const { return players.last()->calls().filter(QStringLiteral("seek ")); }
 
     carplay::test::Library library;
     platform::FakePlayerFactory players;
@@ -160,5 +182,77 @@ TEST_F(MediaControls, ClosedPlayerLeavesNothingToControl)
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), "");
 }
 
+TEST_F(MediaControls, PlayerctlReadsAndSetsThePositionAndSeesTheLength)
+{
+    ASSERT_TRUE(openInCar(scenes, fileUrl("b.mp4")).isOk());
+    CarWindow::settle();
+    playFor(20);
+    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("mpris:length")}), "600000000");
+    EXPECT_NEAR(position(), 20.0, 2.0); // the desktop counts on while playing
+    playerctl({QStringLiteral("position"), QStringLiteral("30")});
+    EXPECT_EQ(seeks().last(), "seek 30");
+    EXPECT_NEAR(position(), 30.0, 2.0);
+    playerctl({QStringLiteral("position"), QStringLiteral("10+")});
+    EXPECT_EQ(seeks().last(), "seek 40");
+    EXPECT_NEAR(position(), 40.0, 2.0);
+}
+
+TEST_F(MediaControls, SetPositionForATrackNoLongerPlayingIsIgnored)
+{
+    ASSERT_TRUE(openInCar(scenes, fileUrl("a.mp4")).isOk());
+    CarWindow::settle();
+    playFor(5);
+    const QDBusObjectPath first = platform::mprisTrackPath(platform::NowPlayingInfoCenter::shared().nowPlayingInfo()->trackId);
+    playerctl({QStringLiteral("next")});
+    playFor(5);
+    const QDBusObjectPath second = platform::mprisTrackPath(platform::NowPlayingInfoCenter::shared().nowPlayingInfo()->trackId);
+    ASSERT_NE(first, second);
+
+    QDBusInterface remote(QDBusConnection::sessionBus().baseService(), platform::MprisService::kObjectPath,
+                          platform::MprisService::kPlayerInterface);
+    const auto setPosition = [&](const QDBusObjectPath& track, qlonglong microseconds) {
+        remote.asyncCall(QStringLiteral("SetPosition"), QVariant::fromValue(track), microseconds);
+        CarWindow::settle();
+    };
+    players.last()->clearCalls();
+    setPosition(first, 100'000'000);
+    EXPECT_TRUE(seeks().isEmpty()) << "a stale track id is ignored";
+    setPosition(second, 100'000'000);
+    EXPECT_EQ(seeks(), QStringList{"seek 100"});
+}
+
+TEST_F(MediaControls, AJumpOnTheSlidersIsAnnouncedAsSeeked)
+{
+    ASSERT_TRUE(openInCar(scenes, fileUrl("a.mp4")).isOk());
+    CarWindow::settle();
+    playFor(5);
+    SeekedRecorder recorder;
+    // QtDBus takes the receiving slot by name; there is no function-pointer form.
+    ASSERT_TRUE(QDBusConnection::sessionBus().connect({}, platform::MprisService::kObjectPath,
+                                                      platform::MprisService::kPlayerInterface, "Seeked",
+                                                      &recorder, SLOT(seeked(qlonglong))));
+    auto* bar = player()->view()->findChild<platform::PlayerControlsBar*>();
+    ASSERT_TRUE(bar);
+    Q_EMIT bar->seekRequested(90);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.seeks.empty(); }, 5000));
+    EXPECT_EQ(recorder.seeks, std::vector<qlonglong>{90'000'000});
+    EXPECT_NEAR(position(), 90.0, 2.0);
+}
+
+TEST_F(MediaControls, AVideoReplacedFromOutsideIsReportedPlayingWhereItIs)
+{
+    ASSERT_TRUE(openInCar(scenes, fileUrl("a.mp4")).isOk());
+    CarWindow::settle();
+    playFor(5);
+    playerctl({QStringLiteral("open"), fileUrl("c.mp4").toString()});
+    playFor(12);
+    CarWindow::settle(); // the replaced screen is gone by now
+    EXPECT_EQ(playerctl({QStringLiteral("status")}), "Playing");
+    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), "c");
+    EXPECT_NEAR(position(), 12.0, 2.0);
+}
+
 } // namespace
 } // namespace kavio::app
+
+#include "DBusTest.moc"

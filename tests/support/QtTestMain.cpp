@@ -3,6 +3,8 @@
 #include "platform/base/Animated.h"
 #include "platform/screens/Application.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -10,6 +12,10 @@ int main(int argc, char** argv)
     // Test discovery runs this binary outside CTest's environment too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Kavio's own state (playback positions) goes to a folder of the run's own, never to
+    // the state of whoever runs the tests.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
     ::testing::InitGoogleTest(&argc, argv);
     kavio::platform::Application app(argc, argv);
     kavio::platform::setAnimationsEnabled(false);
