@@ -96,36 +96,18 @@ QByteArray wrap(std::string_view bytes)
 
 } // namespace
 
-QImage decodeImage(std::string_view bytes)
+namespace {
+
+// Decodes at fitted(the picture's size): the reader scales while decoding where it can.
+template <typename Fitted>
+QImage decodeFitted(std::string_view bytes, Fitted fitted)
 {
     if (bytes.empty())
         return {};
-    if (looksLikeHeif(bytes))
-        return decodeHeif(bytes);
-    QByteArray data = wrap(bytes);
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid() && static_cast<qint64>(size.width()) * size.height() > kMaxPixels)
-        return {};
-    return reader.read();
-}
-
-QImage decodeImage(std::string_view bytes, int side, Fit fit)
-{
-    const Qt::AspectRatioMode mode = fit == Fit::Within ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding;
-    const auto fitted = [&](QSize size) {
-        return size.width() > side || size.height() > side ? size.scaled(side, side, mode) : size;
-    };
-    if (bytes.empty() || side <= 0)
-        return {};
     if (looksLikeHeif(bytes)) {
         const QImage image = decodeHeif(bytes);
-        return image.size() == fitted(image.size())
-                   ? image
-                   : image.scaled(fitted(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QSize size = fitted(image.size());
+        return size == image.size() ? image : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     QByteArray data = wrap(bytes);
     QBuffer buffer(&data);
@@ -139,6 +121,23 @@ QImage decodeImage(std::string_view bytes, int side, Fit fit)
     if (size.isValid() && fitted(size) != size)
         reader.setScaledSize(fitted(size).expandedTo(QSize(1, 1)));
     return reader.read();
+}
+
+} // namespace
+
+QImage decodeImage(std::string_view bytes)
+{
+    return decodeFitted(bytes, [](QSize size) { return size; });
+}
+
+QImage decodeImage(std::string_view bytes, int side, Fit fit)
+{
+    if (side <= 0)
+        return {};
+    const Qt::AspectRatioMode mode = fit == Fit::Within ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding;
+    return decodeFitted(bytes, [&](QSize size) {
+        return size.width() > side || size.height() > side ? size.scaled(side, side, mode) : size;
+    });
 }
 
 ImageInfo probeImage(std::string_view bytes)

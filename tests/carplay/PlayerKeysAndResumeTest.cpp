@@ -35,18 +35,7 @@ protected:
 
     KavioController* open(RecordList records, std::size_t start)
     {
-        PlayQueue::Opening opening;
-        opening.DOC_PATH = library.documents();
-        const MovieInfo& chosen = *records[start];
-        opening.videoPath = opening.DOC_PATH / (*chosen.FILENAME + "." + *chosen.EXTENSION);
-        opening.infos = std::make_shared<const RecordList>(std::move(records));
-        opening.currentIndex = start;
-        auto controller = std::make_unique<KavioController>();
-        controller->setOpening(std::move(opening));
-        KavioController* raw = controller.get();
-        car.root().present(std::move(controller), platform::Animated::No);
-        test::CarWindow::settle();
-        return raw;
+        return test::presentPlayer(car, library, std::move(records), start);
     }
     platform::FakePlayer& player() { return *factory.last(); }
     QStringList seeks() { return player().calls().filter(QRegularExpression("^seek ")); }

@@ -22,19 +22,7 @@ class PlayerScreen : public ::testing::Test {
 protected:
     KavioController* open(RecordList records, std::size_t start, const std::string& urlLink = "")
     {
-        PlayQueue::Opening opening;
-        opening.DOC_PATH = library.documents();
-        const MovieInfo& chosen = *records[start];
-        opening.videoPath = opening.DOC_PATH / (*chosen.FILENAME + "." + *chosen.EXTENSION);
-        opening.urlLink = urlLink.empty() ? chosen.urlLink.value_or("") : urlLink;
-        opening.infos = std::make_shared<const RecordList>(std::move(records));
-        opening.currentIndex = start;
-        auto controller = std::make_unique<KavioController>();
-        controller->setOpening(std::move(opening));
-        KavioController* raw = controller.get();
-        car.root().present(std::move(controller), platform::Animated::No);
-        test::CarWindow::settle();
-        return raw;
+        return test::presentPlayer(car, library, std::move(records), start, urlLink);
     }
 
     platform::FakePlayer& player() { return *factory.last(); }

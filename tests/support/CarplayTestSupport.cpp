@@ -38,4 +38,22 @@ void Library::setRightHandDrive(bool on)
     writeRightHandDrive(settingsFilePath(documents_), held, on);
 }
 
+KavioController* presentPlayer(CarWindow& car, const Library& library, RecordList records, std::size_t start,
+                               const std::string& urlLink)
+{
+    PlayQueue::Opening opening;
+    opening.DOC_PATH = library.documents();
+    const MovieInfo& chosen = *records[start];
+    opening.videoPath = opening.DOC_PATH / (*chosen.FILENAME + "." + *chosen.EXTENSION);
+    opening.urlLink = urlLink.empty() ? chosen.urlLink.value_or("") : urlLink;
+    opening.infos = std::make_shared<const RecordList>(std::move(records));
+    opening.currentIndex = start;
+    auto controller = std::make_unique<KavioController>();
+    controller->setOpening(std::move(opening));
+    KavioController* raw = controller.get();
+    car.root().present(std::move(controller), platform::Animated::No);
+    CarWindow::settle();
+    return raw;
+}
+
 } // namespace kavio::carplay::test

@@ -47,4 +47,9 @@ private:
     std::filesystem::path documents_;
 };
 
+// The player on records[start] of library's Documents, presented over the window's root.
+// A record with a stream (or urlLink) plays it; the others play their files.
+KavioController* presentPlayer(CarWindow& car, const Library& library, RecordList records, std::size_t start,
+                               const std::string& urlLink = "");
+
 } // namespace kavio::carplay::test
