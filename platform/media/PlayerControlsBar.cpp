@@ -85,8 +85,10 @@ void PlayerControlsBar::setupWidgets()
     playPause_->setAutoRaise(true);
     playPause_->setIconSize(QSize(kIconPoints, kIconPoints));
     playPause_->setFocusPolicy(Qt::NoFocus);
+    playPause_->setMinimumSize(kTapTarget, kTapTarget);
     slider_ = new QSlider(Qt::Horizontal, this);
     slider_->setFocusPolicy(Qt::NoFocus);
+    slider_->setMinimumHeight(kTapTarget);
     elapsed_ = new QLabel(this);
     remaining_ = new QLabel(this);
     for (QLabel* label : {elapsed_, remaining_}) {
@@ -97,7 +99,7 @@ void PlayerControlsBar::setupWidgets()
     remaining_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(10, 6, 12, 6);
+    layout->setContentsMargins(10, 2, 12, 2);
     layout->setSpacing(8);
     layout->addWidget(playPause_);
     layout->addWidget(elapsed_);

@@ -19,6 +19,10 @@ QString formatRemainingTime(double current, std::optional<double> duration);
 class PlayerControlsBar : public QWidget {
     Q_OBJECT
 public:
+    // The button and the slider are at least this tall (and the button this wide): a
+    // finger's tap target on a car's touchscreen, whatever is drawn inside.
+    static constexpr int kTapTarget = 40;
+
     explicit PlayerControlsBar(QWidget* parent = nullptr);
 
     void setPlaying(bool playing);

@@ -44,11 +44,14 @@ PlayerVideoSurface::PlayerVideoSurface(QWidget* parent)
 
 void PlayerVideoSurface::takeFrame(const QVideoFrame& frame)
 {
+    const QSize before = frame_.size();
     frame_ = frame;
     imageStale_ = true;
     if (!frame.isValid())
         image_ = {};
     update();
+    if (frame_.size() != before)
+        Q_EMIT frameSizeChanged(frame_.size());
 }
 
 void PlayerVideoSurface::paintEvent(QPaintEvent*)

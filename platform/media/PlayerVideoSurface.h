@@ -23,8 +23,17 @@ public:
     QVideoSink* videoSink() const { return sink_; }
     bool hasFrame() const { return frame_.isValid(); }
     QSize frameSize() const { return frame_.size(); }
+    // Where the picture is drawn: the frame fitted into the surface, or nothing before the
+    // first frame (and after the last, when the player lets go).
+    QRect pictureRect() const { return aspectFitRect(frame_.size(), rect()); }
     // Frames converted to pixels so far: a frame is converted only when it is painted.
     int convertedFrameCount() const { return converted_; }
+    // Shows nothing until the next frame.
+    void clear() { takeFrame(QVideoFrame()); }
+
+Q_SIGNALS:
+    // The frames' size changed (the first frame, another video), so the picture moved.
+    void frameSizeChanged(QSize size);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -6,6 +6,8 @@
 
 #include <QEvent>
 
+#include <algorithm>
+
 namespace kavio::platform {
 
 namespace {
@@ -35,6 +37,7 @@ void PlayerView::setupViews()
     setAutoFillBackground(true);
 
     surface_ = new PlayerVideoSurface(this);
+    connect(surface_, &PlayerVideoSurface::frameSizeChanged, this, &PlayerView::layoutControls);
     controls_ = new PlayerControlsBar(this);
     controls_->raise();
     connect(controls_, &PlayerControlsBar::playPauseClicked, this, &PlayerView::togglePlayback);
@@ -83,6 +86,8 @@ void PlayerView::attachPlayer()
     player_->setVideoSink(surface_->videoSink());
     connect(player_, &Player::rateChanged, this, &PlayerView::playerRateChanged);
     connect(player_, &Player::durationChanged, this, [this] { refreshTimes(player_->currentTime()); });
+    // A file that cannot be read (a USB stick pulled out) leaves no stale picture behind.
+    connect(player_, &Player::failed, surface_, &PlayerVideoSurface::clear);
     connect(player_, &Player::seeked, this, [this](double seconds) {
         if (nowPlayingUpdates_ == NowPlayingUpdates::On)
             NowPlayingInfoCenter::shared().notifySeeked(seconds, publisher_);
@@ -199,12 +204,25 @@ void PlayerView::resizeEvent(QResizeEvent* event)
     layoutControls();
 }
 
+QRect PlayerView::videoArea() const
+{
+    const QRect picture = surface_->pictureRect();
+    return picture.isEmpty() ? rect() : picture.translated(surface_->pos());
+}
+
 void PlayerView::layoutControls()
 {
     surface_->setGeometry(rect());
+    // Inside the picture, inset from its edges; never narrower than the bar needs (a
+    // portrait video), and never outside the view.
+    const QMargins inset(kControlsMargin, kControlsMargin, kControlsMargin, kControlsMargin);
+    const QRect area = videoArea().marginsRemoved(inset);
+    const QRect room = rect().marginsRemoved(inset);
     const int height = controls_->sizeHint().height();
-    const int width = std::max(0, this->width() - 2 * kControlsMargin);
-    controls_->setGeometry(kControlsMargin, this->height() - kControlsMargin - height, width, height);
+    const int width = std::min(std::max(area.width(), controls_->minimumSizeHint().width()), std::max(0, room.width()));
+    const int left = std::clamp(area.center().x() - width / 2, room.left(), std::max(room.left(), room.right() + 1 - width));
+    const int top = std::max(0, area.bottom() + 1 - height);
+    controls_->setGeometry(left, top, width, height);
 }
 
 } // namespace kavio::platform

@@ -1,6 +1,7 @@
 #pragma once
 // A player's picture with its own controls, as a screen embeds it: the video fitted with
-// black bars, and a bar with play/pause, position, elapsed and remaining time that fades
+// black bars, and a bar with play/pause, position, elapsed and remaining time (kept over
+// the picture, never hanging over the black bars, where it would look cut off) that fades
 // out after a few seconds of playing without the pointer moving and comes back on a move
 // or a tap. It also keeps the now-playing centre's playback state and seeks in step with
 // its player, so the system controls follow the screen's own buttons.
@@ -40,6 +41,9 @@ public:
     void setUpdatesNowPlayingInfoCenter(NowPlayingUpdates updates) { nowPlayingUpdates_ = updates; }
     // Whom the updates speak for: a screen replaced by a newer one no longer speaks.
     void setNowPlayingPublisher(const void* publisher) { publisher_ = publisher; }
+
+    // Where the video shows: the fitted picture, or the whole view while there is none.
+    QRect videoArea() const;
 
     PlayerVideoSurface* videoSurface() const { return surface_; }
     PlayerControlsBar* controlsBar() const { return controls_; }

@@ -65,6 +65,26 @@ TEST_F(PlayerViewTest, FramesArePaintedFittedWithBlackBars)
     EXPECT_EQ(shot.pixelColor(200, 380), QColor(Qt::black)); // and below
 }
 
+TEST_F(PlayerViewTest, TheBarStaysOverThePictureNeverOverTheBlackBars)
+{
+    view.resize(760, 480);
+    const QRect whole = view.controlsBar()->geometry();
+    EXPECT_TRUE(view.rect().contains(whole)) << "no picture yet: the whole view is the video area";
+    // 16:9, cinema, a phone held upright.
+    for (const QSize frame : {QSize(640, 360), QSize(1920, 800), QSize(360, 640)}) {
+        player.videoSink()->setVideoFrame(solidFrame(frame, Qt::red));
+        const QRect bar = view.controlsBar()->geometry();
+        const QRect area = view.videoArea();
+        EXPECT_EQ(area, aspectFitRect(frame, view.rect()));
+        EXPECT_TRUE(area.top() <= bar.top() && bar.bottom() <= area.bottom()) << frame.width() << "x" << frame.height();
+        EXPECT_TRUE(view.rect().contains(bar));
+        EXPECT_GE(bar.width(), view.controlsBar()->minimumSizeHint().width());
+    }
+    player.failCurrentItem("the stick was pulled out");
+    EXPECT_FALSE(view.videoSurface()->hasFrame()) << "no stale picture";
+    EXPECT_EQ(view.controlsBar()->geometry(), whole);
+}
+
 TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndLabelsFollowThePlayer)
 {
     auto* button = view.controlsBar()->findChild<QToolButton*>();
