@@ -54,8 +54,9 @@ public:
 
         if (closeButton == CloseButton::Shown) {
             close_ = style::makeCloseButton(QObject::tr("Back"), this);
-            close_->setGeometry(style::kCloseMargin, style::kCloseMargin, platform::CircleButton::kDiameter,
-                                platform::CircleButton::kDiameter);
+            // A finger-sized target with the ring where it always was.
+            const int corner = style::kCloseMargin - (style::kTapTarget - platform::CircleButton::kDiameter) / 2;
+            close_->setGeometry(corner, corner, style::kTapTarget, style::kTapTarget);
         }
         setFixedHeight(CRFMController::kBannerHeight);
     }

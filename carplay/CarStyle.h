@@ -29,7 +29,9 @@ inline constexpr int kRowHeight = 60;
 inline constexpr int kThumbnail = 40;             // row images, in points
 inline constexpr int kBannerHeight = 100;
 inline constexpr int kBannerIcon = 40;
-inline constexpr int kCloseMargin = 5;
+inline constexpr int kCloseMargin = 5;           // from the corner to the close button's ring
+// The least a finger can hit on a car's touchscreen, in points, around whatever is drawn.
+inline constexpr int kTapTarget = 40;
 
 // The red ring with an xmark; toolTip says where it leads ("Back", "Close").
 platform::CircleButton* makeCloseButton(const QString& toolTip, QWidget* parent);

@@ -27,9 +27,11 @@ using platform::CommandStatus;
 
 namespace {
 
-constexpr int kCloseSize = 30;
-constexpr int kCloseMargin = 5;
-constexpr int kStripGap = 5;
+// The close button is a finger-sized target in the corner; its 30-point ring is drawn in
+// the middle, 5 points from the edges as before.
+constexpr int kCloseSize = style::kTapTarget;
+constexpr int kCloseMargin = 0;
+constexpr int kStripGap = 0;
 constexpr int kStripSpacing = 10;
 constexpr int kStripHeightInset = 50; // close button, its margin and the gaps
 constexpr int kArtworkSide = 512;      // what the desktop's media controls show at most
@@ -179,6 +181,8 @@ void KavioController::layoutScreen()
     const int stripX = closeX + kCloseSize / 2 - kColumnWidth / 2;
     collectionItem_->setGeometry(stripX, kCloseMargin + kCloseSize + kStripGap, kColumnWidth,
                                  std::max(0, bounds.height() - kStripHeightInset));
+    // The thumbnails are smaller than a finger: each one's target is a column-wide square.
+    collectionItem_->setTapTargetSize({kColumnWidth, style::kTapTarget});
     if (controller_) {
         const int videoX = dock_style_ ? 0 : kColumnWidth;
         controller_->setGeometry(videoX, 0, std::max(0, bounds.width() - kColumnWidth), bounds.height());

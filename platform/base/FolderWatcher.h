@@ -3,14 +3,24 @@
 // store file rewritten, in this process or any other. Bursts (a save writes a temporary
 // file, renames it, syncs) come out as one changed() after a short quiet time, so a
 // browser reloads once, not once per system call.
+//
+// A folder that is missing (a USB stick not plugged in yet, or pulled out) is waited
+// for: the nearest folder above it that exists is watched, and so is the system's mount
+// table, since mounting a stick over an existing mount point changes no folder.
 
 #include <QObject>
 #include <QString>
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <utility>
 
+#include <sys/types.h>
+
+class QFile;
 class QFileSystemWatcher;
+class QSocketNotifier;
 class QTimer;
 
 namespace kavio::platform {
@@ -32,14 +42,24 @@ Q_SIGNALS:
     void changed();
 
 private:
-    void setupWatcher();
-    void rewatch();
-    void somethingChanged();
+    // The folder as found on disk: its device and inode, or nothing while it is missing.
+    using Identity = std::optional<std::pair<dev_t, ino_t>>;
 
-    QString folder_;
-    QString file_;
+    void setupWatcher();
+    void setupMountTable();
+    void rewatch();
+    void somethingChanged(const QString& path);
+    void quietTimeOver();
+    Identity identity() const;
+
+    std::filesystem::path folder_;
+    std::filesystem::path file_;
     QFileSystemWatcher* watcher_ = nullptr; // child
     QTimer* quiet_ = nullptr;               // child
+    QFile* mountTable_ = nullptr;           // child
+    QSocketNotifier* mounts_ = nullptr;     // child
+    Identity seen_;
+    bool touched_ = false; // the folder or its file itself changed, not only a folder above
 };
 
 } // namespace kavio::platform

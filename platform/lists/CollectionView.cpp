@@ -1,5 +1,6 @@
 #include "platform/lists/CollectionView.h"
 
+#include "platform/lists/Flick.h"
 #include "platform/lists/ScrollIndicator.h"
 
 #include <QPainter>
@@ -45,6 +46,16 @@ void CollectionView::setupScrolling()
     scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
     connect(scrollAnimation_, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { verticalScrollBar()->setValue(v.toInt()); });
+    connect(scrollAnimation_, &QAbstractAnimation::stateChanged, this, [this](QAbstractAnimation::State state) {
+        if (state == QAbstractAnimation::Stopped)
+            pageFlicked_ = false;
+    });
+    flick_ = new Flick(
+        [this](int y) {
+            verticalScrollBar()->setValue(y);
+            return contentOffset();
+        },
+        this);
     // Touchpads scroll freely; once they rest, a paging view settles on the nearest page.
     wheelRest_ = new QTimer(this);
     wheelRest_->setSingleShot(true);
@@ -173,6 +184,27 @@ std::optional<IndexPath> CollectionView::indexPathForItemAt(const QPoint& viewpo
     return layout_.itemAt(viewportPos + QPoint(0, contentOffset()));
 }
 
+std::optional<IndexPath> CollectionView::indexPathForTapAt(const QPoint& viewportPos)
+{
+    if (tapTarget_.isEmpty())
+        return indexPathForItemAt(viewportPos);
+    ensureLoaded();
+    const QPoint pos = viewportPos + QPoint(0, contentOffset());
+    std::optional<IndexPath> nearest;
+    int nearestDistance = 0;
+    for (const IndexPath& path : layout_.itemsInRange(pos.y() - tapTarget_.height(), pos.y() + tapTarget_.height())) {
+        const QRect frame = layout_.frameForItem(path);
+        QRect target(QPoint(), frame.size().expandedTo(tapTarget_));
+        target.moveCenter(frame.center());
+        const int distance = (pos - frame.center()).manhattanLength();
+        if (target.contains(pos) && (!nearest || distance < nearestDistance)) {
+            nearest = path;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
+}
+
 CollectionViewCell* CollectionView::cellForItem(const IndexPath& path) const
 {
     auto it = cells_.find(path);
@@ -222,11 +254,17 @@ std::vector<IndexPath> CollectionView::indexPathsForSelectedItems() const
 
 int CollectionView::contentOffset() const { return verticalScrollBar()->value(); }
 
+bool CollectionView::isDecelerating() const
+{
+    return flick_->isMoving() || (pageFlicked_ && scrollAnimation_->state() == QAbstractAnimation::Running);
+}
+
 void CollectionView::setContentOffset(int y, Animated animated)
 {
     QScrollBar* bar = verticalScrollBar();
     y = std::clamp(y, bar->minimum(), bar->maximum());
     scrollAnimation_->stop();
+    flick_->stop();
     if (shouldAnimate(animated) && isVisible() && y != bar->value()) {
         scrollAnimation_->setStartValue(bar->value());
         scrollAnimation_->setEndValue(y);

@@ -2,7 +2,8 @@
 // A scrolling grid of reusable cells laid out by a flow layout. Only the items on screen
 // (and one line around them) have cells; cells that leave are kept per reuse identifier
 // and handed out again. With paging on, scrolling comes to rest on multiples of the
-// view's own height: a wheel notch or a drag moves one page.
+// view's own height: a wheel notch or a drag moves one page, and so does a finger's flick;
+// without paging a flick goes on with momentum. A tap while it moves only stops it.
 
 #include "platform/base/Animated.h"
 #include "platform/lists/CollectionViewCell.h"
@@ -25,6 +26,7 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
+class Flick;
 class ScrollIndicator;
 
 class CollectionView : public QAbstractScrollArea {
@@ -79,6 +81,12 @@ public:
     QRect visualRectForItem(const IndexPath& path);
     QSize contentSize();
     std::optional<IndexPath> indexPathForItemAt(const QPoint& viewportPos);
+    // Items smaller than a finger can be given a larger tap target around them (centred
+    // on the item; where two overlap, the nearer item wins). Empty: the item's frame.
+    void setTapTargetSize(const QSize& size) { tapTarget_ = size; }
+    QSize tapTargetSize() const { return tapTarget_; }
+    // The item a tap at this point chooses.
+    std::optional<IndexPath> indexPathForTapAt(const QPoint& viewportPos);
     CollectionViewCell* cellForItem(const IndexPath& path) const;
     // Items whose frames meet the viewport.
     std::vector<IndexPath> indexPathsForVisibleItems() const;
@@ -95,6 +103,8 @@ public:
 
     int contentOffset() const;
     void setContentOffset(int y, Animated animated);
+    // Still moving after a finger let go (momentum, or a flicked page turning).
+    bool isDecelerating() const;
     void scrollToItem(const IndexPath& path, Animated animated);
 
     // Scales the item's cell by `scale` over `durationMs`, back over as long again, then
@@ -108,6 +118,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -117,6 +128,7 @@ private:
     struct Press {
         bool active = false;
         bool dragging = false;
+        bool touch = false;
         QPoint start;
         int startOffset = 0;
         std::optional<IndexPath> item;
@@ -133,6 +145,7 @@ private:
     int pageOffset(int page) const;
     void scrollByPages(int pages);
     void snapToPage(int direction);
+    void flickAfterLift(const Press& press, qint64 ms);
     void tapItem(const IndexPath& path);
 
     CollectionViewFlowLayout layout_;
@@ -144,12 +157,15 @@ private:
     std::set<IndexPath> selected_;
     std::vector<int> itemCounts_;
     QVariantAnimation* scrollAnimation_ = nullptr;
+    Flick* flick_ = nullptr;
     ScrollIndicator* indicator_ = nullptr;
     QTimer* wheelRest_ = nullptr;
     QColor background_ = Qt::transparent;
+    QSize tapTarget_;
     Press press_;
     int wheelTravel_ = 0;
     bool paging_ = false;
+    bool pageFlicked_ = false; // the running page turn comes from a flick
     bool needsReload_ = true;
     bool inLayout_ = false;
     bool layoutAgain_ = false;

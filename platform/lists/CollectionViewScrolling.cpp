@@ -1,7 +1,9 @@
-// CollectionView's scrolling and input: paging, pointer and wheel, keys, and the bounce
-// animation of an item.
+// CollectionView's scrolling and input: paging, pointer, touch and wheel, flicks, keys, and
+// the bounce animation of an item.
 
 #include "platform/lists/CollectionView.h"
+
+#include "platform/lists/Flick.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -108,18 +110,34 @@ void CollectionView::mousePressEvent(QMouseEvent* event)
         event->ignore();
         return;
     }
+    // A press on moving items only stops them: the item under it was not aimed at.
+    const bool caught = isDecelerating();
     scrollAnimation_->stop();
+    flick_->stop();
     const QPoint pos = event->position().toPoint();
-    press_ = Press{true, false, pos, contentOffset(), indexPathForItemAt(pos)};
+    flick_->fingerDown(static_cast<qint64>(event->timestamp()), pos.y());
+    press_ = Press{true, false, fromTouch(*event), pos, contentOffset(),
+                   caught ? std::nullopt : indexPathForTapAt(pos)};
     if (auto* cell = press_.item ? cellForItem(*press_.item) : nullptr)
         cell->setHighlighted(true);
     event->accept();
+}
+
+void CollectionView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Qt makes a quick second tap a double click without a press: it is a press like any
+    // other. A mouse's double click stays one click, as it always was.
+    if (fromTouch(*event))
+        mousePressEvent(event);
+    else
+        event->ignore();
 }
 
 void CollectionView::mouseMoveEvent(QMouseEvent* event)
 {
     if (!press_.active)
         return;
+    flick_->fingerMoved(static_cast<qint64>(event->timestamp()), event->position().toPoint().y());
     const QPoint delta = event->position().toPoint() - press_.start;
     if (!press_.dragging) {
         if (delta.manhattanLength() < QApplication::startDragDistance())
@@ -138,9 +156,14 @@ void CollectionView::mouseReleaseEvent(QMouseEvent* event)
         return;
     if (auto* cell = press.item ? cellForItem(*press.item) : nullptr)
         cell->setHighlighted(false);
-    if (!press.dragging) {
-        if (press.item && indexPathForItemAt(event->position().toPoint()) == press.item)
+    if (press.dragging && press.touch) {
+        flick_->fingerMoved(static_cast<qint64>(event->timestamp()), event->position().toPoint().y());
+        flickAfterLift(press, static_cast<qint64>(event->timestamp()));
+    } else if (!press.dragging) {
+        if (press.item && indexPathForTapAt(event->position().toPoint()) == press.item)
             tapItem(*press.item);
+        else if (paging_)
+            snapToPage(0); // stopped between pages
     } else if (paging_) {
         const int moved = contentOffset() - press.startOffset;
         const int turn = pageHeight() / kPageTurnDivisor;
@@ -149,8 +172,29 @@ void CollectionView::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
 }
 
+void CollectionView::flickAfterLift(const Press& press, qint64 ms)
+{
+    const double velocity = flick_->liftVelocity(ms);
+    if (!paging_) {
+        flick_->start(contentOffset(), velocity);
+        return;
+    }
+    // A flick turns one page its way however short it was; a slow lift settles as a drag.
+    int direction = 0;
+    if (std::abs(velocity) >= Flick::kMinimumSpeed) {
+        direction = velocity > 0 ? 1 : -1;
+    } else {
+        const int moved = contentOffset() - press.startOffset;
+        const int turn = pageHeight() / kPageTurnDivisor;
+        direction = moved > turn ? 1 : moved < -turn ? -1 : 0;
+    }
+    snapToPage(direction);
+    pageFlicked_ = scrollAnimation_->state() == QAbstractAnimation::Running;
+}
+
 void CollectionView::wheelEvent(QWheelEvent* event)
 {
+    flick_->stop();
     if (!paging_) {
         QAbstractScrollArea::wheelEvent(event);
         return;

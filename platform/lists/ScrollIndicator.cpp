@@ -1,5 +1,7 @@
 #include "platform/lists/ScrollIndicator.h"
 
+#include "platform/lists/Flick.h"
+
 #include "platform/base/Animated.h"
 
 #include <QAbstractScrollArea>
@@ -145,6 +147,11 @@ void ScrollIndicator::paintEvent(QPaintEvent*)
 
 void ScrollIndicator::mousePressEvent(QMouseEvent* event)
 {
+    // Under a finger it only shows where the list is: the touch belongs to the row below.
+    if (fromTouch(*event)) {
+        event->ignore();
+        return;
+    }
     const QPoint pos = event->position().toPoint();
     const QRect handle = handleRect();
     if (pos.y() < handle.top()) {
@@ -162,8 +169,10 @@ void ScrollIndicator::mousePressEvent(QMouseEvent* event)
 
 void ScrollIndicator::mouseMoveEvent(QMouseEvent* event)
 {
-    if (!dragging_)
+    if (!dragging_) {
+        event->ignore();
         return;
+    }
     const int free = height() - 2 * kMargin - handleRect().height();
     const int range = bar_->maximum() - bar_->minimum();
     if (free <= 0)
@@ -173,11 +182,13 @@ void ScrollIndicator::mouseMoveEvent(QMouseEvent* event)
     Q_EMIT bar_->sliderMoved(bar_->value());
 }
 
-void ScrollIndicator::mouseReleaseEvent(QMouseEvent*)
+void ScrollIndicator::mouseReleaseEvent(QMouseEvent* event)
 {
     if (dragging_) {
         dragging_ = false;
         Q_EMIT bar_->sliderReleased();
+    } else {
+        event->ignore(); // the end of a touch it let through
     }
     idle_->start();
     update();

@@ -1,5 +1,6 @@
 #include "platform/lists/TableView.h"
 
+#include "platform/lists/Flick.h"
 #include "platform/lists/RefreshControl.h"
 #include "platform/lists/ScrollIndicator.h"
 #include "platform/views/Colors.h"
@@ -59,6 +60,12 @@ void TableView::setupScrolling()
     scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
     connect(scrollAnimation_, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { verticalScrollBar()->setValue(v.toInt()); });
+    flick_ = new Flick(
+        [this](int y) {
+            verticalScrollBar()->setValue(y);
+            return contentOffset();
+        },
+        this);
 }
 
 void TableView::setupTimers()
@@ -226,6 +233,8 @@ int TableView::measuredRowCount(int section)
 
 int TableView::contentOffset() const { return verticalScrollBar()->value(); }
 
+bool TableView::isDecelerating() const { return flick_->isMoving(); }
+
 std::unique_ptr<TableViewCell> TableView::dequeueReusableCell(const QString& identifier)
 {
     if (identifier.isEmpty())
@@ -352,6 +361,7 @@ void TableView::setContentOffset(int y, Animated animated)
     QScrollBar* bar = verticalScrollBar();
     y = std::clamp(y, bar->minimum(), bar->maximum());
     scrollAnimation_->stop();
+    flick_->stop();
     if (animated == Animated::Yes && animationsEnabled() && isVisible() && y != bar->value()) {
         scrollAnimation_->setStartValue(bar->value());
         scrollAnimation_->setEndValue(y);

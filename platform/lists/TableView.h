@@ -5,7 +5,8 @@
 // Tap or Enter selects, arrows move, Delete or a swipe deletes where the delegate
 // allows it, F2 asks it to rename, a long press, right click or menu key asks for a
 // context menu, and pulling down past the top, the wheel past the top or F5 starts the
-// refresh control.
+// refresh control. A finger's flick goes on with momentum; a tap while the rows move stops
+// them and chooses nothing.
 
 #include "platform/base/Animated.h"
 #include "platform/lists/IndexPath.h"
@@ -30,6 +31,7 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
+class Flick;
 class ScrollIndicator;
 
 enum class TableViewStyle { Plain, InsetGrouped };
@@ -104,8 +106,11 @@ public:
 
     void scrollToRow(const IndexPath& path, TableViewScrollPosition position, Animated animated);
     int contentOffset() const;
+    // Stops a flick's momentum too: where the program scrolls wins.
     void setContentOffset(int y, Animated animated);
     int contentHeight();
+    // Still moving after a finger let go.
+    bool isDecelerating() const;
 
     // A cell put back by a row that left the screen, prepared for reuse; nullptr if none.
     // Asking once makes the table keep cells with that identifier from then on.
@@ -120,6 +125,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -130,8 +136,10 @@ protected:
 private:
     enum class Retire { Now, Later };
     enum class Gesture { None, Pending, Scrolling, Swiping, LongPressed };
+    enum class Pointer { Mouse, Touch };
     struct Press {
         Gesture gesture = Gesture::None;
+        Pointer pointer = Pointer::Mouse;
         QPoint start;
         int startOffset = 0;
         int startSwipe = 0;
@@ -170,6 +178,9 @@ private:
     int toViewport(int contentY) const;
 
     // Input (TableViewInput.cpp).
+    void pointerPressed(QPoint pos, Pointer pointer, qint64 ms);
+    void pointerMoved(QPoint pos, qint64 ms);
+    void pointerReleased(QPoint pos, qint64 ms);
     void tapRow(const IndexPath& path);
     void setCurrentRow(const std::optional<IndexPath>& path);
     void moveCurrentRow(int direction);
@@ -199,6 +210,7 @@ private:
     QPointer<RefreshControl> refresh_;
     QVariantAnimation* scrollAnimation_ = nullptr;
     QVariantAnimation* stripAnimation_ = nullptr;
+    Flick* flick_ = nullptr;
     ScrollIndicator* indicator_ = nullptr;
     QTimer* longPress_ = nullptr;
     QTimer* wheelRest_ = nullptr;

@@ -1,8 +1,9 @@
-// Pointer, wheel and keyboard handling of TableView: taps, drags that scroll or pull to
-// refresh, swipes that uncover Delete, long presses and context menus, keys.
+// Pointer, touch, wheel and keyboard handling of TableView: taps, drags that scroll or pull
+// to refresh, flicks, swipes that uncover Delete, long presses and context menus, keys.
 
 #include "platform/lists/TableView.h"
 
+#include "platform/lists/Flick.h"
 #include "platform/lists/RefreshControl.h"
 
 #include <QApplication>
@@ -31,14 +32,46 @@ void TableView::mousePressEvent(QMouseEvent* event)
         event->ignore();
         return;
     }
+    pointerPressed(event->position().toPoint(), fromTouch(*event) ? Pointer::Touch : Pointer::Mouse,
+                   static_cast<qint64>(event->timestamp()));
+    event->accept();
+}
+
+void TableView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Qt makes a quick second tap a double click without a press: it is a press like any
+    // other. A mouse's double click stays one click, as it always was.
+    if (fromTouch(*event))
+        mousePressEvent(event);
+    else
+        event->ignore();
+}
+
+void TableView::mouseMoveEvent(QMouseEvent* event)
+{
+    pointerMoved(event->position().toPoint(), static_cast<qint64>(event->timestamp()));
+}
+
+void TableView::mouseReleaseEvent(QMouseEvent* event)
+{
+    pointerReleased(event->position().toPoint(), static_cast<qint64>(event->timestamp()));
+    event->accept();
+}
+
+void TableView::pointerPressed(QPoint pos, Pointer pointer, qint64 ms)
+{
+    // A press on moving rows only stops them: the row under it was not aimed at.
+    const bool caught = flick_->isMoving();
+    flick_->stop();
+    flick_->fingerDown(ms, pos.y());
     scrollAnimation_->stop();
     if (keyboardFocusShown_) {
         keyboardFocusShown_ = false;
         if (auto* cell = current_ ? cellForRow(*current_) : nullptr)
             cell->setFocusIndicator(false);
     }
-    const QPoint pos = event->position().toPoint();
-    press_ = Press{Gesture::Pending, pos, contentOffset(), swipeOffset_, indexPathForRowAt(pos)};
+    press_ = Press{Gesture::Pending, pointer, pos, contentOffset(), swipeOffset_,
+                   caught ? std::nullopt : indexPathForRowAt(pos)};
     if (swiped_) {
         // With a row swiped open, a press elsewhere only closes it; on that row it may
         // drag it further or tap Delete.
@@ -53,14 +86,14 @@ void TableView::mousePressEvent(QMouseEvent* event)
             cell->setHighlighted(true);
         longPress_->start();
     }
-    event->accept();
 }
 
-void TableView::mouseMoveEvent(QMouseEvent* event)
+void TableView::pointerMoved(QPoint pos, qint64 ms)
 {
     if (press_.gesture == Gesture::None || press_.gesture == Gesture::LongPressed)
         return;
-    const QPoint delta = event->position().toPoint() - press_.start;
+    flick_->fingerMoved(ms, pos.y());
+    const QPoint delta = pos - press_.start;
     if (press_.gesture == Gesture::Pending) {
         if (delta.manhattanLength() < QApplication::startDragDistance())
             return;
@@ -89,11 +122,10 @@ void TableView::mouseMoveEvent(QMouseEvent* event)
     }
 }
 
-void TableView::mouseReleaseEvent(QMouseEvent* event)
+void TableView::pointerReleased(QPoint pos, qint64 ms)
 {
     longPress_->stop();
     const Press press = std::exchange(press_, Press{});
-    const QPoint pos = event->position().toPoint();
     if (press.row && press.gesture == Gesture::Pending && !swiped_) {
         if (auto* cell = cellForRow(*press.row))
             cell->setHighlighted(false);
@@ -111,6 +143,11 @@ void TableView::mouseReleaseEvent(QMouseEvent* event)
         }
         break;
     case Gesture::Scrolling:
+        // A pull springs back or refreshes; it never flicks.
+        if (press.pointer == Pointer::Touch && rawPull_ == 0) {
+            flick_->fingerMoved(ms, pos.y());
+            flick_->start(contentOffset(), flick_->liftVelocity(ms));
+        }
         finishPull();
         break;
     case Gesture::Swiping:
@@ -125,7 +162,6 @@ void TableView::mouseReleaseEvent(QMouseEvent* event)
     case Gesture::LongPressed:
         break;
     }
-    event->accept();
 }
 
 void TableView::longPressFired()
@@ -156,6 +192,7 @@ void TableView::contextMenuEvent(QContextMenuEvent* event)
 void TableView::wheelEvent(QWheelEvent* event)
 {
     scrollAnimation_->stop();
+    flick_->stop();
     const int dy = event->angleDelta().y();
     if (refresh_ && !refresh_->isRefreshing() && contentOffset() == 0 && dy > 0
         && press_.gesture == Gesture::None) {

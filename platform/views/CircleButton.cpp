@@ -9,7 +9,7 @@ namespace kavio::platform {
 CircleButton::CircleButton(const QString& symbolName, QWidget* parent)
     : QAbstractButton(parent), symbolName_(symbolName)
 {
-    setFixedSize(kDiameter, kDiameter);
+    resize(kDiameter, kDiameter);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(symbolName);
@@ -41,6 +41,8 @@ void CircleButton::setFillColor(const QColor& fill)
 
 bool CircleButton::hitButton(const QPoint& pos) const
 {
+    if (width() > kDiameter || height() > kDiameter)
+        return rect().contains(pos);
     const QPointF centre = QRectF(rect()).center();
     const QPointF d = QPointF(pos) - centre;
     const qreal radius = kDiameter / 2.0 + 4.0; // a little slack around the ring
@@ -61,6 +63,8 @@ void CircleButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // The ring stays its own size in the middle of a larger tap target.
+    painter.translate((width() - kDiameter) / 2.0, (height() - kDiameter) / 2.0);
     const QRectF ring = QRectF(0, 0, kDiameter, kDiameter).adjusted(0.5, 0.5, -0.5, -0.5);
 
     QColor fill = fill_;

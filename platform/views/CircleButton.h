@@ -1,5 +1,6 @@
 #pragma once
-// A 30x30 round button: a 1 px ring in a colour and a tinted symbol centred at 15x15.
+// A round button: a 30-point ring in a colour and a tinted symbol centred at 15x15. Made
+// larger than the ring, the whole widget is its tap target, the ring drawn in its middle.
 
 #include <QAbstractButton>
 #include <QColor>

@@ -177,7 +177,8 @@ TEST_F(CarBrowser, CloseButtonOnEveryBrowserButTheRoot)
     EXPECT_EQ(inner->title(), "Documents");
     auto buttons = inner->view()->findChildren<platform::CircleButton*>();
     ASSERT_EQ(buttons.size(), 1);
-    EXPECT_EQ(QRect(buttons[0]->mapTo(inner->tableView()->tableHeaderView(), QPoint()), buttons[0]->size()), QRect(5, 5, 30, 30));
+    // A 40-point target around the 30-point ring, which stays 5 points from the corner.
+    EXPECT_EQ(QRect(buttons[0]->mapTo(inner->tableView()->tableHeaderView(), QPoint()), buttons[0]->size()), QRect(0, 0, 40, 40));
 
     buttons[0]->click();
     test::CarWindow::settle();

@@ -207,10 +207,10 @@ TEST_F(PlayerLayout, CloseButtonStripAndVideoFollowTheDrivingSide)
 {
     struct Row {
         bool rightHand;
-        QRect close, strip, video; // the strip ends 10 above the bottom
+        QRect close, strip, video; // the close button's ring 5 from the corner, the strip ends 10 above the bottom
     };
-    for (const Row& row : {Row{false, {5, 5, 30, 30}, {0, 40, 40, 430}, {40, 0, 760, 480}},
-                           Row{true, {765, 5, 30, 30}, {760, 40, 40, 430}, {0, 0, 760, 480}}}) {
+    for (const Row& row : {Row{false, {0, 0, 40, 40}, {0, 40, 40, 430}, {40, 0, 760, 480}},
+                           Row{true, {760, 0, 40, 40}, {760, 40, 40, 430}, {0, 0, 760, 480}}}) {
         library.setRightHandDrive(row.rightHand);
         KavioController* screen = open(abc(), 0);
         QWidget* view = screen->view();

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -25,7 +28,8 @@ protected:
     int changesAfter(QSignalSpy& spy)
     {
         const qsizetype before = spy.size();
-        QTest::qWaitFor([&] { return spy.size() > before; }, 5000);
+        // One that never comes shows as a count that did not grow.
+        static_cast<void>(QTest::qWaitFor([&] { return spy.size() > before; }, 5000));
         QTest::qWait(static_cast<int>(FolderWatcher::kQuietTime.count()) * 3);
         return static_cast<int>(spy.size());
     }
@@ -68,6 +72,49 @@ TEST_F(FolderWatcherTest, AStoreCreatedLaterIsWatchedFromThenOn)
     EXPECT_EQ(changesAfter(spy), 1);
     write(store, "second");
     EXPECT_EQ(changesAfter(spy), 2);
+}
+
+// A Documents folder on a USB stick: not there at start, pulled out, put back.
+TEST_F(FolderWatcherTest, AMissingFolderIsWaitedForAndFollowedOnceItAppears)
+{
+    const fs::path stick = folder / "media" / "STICK";
+    const fs::path documents = stick / "Kavio";
+    FolderWatcher watcher(documents, documents / "KavioSave.plist", nullptr);
+    QSignalSpy spy(&watcher, &FolderWatcher::changed);
+    fs::create_directories(folder / "media" / "other");
+    QTest::qWait(static_cast<int>(FolderWatcher::kQuietTime.count()) * 3);
+    EXPECT_EQ(spy.size(), 0) << "a change above that does not bring the folder is no news";
+    fs::create_directories(documents);
+    EXPECT_EQ(changesAfter(spy), 1);
+    write(documents / "clip.mp4", "");
+    EXPECT_EQ(changesAfter(spy), 2) << "followed from then on";
+
+    fs::remove_all(stick);
+    EXPECT_EQ(changesAfter(spy), 3) << "pulled out";
+    fs::create_directories(documents);
+    EXPECT_EQ(changesAfter(spy), 4) << "put back";
+    write(documents / "KavioSave.plist", "store");
+    EXPECT_EQ(changesAfter(spy), 5);
+    write(documents / "KavioSave.plist", "rewritten");
+    EXPECT_EQ(changesAfter(spy), 6);
+}
+
+// Mounting changes no folder the watcher could see: the mount table tells it.
+TEST_F(FolderWatcherTest, AStickMountedOverAnEmptyMountPointIsSeen)
+{
+    const fs::path stick = folder / "stick";      // what the stick holds
+    const fs::path mountPoint = folder / "media"; // always there, empty until mounted
+    fs::create_directories(stick / "Kavio");
+    fs::create_directories(mountPoint);
+    FolderWatcher watcher(mountPoint / "Kavio", mountPoint / "Kavio" / "KavioSave.plist", nullptr);
+    QSignalSpy spy(&watcher, &FolderWatcher::changed);
+    if (::mount(stick.c_str(), mountPoint.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "mounting needs privileges this run does not have (errno " << errno << ")";
+    EXPECT_EQ(changesAfter(spy), 1);
+    write(mountPoint / "Kavio" / "clip.mp4", "");
+    EXPECT_EQ(changesAfter(spy), 2) << "the mounted folder is watched, not the one beneath";
+    ASSERT_EQ(::umount(mountPoint.c_str()), 0);
+    EXPECT_EQ(changesAfter(spy), 3) << "pulled out";
 }
 
 } // namespace

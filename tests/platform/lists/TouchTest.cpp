@@ -1,0 +1,190 @@
+// A finger on the lists: drags, flicks with momentum, taps that stop it, pulls, long presses.
+
+#include "platform/base/Animated.h"
+#include "platform/lists/Flick.h"
+
+#include "ListTestSupport.h"
+
+#include <QScrollBar>
+
+namespace kavio::platform {
+namespace {
+
+using test::touchDrag;
+using test::touchTap;
+
+// A thumb's flick: 300 points up in about an eighth of a second.
+constexpr int kFlickDistance = 300;
+
+class TableTouchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        table_.setRowHeight(60);
+        table_.setDataSource(&source_);
+        table_.setDelegate(&source_);
+        table_.setRefreshControl(refresh_);
+        QObject::connect(refresh_, &RefreshControl::valueChanged, [this] { ++refreshes_; });
+        table_.resize(800, 480);
+        table_.show();
+        QApplication::processEvents();
+    }
+
+    QWidget* glass() { return table_.viewport(); }
+    QPoint middle() { return glass()->rect().center(); }
+    QPoint centreOf(int row) { return table_.visualRectForRow(IndexPath::forRow(row)).center(); }
+    void flickUp() { touchDrag(glass(), middle() + QPoint(0, 150), middle() + QPoint(0, 150 - kFlickDistance)); }
+    bool comesToRest() { return QTest::qWaitFor([&] { return !table_.isDecelerating(); }, 8000); }
+
+    test::RecordingTable source_{10000};
+    TableView table_{TableViewStyle::InsetGrouped};
+    RefreshControl* refresh_ = new RefreshControl;
+    int refreshes_ = 0;
+};
+
+TEST_F(TableTouchTest, AFlickTravelsFurtherThanTheDragAndStops)
+{
+    touchDrag(glass(), middle() + QPoint(0, 150), middle() + QPoint(0, 150 - kFlickDistance), 8, 16, 120);
+    EXPECT_FALSE(table_.isDecelerating()) << "a finger held still before lifting only drags";
+    const int dragged = table_.contentOffset();
+    EXPECT_NEAR(dragged, kFlickDistance, 2);
+
+    table_.setContentOffset(0, Animated::No);
+    flickUp();
+    EXPECT_TRUE(table_.isDecelerating());
+    ASSERT_TRUE(comesToRest());
+    const int flicked = table_.contentOffset();
+    EXPECT_GT(flicked, 2 * dragged) << "momentum carried it on";
+    EXPECT_LT(flicked, table_.verticalScrollBar()->maximum()) << "and it slowed to a stop on its own";
+    QTest::qWait(100);
+    EXPECT_EQ(table_.contentOffset(), flicked);
+    EXPECT_TRUE(source_.selected.empty());
+
+    // Down again: it stops at the top without pulling to refresh.
+    table_.setContentOffset(kFlickDistance, Animated::No);
+    touchDrag(glass(), middle() - QPoint(0, 150), middle() + QPoint(0, 150));
+    ASSERT_TRUE(comesToRest());
+    EXPECT_EQ(table_.contentOffset(), 0);
+    EXPECT_EQ(refreshes_, 0);
+}
+
+TEST_F(TableTouchTest, ATapWhileItMovesStopsItAndChoosesNothingTheNextTapChooses)
+{
+    flickUp();
+    QTest::qWait(100);
+    ASSERT_TRUE(table_.isDecelerating());
+    touchTap(glass(), centreOf(table_.indexPathsForVisibleRows()[3].row));
+    EXPECT_FALSE(table_.isDecelerating());
+    const int stopped = table_.contentOffset();
+    QTest::qWait(100);
+    EXPECT_EQ(table_.contentOffset(), stopped);
+    EXPECT_TRUE(source_.selected.empty());
+
+    const IndexPath row = table_.indexPathsForVisibleRows()[3];
+    touchTap(glass(), centreOf(row.row));
+    EXPECT_EQ(source_.selected, std::vector{row});
+}
+
+TEST_F(TableTouchTest, PullingDownPastTheTopByTouchRefreshes)
+{
+    touchDrag(glass(), middle() - QPoint(0, 50), middle() + QPoint(0, 70), 8, 16, 80);
+    EXPECT_EQ(refreshes_, 1);
+    EXPECT_TRUE(refresh_->isRefreshing());
+    EXPECT_FALSE(table_.isDecelerating());
+}
+
+TEST_F(TableTouchTest, ALongPressAsksForTheContextMenu)
+{
+    QTest::touchEvent(glass(), test::touchScreen()).press(0, centreOf(2), glass());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !source_.menus.empty(); }));
+    QTest::touchEvent(glass(), test::touchScreen()).release(0, centreOf(2), glass());
+    EXPECT_EQ(source_.menus, std::vector{IndexPath::forRow(2)});
+    EXPECT_TRUE(source_.selected.empty());
+}
+
+TEST_F(TableTouchTest, AMouseDragStopsWhereTheMouseLetsGo)
+{
+    test::drag(glass(), middle() + QPoint(0, 150), middle() + QPoint(0, 150 - kFlickDistance));
+    EXPECT_FALSE(table_.isDecelerating());
+    EXPECT_NEAR(table_.contentOffset(), kFlickDistance, 2);
+}
+
+class StripTouchTest : public ::testing::Test {
+protected:
+    static constexpr int kPage = 200;
+
+    void SetUp() override
+    {
+        CollectionViewFlowLayout layout;
+        layout.setItemSize({30, 30});
+        layout.setMinimumLineSpacing(10);
+        view_.setCollectionViewLayout(layout);
+        view_.registerCellClass<CollectionViewCell>(test::RecordingStrip::kIdentifier);
+        strip_.items = 100;
+        view_.setDataSource(&strip_);
+        view_.setDelegate(&strip_);
+        view_.resize(40, kPage);
+        view_.show();
+        QApplication::processEvents();
+    }
+    void TearDown() override { setAnimationsEnabled(false); }
+
+    QWidget* glass() { return view_.viewport(); }
+    QPoint centreOf(int item) { return view_.visualRectForItem(IndexPath::forItem(item)).center(); }
+
+    test::RecordingStrip strip_;
+    CollectionView view_;
+};
+
+TEST_F(StripTouchTest, AShortFlickTurnsAPageItsWayAndATapWhileItTurnsChoosesNothing)
+{
+    view_.setPagingEnabled(true);
+    touchDrag(glass(), {20, 120}, {20, 90}, 4, 10);
+    EXPECT_EQ(view_.contentOffset(), kPage) << "30 points, but quick";
+    touchDrag(glass(), {20, 90}, {20, 120}, 4, 10);
+    EXPECT_EQ(view_.contentOffset(), 0);
+    touchDrag(glass(), {20, 120}, {20, 90}, 4, 16, 120);
+    EXPECT_EQ(view_.contentOffset(), 0) << "held still before lifting: a short drag settles back";
+
+    setAnimationsEnabled(true);
+    touchDrag(glass(), {20, 120}, {20, 90}, 4, 10);
+    ASSERT_TRUE(view_.isDecelerating());
+    touchTap(glass(), {20, 100});
+    EXPECT_TRUE(strip_.selected.empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view_.contentOffset() % kPage == 0 && !view_.isDecelerating(); }));
+    touchTap(glass(), centreOf(view_.indexPathsForVisibleItems().front().item()));
+    EXPECT_EQ(strip_.selected.size(), 1u);
+}
+
+TEST_F(StripTouchTest, WithoutPagingAFlickGoesOnAndStops)
+{
+    touchDrag(glass(), {20, 180}, {20, 20});
+    EXPECT_TRUE(view_.isDecelerating());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view_.isDecelerating(); }, 8000));
+    EXPECT_GT(view_.contentOffset(), 2 * 160);
+}
+
+TEST_F(StripTouchTest, TapTargetsGrowAroundSmallItemsTheNearerWins)
+{
+    EXPECT_FALSE(view_.indexPathForTapAt({20, 35})) << "between items, without tap targets";
+    view_.setTapTargetSize({40, 40});
+    EXPECT_EQ(view_.indexPathForTapAt({20, 34}), IndexPath::forItem(0));
+    EXPECT_EQ(view_.indexPathForTapAt({20, 36}), IndexPath::forItem(1));
+    EXPECT_EQ(view_.indexPathForTapAt({1, 15}), IndexPath::forItem(0)) << "the column's full width";
+    touchTap(glass(), {38, 76});
+    EXPECT_EQ(strip_.selected, std::vector{IndexPath::forItem(2)});
+}
+
+TEST(FlickMotionTest, SlowsByTheSameShareEachMomentAndRestsAtItsTravel)
+{
+    const FlickMotion motion(100, 2000);
+    EXPECT_DOUBLE_EQ(motion.positionAt(0), 100);
+    EXPECT_NEAR(motion.velocityAt(500), 2000 * std::pow(FlickMotion::kDecayPerMs, 500), 1e-9);
+    EXPECT_NEAR(motion.velocityAt(motion.duration()), FlickMotion::kStopSpeed, 1e-6);
+    // The whole travel is the speed over the decay's rate: about half a second's worth.
+    EXPECT_NEAR(motion.restingPosition() - 100, (2000 - FlickMotion::kStopSpeed) / 1000.0 / -std::log(FlickMotion::kDecayPerMs), 1e-6);
+    EXPECT_EQ(FlickMotion(0, 10).duration(), 0);
+}
+
+} // namespace
+} // namespace kavio::platform
