@@ -196,7 +196,20 @@ Status renderPhoneScreens(const fs::path& documents, const fs::path& dir, std::v
 
 } // namespace
 
-Result<std::vector<fs::path>> renderScreenshots(const fs::path& dir)
+std::optional<QSize> screenSizeFromText(const QString& text)
+{
+    const QStringList parts = text.split(u'x');
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool wide = false;
+    bool high = false;
+    const QSize size(parts[0].toInt(&wide), parts[1].toInt(&high));
+    if (!wide || !high || size.isEmpty())
+        return std::nullopt;
+    return size;
+}
+
+Result<std::vector<fs::path>> renderScreenshots(const fs::path& dir, QSize carSize)
 {
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -210,7 +223,7 @@ Result<std::vector<fs::path>> renderScreenshots(const fs::path& dir)
 
     std::vector<fs::path> written;
     platform::Window window;
-    window.resize(platform::Window::kCarWindowSize);
+    window.resize(carSize);
     auto rootOwned = std::make_unique<carplay::CRFMController>(documents, carplay::CloseButton::Hidden);
     carplay::CRFMController* root = rootOwned.get();
     window.setRootViewController(std::move(rootOwned));

@@ -3,11 +3,15 @@
 //   kavio FILE | URL           ... and plays that video (or stream) at once
 //   kavio --no-car             starts without connecting the car display
 //   kavio --no-phone           starts without the phone window
+//   kavio --car-only           a car PC: the car display alone, full screen (--car-screen NAME)
+//   kavio --list-screens       names the screens --car-screen knows
 //   kavio --check-update       says whether a newer release is out, without a window
 //   kavio --screenshots DIR    renders the car and phone screens offscreen into DIR and exits
+//         [--size WxH]         the car screens at another panel's size
 // --help, --version and --check-update never open a display.
 
 #include "app/BundledSamples.h"
+#include "app/CarOnly.h"
 #include "app/CarPlaySceneDelegate.h"
 #include "app/KVAppDelegate.h"
 #include "app/Opener.h"
@@ -24,6 +28,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -52,13 +57,36 @@ void describe(QCommandLineParser& parser)
     parser.addVersionOption();
     parser.addOption({QStringLiteral("no-car"), QStringLiteral("Start without connecting the car display.")});
     parser.addOption({QStringLiteral("no-phone"), QStringLiteral("Start without the phone window.")});
+    parser.addOption({QStringLiteral("car-only"),
+                      QStringLiteral("A car PC: the car display alone, full screen without a frame, the pointer "
+                                     "hidden while unused.")});
+    parser.addOption({QStringLiteral("car-screen"),
+                      QStringLiteral("The screen for --car-only (a name from --list-screens; the primary screen "
+                                     "by default)."),
+                      QStringLiteral("NAME")});
+    parser.addOption({QStringLiteral("list-screens"),
+                      QStringLiteral("Print each screen as NAME WIDTHxHEIGHT+X+Y and exit.")});
     parser.addOption({QStringLiteral("check-update"),
                       QStringLiteral("Say whether a newer release is out (\"update: TAG\", \"up to date\" or "
                                      "\"no answer\") and exit, without a window.")});
     parser.addOption({QStringLiteral("screenshots"),
                       QStringLiteral("Render the car and phone screens offscreen into DIR and exit."), QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("size"),
+                      QStringLiteral("With --screenshots: the car screens at WIDTHxHEIGHT (800x480 by default)."),
+                      QStringLiteral("WxH")});
     parser.addPositionalArgument(QStringLiteral("video"), QStringLiteral("A video file or an http(s) stream to play."),
                                  QStringLiteral("[FILE|URL]"));
+}
+
+// $KAVIO_DOCUMENTS may name a folder on a USB stick not plugged in yet: the lists wait for
+// it to appear. Making it would put it, and the samples, on the bare mount point.
+std::filesystem::path documentsFolder()
+{
+    const QByteArray named = qgetenv("KAVIO_DOCUMENTS");
+    std::error_code ec;
+    if (!named.isEmpty() && !std::filesystem::exists(named.constData(), ec))
+        return named.constData();
+    return defaultDocumentsDirectory();
 }
 
 bool has(int argc, char** argv, std::initializer_list<const char*> options)
@@ -118,9 +146,23 @@ int main(int argc, char** argv)
     describe(parser);
     parser.process(app);
 
+    if (parser.isSet(QStringLiteral("list-screens"))) {
+        std::printf("%s", app::screenList(QGuiApplication::screens()).toUtf8().constData());
+        return 0;
+    }
+
     if (parser.isSet(QStringLiteral("screenshots"))) {
+        QSize carSize = platform::Window::kCarWindowSize;
+        if (parser.isSet(QStringLiteral("size"))) {
+            const std::optional<QSize> size = app::screenSizeFromText(parser.value(QStringLiteral("size")));
+            if (!size) {
+                fail("--size takes WIDTHxHEIGHT, such as 1024x600");
+                return kExitUsage;
+            }
+            carSize = *size;
+        }
         Result<std::vector<std::filesystem::path>> files =
-            app::renderScreenshots(parser.value(QStringLiteral("screenshots")).toStdString());
+            app::renderScreenshots(parser.value(QStringLiteral("screenshots")).toStdString(), carSize);
         if (!files) {
             fail(files.status().toString());
             return 1;
@@ -146,10 +188,25 @@ int main(int argc, char** argv)
             return 0; // the running Kavio plays it
     }
 
-    const std::filesystem::path documents = defaultDocumentsDirectory();
-    if (Result<SamplesOutcome> samples = installSamplesOnFirstRun(documents, defaultSamplesMarker(), app::bundledSamples());
-        !samples)
-        fail("could not add the sample videos: " + samples.status().toString());
+    // A car PC's screen, checked before anything shows.
+    const bool carOnly = parser.isSet(QStringLiteral("car-only"));
+    QScreen* carScreen = nullptr;
+    if (carOnly || parser.isSet(QStringLiteral("car-screen"))) {
+        Result<QScreen*> screen = app::carScreenNamed(parser.value(QStringLiteral("car-screen")));
+        if (!screen) {
+            fail(screen.status().message());
+            return kExitUsage;
+        }
+        carScreen = *screen;
+    }
+
+    const std::filesystem::path documents = documentsFolder();
+    // Samples only go into a library that is there (and empty); a missing one is waited for.
+    if (std::error_code ec; std::filesystem::is_directory(documents, ec)) {
+        if (Result<SamplesOutcome> samples = installSamplesOnFirstRun(documents, defaultSamplesMarker(), app::bundledSamples());
+            !samples)
+            fail("could not add the sample videos: " + samples.status().toString());
+    }
 
     platform::SceneManager scenes([documents](platform::SceneRole role) -> std::unique_ptr<platform::SceneDelegate> {
         if (role == platform::SceneRole::Phone)
@@ -166,9 +223,11 @@ int main(int argc, char** argv)
         mpris->setOpenUriHandler([&scenes](const QUrl& url) { return app::openInCar(scenes, url); });
     }
 
-    if (!parser.isSet(QStringLiteral("no-phone")))
+    if (carOnly)
+        app::connectCarOnly(scenes, carScreen);
+    if (!carOnly && !parser.isSet(QStringLiteral("no-phone")))
         scenes.connectScene(platform::SceneRole::Phone);
-    if (!parser.isSet(QStringLiteral("no-car")) || target)
+    if (!carOnly && (!parser.isSet(QStringLiteral("no-car")) || target))
         scenes.connectScene(platform::SceneRole::Car);
     scenes.arrangeSideBySide();
     // The keyboard goes to the library, unless a video was asked for on the car.

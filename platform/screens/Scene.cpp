@@ -105,7 +105,9 @@ Scene* SceneManager::connectScene(SceneRole role)
 
 void SceneManager::placeWindow(Scene& scene)
 {
-    if (scene.role() == SceneRole::Car) {
+    if (scene.role() == SceneRole::Car && kioskScreen_) {
+        scene.window().placeForKiosk(kioskScreen_);
+    } else if (scene.role() == SceneRole::Car) {
         scene.window().placeForCarDisplay();
         placeBesidePhone(scene.window());
     } else {
@@ -149,7 +151,7 @@ void SceneManager::arrangeSideBySide()
 void SceneManager::disconnectScene(SceneRole role)
 {
     if (Scene* s = scene(role))
-        s->window().close();
+        s->window().closeFromProgram();
 }
 
 void SceneManager::sceneWindowClosed(SceneRole role)

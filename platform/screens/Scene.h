@@ -8,6 +8,8 @@
 // disconnected and keeps running until Quit; without a tray, closing its window quits.
 
 #include <QObject>
+#include <QPointer>
+#include <QScreen>
 
 #include <functional>
 #include <map>
@@ -69,6 +71,9 @@ public:
     // The phone window at the left of a windowed car display, the pair centred on the
     // primary screen, when both fit there.
     void arrangeSideBySide();
+    // A car PC: the car window from now on connects as a kiosk on this screen (see
+    // Window::placeForKiosk).
+    void setKioskScreen(QScreen* screen) { kioskScreen_ = screen; }
     Scene* scene(SceneRole role) const;
     bool isConnected(SceneRole role) const { return scene(role) != nullptr; }
 
@@ -97,6 +102,7 @@ private:
     QAction* quitAction_ = nullptr;       // child
     QSystemTrayIcon* tray_ = nullptr;     // child
     std::unique_ptr<QMenu> trayMenu_;     // a top-level widget: owned here
+    QPointer<QScreen> kioskScreen_;
     bool phoneConnectedOnce_ = false;
 };
 

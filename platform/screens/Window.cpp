@@ -126,6 +126,17 @@ void Window::placeForCarDisplay()
     }
 }
 
+void Window::placeForKiosk(QScreen* screen)
+{
+    kiosk_ = true;
+    mode_ = WindowMode::FullScreen;
+    setWindowFlag(Qt::FramelessWindowHint);
+    if (screen) {
+        setScreen(screen);
+        setGeometry(screen->geometry());
+    }
+}
+
 void Window::placeForPhone()
 {
     mode_ = WindowMode::Windowed;
@@ -133,6 +144,13 @@ void Window::placeForPhone()
     if (QScreen* primary = QGuiApplication::primaryScreen())
         size = size.boundedTo(primary->availableGeometry().size() - QSize(0, 60));
     resize(size);
+}
+
+void Window::closeFromProgram()
+{
+    closingFromProgram_ = true;
+    close();
+    closingFromProgram_ = false;
 }
 
 // Spontaneous show and hide events come from minimising and restoring; the phone
@@ -160,6 +178,12 @@ void Window::hideEvent(QHideEvent* event)
 
 void Window::closeEvent(QCloseEvent* event)
 {
+    // Qt 6.4 marks the window system's close (Alt+F4, a compositor's gesture) no
+    // differently from the program's: a kiosk takes only its own.
+    if (kiosk_ && !closingFromProgram_) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
     if (!event->isAccepted())
         return;

@@ -45,6 +45,12 @@ public:
     void placeForCarDisplay();
     // The phone window: a phone-sized window that fits the primary screen.
     void placeForPhone();
+    // A car PC's touchscreen: full screen on that screen, without a frame, and closed only
+    // by the program (a stray tap or the window manager cannot close it).
+    void placeForKiosk(QScreen* screen);
+    bool isKiosk() const { return kiosk_; }
+    // close(), which a kiosk takes only from here.
+    void closeFromProgram();
 
     // The first screen other than the primary, when more than one is attached.
     static QScreen* secondaryScreen(const QList<QScreen*>& screens, const QScreen* primary);
@@ -64,6 +70,8 @@ private:
     QWidget* content_ = nullptr; // child
     std::unique_ptr<ViewController> root_;
     WindowMode mode_ = WindowMode::Windowed;
+    bool kiosk_ = false;
+    bool closingFromProgram_ = false;
     bool closing_ = false;
 };
 

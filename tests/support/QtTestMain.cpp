@@ -12,6 +12,10 @@ int main(int argc, char** argv)
     // Test discovery runs this binary outside CTest's environment too.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef KAVIO_TEST_PLATFORM
+    // A binary that needs particular screens brings them: offscreen, with a screen list.
+    qputenv("QT_QPA_PLATFORM", KAVIO_TEST_PLATFORM);
+#endif
     // Kavio's own state (playback positions) goes to a folder of the run's own, never to
     // the state of whoever runs the tests.
     QTemporaryDir state;

@@ -1,0 +1,136 @@
+// A car PC: the car face alone on the dashboard's touchscreen (DSI-1, 800x480) beside
+// another screen (DP-1), from the command line to the window.
+
+#include "support/CarplayTestSupport.h"
+
+#include "app/CarOnly.h"
+#include "app/CarPlaySceneDelegate.h"
+#include "platform/screens/Scene.h"
+#include "platform/testing/FakePlayer.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPointingDevice>
+#include <QScreen>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace kavio::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The program under this test's own screens.
+std::string kavio(const std::string& arguments, int* code)
+{
+    return kavio::test::run("QT_QPA_PLATFORM='" KAVIO_TEST_PLATFORM "' DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "
+                                KAVIO_APP " " + arguments + " 2>&1",
+                            code);
+}
+
+QScreen* screenNamed(const char* name)
+{
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen->name() == QLatin1String(name))
+            return screen;
+    }
+    return nullptr;
+}
+
+TEST(CarPcCommandLine, ListsTheScreensAndRefusesAnUnknownOne)
+{
+    int code = -1;
+    const std::string listed = kavio("--list-screens", &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(listed.find("DSI-1 800x480+1280+0\n"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("DP-1 1280x800+0+0\n"), std::string::npos) << listed;
+
+    const std::string refused = kavio("--car-only --car-screen DSI-9", &code);
+    EXPECT_EQ(code, 2);
+    EXPECT_NE(refused.find("kavio: no screen named \"DSI-9\"; the screens are: "), std::string::npos) << refused;
+    EXPECT_NE(refused.find("DSI-1"), std::string::npos);
+    EXPECT_NE(refused.find("DP-1"), std::string::npos);
+}
+
+TEST(CarPcCommandLine, ScreenshotsAtTheSizeAsked)
+{
+    kavio::test::ScratchFolder out;
+    int code = -1;
+    const std::string printed = kavio("--screenshots '" + out.path().string() + "' --size 1024x600", &code);
+    ASSERT_EQ(code, 0) << printed;
+    for (const char* name : {"car-root.png", "car-folder.png", "player-left.png", "player-right.png"})
+        EXPECT_EQ(QImage(QString::fromStdString((out / name).string())).size(), QSize(1024, 600)) << name;
+    kavio("--screenshots '" + out.path().string() + "' --size 1024", &code);
+    EXPECT_EQ(code, 2);
+}
+
+class CarOnly : public ::testing::Test {
+protected:
+    CarOnly()
+        : scenes([this](platform::SceneRole) { return std::make_unique<CarPlaySceneDelegate>(library.documents()); })
+    {
+    }
+
+    carplay::test::Library library;
+    platform::FakePlayerFactory players;
+    platform::SceneManager scenes;
+};
+
+TEST_F(CarOnly, TheCarWindowAloneFillsTheNamedScreenWithoutAFrameAndNoTapClosesIt)
+{
+    EXPECT_EQ(carScreenNamed({}).value(), QGuiApplication::primaryScreen());
+    ASSERT_TRUE(carScreenNamed(QStringLiteral("DSI-1")));
+    QScreen* dashboard = *carScreenNamed(QStringLiteral("DSI-1"));
+    ASSERT_EQ(dashboard, screenNamed("DSI-1"));
+    ASSERT_NE(dashboard, QGuiApplication::primaryScreen()) << "the test means a screen other than the default";
+
+    platform::Scene* car = connectCarOnly(scenes, dashboard);
+    carplay::test::CarWindow::settle();
+    ASSERT_TRUE(car);
+    EXPECT_FALSE(scenes.isConnected(platform::SceneRole::Phone));
+    platform::Window& window = car->window();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.windowState() & Qt::WindowFullScreen);
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window.screen(), dashboard);
+    EXPECT_EQ(window.geometry(), dashboard->geometry());
+
+    // The window system's close (a stray tap on a frame, a gesture) is refused.
+    EXPECT_FALSE(window.windowHandle()->close());
+    carplay::test::CarWindow::settle();
+    EXPECT_TRUE(scenes.isConnected(platform::SceneRole::Car));
+    EXPECT_TRUE(window.isVisible());
+
+    // The phone's menu reconnects the car the same way after the program closed it.
+    scenes.disconnectScene(platform::SceneRole::Car);
+    carplay::test::CarWindow::settle();
+    platform::Scene* again = scenes.connectScene(platform::SceneRole::Car);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(again->window().isKiosk());
+    EXPECT_EQ(again->window().screen(), dashboard);
+}
+
+TEST_F(CarOnly, ThePointerHidesAtATouchAndAfterThreeSecondsShowsWhenTheMouseMoves)
+{
+    platform::Scene* car = connectCarOnly(scenes, screenNamed("DSI-1"));
+    carplay::test::CarWindow::settle();
+    const auto pointerShown = [] { return QGuiApplication::overrideCursor() == nullptr; };
+    QWidget* content = car->window().contentView();
+    static QPointingDevice* finger = QTest::createTouchDevice();
+    QTest::touchEvent(content, finger).press(0, {400, 300}, content);
+    QTest::touchEvent(content, finger).release(0, {400, 300}, content);
+    EXPECT_FALSE(pointerShown());
+    QMouseEvent move(QEvent::MouseMove, QPointF(100, 100), content->mapToGlobal(QPointF(100, 100)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(content, &move);
+    EXPECT_TRUE(pointerShown());
+    QTest::qWait(2000);
+    EXPECT_TRUE(pointerShown()) << "a mouse in use keeps it";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !pointerShown(); }, 3000));
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::BlankCursor);
+    scenes.disconnectScene(platform::SceneRole::Car);
+}
+
+} // namespace
+} // namespace kavio::app
