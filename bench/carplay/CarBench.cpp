@@ -15,6 +15,7 @@
 #include "platform/screens/Window.h"
 #include "platform/testing/FakePlayer.h"
 #include "support/LargeLibrary.h"
+#include "support/ScreenBench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -139,12 +140,6 @@ BENCHMARK(BM_OpenPlayerOn1000Entries)->Unit(benchmark::kMillisecond)->Iterations
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    platform::Application app(argc, argv);
-    platform::setAnimationsEnabled(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const auto app = bench::startOffscreen(argc, argv);
+    return bench::runBenchmarks(argc, argv);
 }

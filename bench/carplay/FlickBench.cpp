@@ -13,6 +13,7 @@
 #include "platform/screens/Application.h"
 #include "platform/screens/Window.h"
 #include "support/LargeLibrary.h"
+#include "support/ScreenBench.h"
 
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -126,12 +127,6 @@ BENCHMARK(BM_ScrollWholeFolderAtTopSpeed)->Unit(benchmark::kMillisecond)->Iterat
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    platform::Application app(argc, argv);
-    platform::setAnimationsEnabled(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const auto app = bench::startOffscreen(argc, argv);
+    return bench::runBenchmarks(argc, argv);
 }

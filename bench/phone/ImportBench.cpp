@@ -19,6 +19,7 @@
 #include "platform/screens/ViewController.h"
 #include "platform/screens/Window.h"
 #include "support/LargeLibrary.h"
+#include "support/ScreenBench.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -183,10 +184,7 @@ void benchTwelveMegapixelSave()
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    platform::Application app(argc, argv);
-    platform::setAnimationsEnabled(false);
+    const auto app = bench::startOffscreen(argc, argv);
     const fs::path scratch = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "kavio-import-bench";
     fs::create_directories(scratch);
     benchCopy(scratch);

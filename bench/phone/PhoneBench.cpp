@@ -15,6 +15,7 @@
 #include "platform/screens/NavigationController.h"
 #include "platform/screens/Window.h"
 #include "support/LargeLibrary.h"
+#include "support/ScreenBench.h"
 
 #include <QLineEdit>
 
@@ -110,16 +111,10 @@ BENCHMARK(BM_RenameToReloadedList)->Unit(benchmark::kMillisecond)->Iterations(10
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent");
-    platform::Application app(argc, argv);
+    const auto app = bench::startOffscreen(argc, argv);
     if (argc == 2 && std::strcmp(argv[1], "--store-path") == 0) {
         std::printf("%s\n", (bigFolder() / kStoreFileName).c_str());
         return 0;
     }
-    platform::setAnimationsEnabled(false);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runBenchmarks(argc, argv);
 }
