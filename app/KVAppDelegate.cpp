@@ -47,11 +47,7 @@ void KVAppDelegate::sceneWillConnect(platform::Scene& scene)
 std::unique_ptr<platform::TabBarController> KVAppDelegate::makeTabs(const std::filesystem::path& documents)
 {
     auto movies = std::make_unique<platform::NavigationController>(std::make_unique<shell::KVRootViewController>(documents));
-    platform::NavigationBar* bar = movies->navigationBar();
-    bar->setTranslucent(false);
-    bar->setTintColor(shell::style::barItems);
-    bar->setBarTintColor(shell::style::barTint);
-    bar->setTitleTextColor(shell::style::barItems);
+    phone::style::styleBar(*movies->navigationBar());
     giveTabItem(*movies, kMovies);
 
     auto support = std::make_unique<platform::NavigationController>(std::make_unique<shell::UserInfoController>(documents));

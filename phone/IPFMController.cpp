@@ -322,11 +322,7 @@ void IPFMController::presentEditor(EditorInput input)
 {
     auto editor = std::make_unique<KVCustmPreview>(std::move(input), model_.currentURL(), this, this);
     auto container = std::make_unique<platform::NavigationController>(std::move(editor));
-    platform::NavigationBar* bar = container->navigationBar();
-    bar->setTranslucent(false);
-    bar->setBarTintColor(style::barTint);
-    bar->setTintColor(style::barItems);
-    bar->setTitleTextColor(style::barTitle);
+    style::styleBar(*container->navigationBar());
     present(std::move(container), platform::Animated::Yes, [this] {
         if (isViewLoaded())
             tableView()->reloadData();

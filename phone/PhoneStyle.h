@@ -1,6 +1,7 @@
 #pragma once
 // The phone face's look in one place.
 
+#include "platform/screens/NavigationBar.h"
 #include "platform/views/Colors.h"
 
 #include <QColor>
@@ -16,6 +17,13 @@ inline const QColor detailText = platform::colors::systemGray;
 inline const QColor barTint{58, 58, 63};
 inline const QColor barItems{Qt::white};
 inline const QColor barTitle{Qt::white};
+inline void styleBar(platform::NavigationBar& bar)
+{
+    bar.setTranslucent(false);
+    bar.setBarTintColor(barTint);
+    bar.setTintColor(barItems);
+    bar.setTitleTextColor(barTitle);
+}
 
 // The metadata editor.
 inline const QColor editorGradientTop = barTint;   // to white at the bottom right

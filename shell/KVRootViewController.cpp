@@ -82,13 +82,8 @@ void KVRootViewController::loadView()
 
 void KVRootViewController::navBarMagic()
 {
-    if (platform::NavigationController* nav = navigationController()) {
-        platform::NavigationBar* bar = nav->navigationBar();
-        bar->setTranslucent(false);
-        bar->setBarTintColor(style::barTint);
-        bar->setTintColor(style::barItems);
-        bar->setTitleTextColor(style::barItems);
-    }
+    if (platform::NavigationController* nav = navigationController())
+        phone::style::styleBar(*nav->navigationBar());
     auto* heart = new platform::MenuButton(QStringLiteral("heart"));
     heart->setTintColor(style::barItems);
     heart->setToolTip(tr("Support Kavio"));

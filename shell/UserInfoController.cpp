@@ -39,13 +39,8 @@ void UserInfoController::viewDidLoad()
 
 void UserInfoController::navBarMagic()
 {
-    if (platform::NavigationController* nav = navigationController()) {
-        platform::NavigationBar* bar = nav->navigationBar();
-        bar->setTranslucent(false);
-        bar->setBarTintColor(style::barTint);
-        bar->setTintColor(style::barItems);
-        bar->setTitleTextColor(style::barItems);
-    }
+    if (platform::NavigationController* nav = navigationController())
+        phone::style::styleBar(*nav->navigationBar());
     loadSetting();
 }
 
