@@ -45,31 +45,18 @@ public:
 };
 
 // From a new browser to its first painted screen.
-void openFolder(benchmark::State& state, bool clearCache)
+void openFolder(benchmark::State& state, bench::StoreCache cache)
 {
     const fs::path folder = bigFolder();
-    for (auto _ : state) {
-        state.PauseTiming();
-        if (clearCache)
-            clearStoreCache();
-        auto window = std::make_unique<platform::Window>();
-        window->resize(platform::Window::kCarWindowSize);
-        state.ResumeTiming();
-        window->setRootViewController(std::make_unique<carplay::CRFMController>(folder, carplay::CloseButton::Hidden));
-        window->show();
-        settle();
-        benchmark::DoNotOptimize(window->grab());
-        state.PauseTiming();
-        window.reset();
-        settle();
-        state.ResumeTiming();
-    }
+    bench::timeFirstPaint(state, platform::Window::kCarWindowSize, cache, [&] {
+        return std::make_unique<carplay::CRFMController>(folder, carplay::CloseButton::Hidden);
+    });
 }
 
-void BM_OpenFolderFirstTime(benchmark::State& state) { openFolder(state, true); }
+void BM_OpenFolderFirstTime(benchmark::State& state) { openFolder(state, bench::StoreCache::Cleared); }
 BENCHMARK(BM_OpenFolderFirstTime)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_OpenFolderAgainUnchanged(benchmark::State& state) { openFolder(state, false); }
+void BM_OpenFolderAgainUnchanged(benchmark::State& state) { openFolder(state, bench::StoreCache::Kept); }
 BENCHMARK(BM_OpenFolderAgainUnchanged)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_ScrollFolderToEnd(benchmark::State& state)

@@ -37,41 +37,25 @@ const fs::path& bigFolder()
     return bench::largeFolder("kavio-phone-bench");
 }
 
-std::unique_ptr<platform::Window> phoneWindow(const fs::path& folder, phone::IPFMController** browser = nullptr)
+std::unique_ptr<platform::ViewController> phoneRoot(const fs::path& folder, phone::IPFMController** browser = nullptr)
 {
-    auto window = std::make_unique<platform::Window>();
-    window->resize(kPhoneWindow);
     auto root = std::make_unique<phone::IPFMController>(folder);
     if (browser)
         *browser = root.get();
-    window->setRootViewController(std::make_unique<platform::NavigationController>(std::move(root)));
-    return window;
+    return std::make_unique<platform::NavigationController>(std::move(root));
 }
 
 // From a new browser to its first painted screen.
-void openFolder(benchmark::State& state, bool clearCache)
+void openFolder(benchmark::State& state, bench::StoreCache cache)
 {
     const fs::path folder = bigFolder();
-    for (auto _ : state) {
-        state.PauseTiming();
-        if (clearCache)
-            clearStoreCache();
-        state.ResumeTiming();
-        std::unique_ptr<platform::Window> window = phoneWindow(folder);
-        window->show();
-        settle();
-        benchmark::DoNotOptimize(window->grab());
-        state.PauseTiming();
-        window.reset();
-        settle();
-        state.ResumeTiming();
-    }
+    bench::timeFirstPaint(state, kPhoneWindow, cache, [&] { return phoneRoot(folder); });
 }
 
-void BM_PhoneOpenFolderFirstTime(benchmark::State& state) { openFolder(state, true); }
+void BM_PhoneOpenFolderFirstTime(benchmark::State& state) { openFolder(state, bench::StoreCache::Cleared); }
 BENCHMARK(BM_PhoneOpenFolderFirstTime)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_PhoneOpenFolderAgainUnchanged(benchmark::State& state) { openFolder(state, false); }
+void BM_PhoneOpenFolderAgainUnchanged(benchmark::State& state) { openFolder(state, bench::StoreCache::Kept); }
 BENCHMARK(BM_PhoneOpenFolderAgainUnchanged)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // The title goes back and forth between two names, so every iteration moves the file,
@@ -80,7 +64,9 @@ void BM_RenameToReloadedList(benchmark::State& state)
 {
     const fs::path folder = bigFolder();
     phone::IPFMController* browser = nullptr;
-    std::unique_ptr<platform::Window> window = phoneWindow(folder, &browser);
+    auto window = std::make_unique<platform::Window>();
+    window->resize(kPhoneWindow);
+    window->setRootViewController(phoneRoot(folder, &browser));
     window->show();
     settle();
     const std::string names[2] = {"Video 0", "Video 0 renamed"};

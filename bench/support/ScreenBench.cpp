@@ -1,8 +1,9 @@
 #include "support/ScreenBench.h"
 
+#include "library/SavedVideosStore.h"
 #include "platform/base/Animated.h"
-
-#include <benchmark/benchmark.h>
+#include "platform/screens/Window.h"
+#include "support/LargeLibrary.h"
 
 namespace kavio::bench {
 
@@ -21,6 +22,27 @@ int runBenchmarks(int& argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+void timeFirstPaint(benchmark::State& state, QSize size, StoreCache cache,
+                    const std::function<std::unique_ptr<platform::ViewController>()>& makeRoot)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (cache == StoreCache::Cleared)
+            clearStoreCache();
+        auto window = std::make_unique<platform::Window>();
+        window->resize(size);
+        state.ResumeTiming();
+        window->setRootViewController(makeRoot());
+        window->show();
+        settle();
+        benchmark::DoNotOptimize(window->grab());
+        state.PauseTiming();
+        window.reset();
+        settle();
+        state.ResumeTiming();
+    }
 }
 
 } // namespace kavio::bench
