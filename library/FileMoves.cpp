@@ -1,11 +1,5 @@
 #include "FileMoves.h"
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QStandardPaths>
-#include <QString>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,25 +50,9 @@ Status moveNoReplace(const fs::path& from, const fs::path& to)
     return Status::ok();
 }
 
-Result<Removal> removeToTrash(const fs::path& path)
+Result<TrashedEntry> removeToTrash(const fs::path& path)
 {
-    if (!existsOrDangles(path))
-        return Status::notFound(path.string());
-    // The home trash must exist before Qt looks for it: a fresh account may not have the
-    // data folder yet, and Qt 6.4, finding no trash, takes the working folder for one.
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    const bool haveTrash = !data.isEmpty() && QDir().mkpath(data + QStringLiteral("/Trash/files")) && QDir().mkpath(data + QStringLiteral("/Trash/info"));
-    // The trash takes names as text; one that is not valid in the system's encoding cannot
-    // be handed over, and counts as a file no trash can take.
-    const QByteArray native(path.c_str(), static_cast<qsizetype>(path.native().size()));
-    const QString name = QFile::decodeName(native);
-    if (haveTrash && QFile::encodeName(name) == native && QFile::moveToTrash(name))
-        return Removal::Trashed;
-    std::error_code ec;
-    fs::remove_all(path, ec);
-    if (ec)
-        return Status::ioError(ec.message());
-    return Removal::Erased;
+    return moveToTrash(path);
 }
 
 } // namespace kavio

@@ -2,6 +2,7 @@
 // Moves that never overwrite, and deletion that a slip of the finger can undo.
 
 #include "library/Status.h"
+#include "library/Trash.h"
 
 #include <filesystem>
 
@@ -12,10 +13,9 @@ namespace kavio {
 // and the rename are as close together as a plain rename allows.
 Status moveNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
-enum class Removal { Trashed, Erased };
-
-// Moves the file or folder (with everything in it) to the desktop's trash; where no trash
-// can take it (a file system without one), erases it. NotFound when nothing is there.
-Result<Removal> removeToTrash(const std::filesystem::path& path);
+// Moves the file, folder (with everything in it) or link to the desktop's trash, and says
+// where it went so that it can be put back. Never erases: where no trash can take it,
+// nothing is removed and the Status names it and says why. NotFound when nothing is there.
+Result<TrashedEntry> removeToTrash(const std::filesystem::path& path);
 
 } // namespace kavio

@@ -234,7 +234,7 @@ Outcome removeEntry(FolderModel& model, const EntryRef& ref)
     const std::optional<Resolved> at = resolve(model, ref);
     if (!at)
         return Outcome::refused(itemChanged(ref.name));
-    if (Result<Removal> removed = removeToTrash(at->path); !removed)
+    if (Result<TrashedEntry> removed = removeToTrash(at->path); !removed)
         return Outcome::failed(kFailedToDelete);
     Outcome out;
     if (ref.kind == EntryKind::Video && at->ownRecord && model.prefsDict()) {

@@ -56,8 +56,8 @@ Outcome createFolder(FolderModel& model, std::string_view typedName);
 // empty, that artist; it keeps its key. A folder gets the name newName, carrying its store.
 Outcome renameEntry(FolderModel& model, const EntryRef& entry, std::string_view newName, std::string_view artist = {});
 
-// Moves the entry to the trash (erases it where no trash can take it); a video's own
-// record leaves the store.
+// Moves the entry to the trash (never erases: where no trash can take it, it stays); a
+// video's own record leaves the store.
 Outcome removeEntry(FolderModel& model, const EntryRef& entry);
 
 // The picture becomes the video's thumbnail (kept as it is up to 1 MB, else PNG scaled to
