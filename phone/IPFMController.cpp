@@ -6,6 +6,7 @@
 #include "phone/CopyJob.h"
 #include "phone/Exports.h"
 #include "phone/KVCustmPreview.h"
+#include "phone/Names.h"
 #include "phone/PhoneStyle.h"
 #include "platform/base/Dispatch.h"
 #include "platform/base/FolderWatcher.h"
@@ -220,7 +221,12 @@ void IPFMController::RenamecunstomText(const FolderEntry& entry)
     beginAction(entry);
     const EntryRef target = *sele_entry;
     platform::presentAlert(*this, inputDialog(renameDialogFor(model_, entry), [this, target](AlertController& dialog) {
-        show(renameEntry(model_, target, toUtf8(dialog.textFieldText(0)), toUtf8(dialog.textFieldText(1))));
+        const std::string artist = toUtf8(dialog.textFieldText(1));
+        if (std::optional<std::string> problem = artistProblem(artist)) {
+            alert(QString::fromLatin1(kErrTitle), fromUtf8(*problem));
+            return;
+        }
+        show(renameEntry(model_, target, toUtf8(dialog.textFieldText(0)), artist));
     }));
 }
 

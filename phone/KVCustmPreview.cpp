@@ -5,6 +5,7 @@
 #include "phone/Exports.h"
 #include "phone/CopyJob.h"
 #include "phone/IPFManagerDelegate.h"
+#include "phone/Names.h"
 #include "phone/PhoneStyle.h"
 #include "platform/modals/AlertController.h"
 #include "platform/modals/Pickers.h"
@@ -308,6 +309,10 @@ void KVCustmPreview::setup()
     std::variant<Placement, EditorOutcome> plan = planSave(model_, input_, form, realFileSystem());
     if (const auto* early = std::get_if<EditorOutcome>(&plan)) {
         show(*early);
+        return;
+    }
+    if (std::optional<std::string> problem = artistProblem(form.artist)) {
+        show(EditorOutcome::stayOpen(*problem));
         return;
     }
     const Placement placement = std::get<Placement>(plan);

@@ -1,5 +1,6 @@
 #include "phone/Names.h"
 
+#include "library/PlainText.h"
 #include "library/SavedVideosStore.h"
 #include "library/Settings.h"
 
@@ -11,12 +12,20 @@ namespace {
 
 constexpr std::size_t kMaxNameBytes = NAME_MAX; // one path component, in bytes
 
+// Text a person may type anywhere: a name, a title, an artist.
+std::optional<std::string> textProblem(std::string_view text, std::string_view what)
+{
+    if (!isValidUtf8(text))
+        return std::string(what) + " holds bytes that are not text (not valid UTF-8).";
+    if (firstControlCharacter(text))
+        return std::string(what) + " cannot contain control characters such as a line break, a tab or an escape.";
+    return std::nullopt;
+}
+
 std::optional<std::string> partProblem(std::string_view part, NameUse use, std::string_view extension)
 {
     if (part == "." || part == "..")
         return "\"" + std::string(part) + "\" cannot be used as a name.";
-    if (part.find('\0') != std::string_view::npos)
-        return std::string("A name cannot contain a NUL character.");
     if (part.front() == '.')
         return std::string("A name cannot start with \".\": the item would be hidden.");
     const std::size_t bytes = part.size() + (extension.empty() ? 0 : 1 + extension.size());
@@ -33,6 +42,8 @@ std::optional<std::string> nameProblem(std::string_view name, NameUse use, std::
 {
     if (name.empty())
         return std::string(kNoCharactersEntered);
+    if (std::optional<std::string> problem = textProblem(name, "A name"))
+        return problem;
     if (use != NameUse::FolderPath) {
         if (name.find('/') != std::string_view::npos)
             return std::string("A name cannot contain \"/\".");
@@ -51,6 +62,11 @@ std::optional<std::string> nameProblem(std::string_view name, NameUse use, std::
         start = slash + 1;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> artistProblem(std::string_view artist)
+{
+    return textProblem(artist, "An artist name");
 }
 
 } // namespace kavio::phone

@@ -15,8 +15,12 @@ enum class NameUse {
 };
 
 // The message of the "Err" alert when name cannot be used, nothing when it can. extension
-// (without the dot) completes a title to its file name for the length check.
+// (without the dot) completes a title to its file name for the length check. Control
+// characters and bytes that are not UTF-8 are refused: a typed name is plain text.
 std::optional<std::string> nameProblem(std::string_view name, NameUse use, std::string_view extension = {});
+
+// The same for an artist, which may be empty and hold any other text.
+std::optional<std::string> artistProblem(std::string_view artist);
 
 inline constexpr char kNoCharactersEntered[] = "No characters entered.";
 

@@ -211,6 +211,17 @@ TEST_F(ImportTest, TheEditorsKeysTitleChecksAndThumbnail)
     settle();
     ASSERT_TRUE(editor()) << "the editor stays for another try";
     EXPECT_TRUE(fs::is_empty(docs));
+
+    editor()->titleField()->setText("Holiday");
+    editor()->artistField()->setText("Me\tand you");
+    QTest::keyClick(editor()->artistField(), Qt::Key_Return);
+    settle();
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->message(), "An artist name cannot contain control characters such as a line break, a tab or an escape.");
+    alert()->triggerAction("OK");
+    settle();
+    ASSERT_TRUE(editor());
+    EXPECT_TRUE(fs::is_empty(docs));
 }
 
 TEST_F(ImportTest, ACancelledThumbnailChangeLeavesTheNextPhotoUploadAnImport)

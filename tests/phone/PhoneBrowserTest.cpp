@@ -221,6 +221,17 @@ TEST_F(PhoneBrowserTest, RenameFromTheRowMenuAndItsRefusals)
     answer({}, "OK");
     EXPECT_TRUE(fs::exists(docs / "clip.mov"));
 
+    // Pasted text may hold control characters: a title or artist is plain text.
+    for (const QStringList& typed : {QStringList{"two\nlines", ""}, QStringList{"clip", "esc\x1b[31m"}}) {
+        root->renameRequested(*root->tableView(), IndexPath::forRow(rowOf(*root, "clip.mov").value()));
+        answer(typed, "Rename");
+        ASSERT_TRUE(alert()) << typed.join('|').toStdString();
+        EXPECT_EQ(alert()->message(), (typed[1].isEmpty() ? "A name" : "An artist name") +
+                                          QStringLiteral(" cannot contain control characters such as a line break, a tab or an escape."));
+        answer({}, "OK");
+    }
+    EXPECT_EQ(cellFor(*root, "clip.mov")->detailTextLabel()->text(), "by clip");
+
     root->renameRequested(*root->tableView(), IndexPath::forRow(rowOf(*root, "clip.mov").value())); // F2
     answer({"holiday", ""}, "Rename");
     EXPECT_FALSE(alert());
