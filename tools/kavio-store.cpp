@@ -4,10 +4,12 @@
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
 #include "library/ImageHelper.h"
+#include "library/PlainText.h"
 #include "library/RowContent.h"
 #include "library/Utf8.h"
 #include "phone/EditorSave.h"
 #include "phone/FileOperations.h"
+#include "phone/Names.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -52,14 +54,29 @@ const char kUsage[] =
     "                                         a stream, with its empty placeholder file\n"
     "  empty FOLDER                           every entry of the folder to the trash\n"
     "\n"
-    "ENTRY is a file or folder name in FOLDER, as `ls` shows it.\n"
-    "Exit status: 0 done; 1 refused or failed (the reason on stderr; nothing changed);\n"
-    "2 bad usage. `dump` exits 1 when the store is there but cannot be read.\n";
+    "ENTRY is a file or folder name in FOLDER, as `ls` shows it (its exact bytes).\n"
+    "Titles, artists and names are plain text: no control characters, valid UTF-8.\n"
+    "Exit status: 0 done; 1 refused or failed (the reason on stderr; nothing changed;\n"
+    "an entry no trash can take stays); 2 bad usage. `dump` and `ls` exit 1 when FOLDER\n"
+    "is not a folder, `dump` also when the store is there but cannot be read.\n";
 
 int usage()
 {
     std::fputs(kUsage, stderr);
     return kExitUsage;
+}
+
+// Names come from anywhere (a stick, an archive, a script): a line break or an escape in
+// one must not reach the terminal as itself.
+void complain(std::string_view message)
+{
+    std::fprintf(stderr, "kavio-store: %s\n", kavio::escapedForTerminal(message).c_str());
+}
+
+int noFolder(const std::string& folder)
+{
+    complain("no folder at " + folder);
+    return kExitFailed;
 }
 
 QJsonValue text(const std::optional<std::string>& s)
@@ -120,9 +137,38 @@ QJsonObject recordJson(const MovieInfo& r)
                        {"KEY", text(r.KEY)},           {"urlLink", text(r.urlLink)}, {"imgData", imageJson(r)}};
 }
 
+// JSON escapes the C0 controls; DEL, the C1 controls (a terminal's CSI among them) and the
+// direction overrides it writes as they are, so they are escaped here, as JSON allows.
+QByteArray terminalSafe(const QByteArray& json)
+{
+    QByteArray out;
+    out.reserve(json.size());
+    auto escape = [&](unsigned codePoint) {
+        out += QByteArray("\\u") + QByteArray::number(codePoint, 16).rightJustified(4, '0');
+    };
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const auto c = static_cast<unsigned char>(json[i]);
+        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0u;
+        const auto third = i + 2 < json.size() ? static_cast<unsigned char>(json[i + 2]) : 0u;
+        if (c == 0x7F) {
+            escape(c);
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            escape(next);
+            i += 1;
+        } else if (c == 0xE2 && ((next == 0x80 && third >= 0xAA && third <= 0xAE) ||
+                                 (next == 0x81 && third >= 0xA6 && third <= 0xA9))) {
+            escape(0x2000u | (next & 0x3Fu) << 6 | (third & 0x3Fu));
+            i += 2;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 void printLine(const QJsonObject& object)
 {
-    const QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    const QByteArray line = terminalSafe(QJsonDocument(object).toJson(QJsonDocument::Compact));
     std::fwrite(line.constData(), 1, static_cast<std::size_t>(line.size()), stdout);
     std::fputc('\n', stdout);
 }
@@ -175,10 +221,10 @@ int list(const fs::path& folder)
 int report(const Outcome& out)
 {
     for (const std::string& line : out.log)
-        std::fprintf(stderr, "%s\n", line.c_str());
+        std::fprintf(stderr, "%s\n", kavio::escapedForTerminal(line).c_str());
     if (!out.done()) {
         if (!out.message.empty())
-            std::fprintf(stderr, "kavio-store: %s\n", out.message.c_str());
+            complain(out.message);
         return kExitFailed;
     }
     printLine(out.record ? recordJson(*out.record) : QJsonObject());
@@ -197,10 +243,8 @@ int add(const std::string& verb, const std::vector<std::string>& args, const Opt
 {
     FolderModel model(args[0]);
     model.reloadContent();
-    if (!model.folderExists()) {
-        std::fprintf(stderr, "kavio-store: no folder at %s\n", args[0].c_str());
-        return kExitFailed;
-    }
+    if (!model.folderExists())
+        return noFolder(args[0]);
     namespace phone = kavio::phone;
     phone::EditorInput input;
     if (verb == "link")
@@ -208,7 +252,7 @@ int add(const std::string& verb, const std::vector<std::string>& args, const Opt
     else
         input = {options.move ? phone::ImportKind::Move : phone::ImportKind::Copy, args[1], {}};
     if (verb == "link" && args[1].empty()) {
-        std::fprintf(stderr, "kavio-store: %s\n", phone::kUrlNotEntered);
+        complain(phone::kUrlNotEntered);
         return kExitFailed;
     }
     phone::EditorForm form{*options.title, options.artist.value_or(""), phone::defaultThumbnailPng()};
@@ -216,8 +260,7 @@ int add(const std::string& verb, const std::vector<std::string>& args, const Opt
         kavio::Result<std::string> bytes = kavio::readPictureFile(*options.thumbnail);
         kavio::Result<std::string> png = bytes ? kavio::pngThumbnail(kavio::decodeImage(*bytes)) : bytes;
         if (!png) {
-            std::fprintf(stderr, "kavio-store: \"%s\" is not a picture Kavio can read.\n",
-                         fs::path(*options.thumbnail).filename().c_str());
+            complain("\"" + fs::path(*options.thumbnail).filename().string() + "\" is not a picture Kavio can read.");
             return kExitFailed;
         }
         form.thumbnail = *png;
@@ -226,7 +269,7 @@ int add(const std::string& verb, const std::vector<std::string>& args, const Opt
         phone::saveEditor(model, input, form, kavio::realFileSystem(), std::chrono::system_clock::now());
     if (out.kind != phone::EditorOutcome::Kind::Saved) {
         if (!out.message.empty())
-            std::fprintf(stderr, "kavio-store: %s\n", out.message.c_str());
+            complain(out.message);
         return kExitFailed;
     }
     printLine(recordJson(*out.record));
@@ -237,17 +280,15 @@ int change(const std::string& verb, const std::vector<std::string>& args, const 
 {
     FolderModel model(args[0]);
     model.reloadContent();
-    if (!model.folderExists()) {
-        std::fprintf(stderr, "kavio-store: no folder at %s\n", args[0].c_str());
-        return kExitFailed;
-    }
+    if (!model.folderExists())
+        return noFolder(args[0]);
     if (verb == "mkdir")
         return report(kavio::phone::createFolder(model, args[1]));
     if (verb == "empty")
         return report(kavio::phone::emptyFolder(model));
     const std::optional<kavio::phone::EntryRef> entry = kavio::phone::entryRefNamed(model, args[1]);
     if (!entry) {
-        std::fprintf(stderr, "kavio-store: \"%s\" is not a video or folder in %s\n", args[1].c_str(), args[0].c_str());
+        complain("\"" + args[1] + "\" is not a video or folder in " + args[0]);
         return kExitFailed;
     }
     if (verb == "rename")
@@ -307,11 +348,22 @@ int main(int argc, char** argv)
         if (args.size() > 1)
             return usage();
         const fs::path folder = args.empty() ? kavio::defaultDocumentsDirectory() : fs::path(args[0]);
+        std::error_code ec;
+        if (!fs::is_directory(folder, ec)) // a typo must not look like an empty library
+            return noFolder(folder.string());
         return verb == "dump" ? dump(folder) : list(folder);
     }
+    // A typed artist is plain text, as in the window (titles and names are checked by the
+    // operations themselves).
+    const std::optional<std::string> artistProblem =
+        options.artist ? kavio::phone::artistProblem(*options.artist) : std::nullopt;
     if (adds) {
         if (args.size() != 2 || !options.title)
             return usage();
+        if (artistProblem) {
+            complain(*artistProblem);
+            return kExitFailed;
+        }
         return add(verb, args, options);
     }
     const std::size_t wanted = verb == "empty"                     ? 1
@@ -320,5 +372,9 @@ int main(int argc, char** argv)
                                                                    : 0;
     if (wanted == 0 || args.size() != wanted)
         return usage();
+    if (artistProblem) {
+        complain(*artistProblem);
+        return kExitFailed;
+    }
     return change(verb, args, options.artist);
 }

@@ -110,6 +110,81 @@ TEST_F(StoreToolTest, ARefusedOrFailedCallExitsOneAndChangesNoByte)
     }
 }
 
+// Typed text is plain text; what the tool prints of a name shows its control characters
+// escaped ($(printf ...) gives the tool the very bytes).
+TEST_F(StoreToolTest, NamesWithControlCharactersOrNotUtf8AreRefusedAndEchoedEscaped)
+{
+    writeFile(scratch / "clip.MOV", "movie bytes");
+    const std::string source = "'" + (scratch / "clip.MOV").string() + "'";
+    const std::string control = "kavio-store: A name cannot contain control characters such as a line break, a tab or an escape.\n";
+    const auto before = snapshot();
+    const std::vector<std::pair<std::string, std::string>> calls = {
+        {"rename " + folder() + " clip.mp4 \"$(printf 'two\\nlines')\"", control},
+        {"rename " + folder() + " Trip \"$(printf 'esc\\033[31m')\"", control},
+        {"mkdir " + folder() + " \"$(printf 'tab\\there')\"", control},
+        {"import " + folder() + " " + source + " --title \"$(printf 'caf\\351')\"",
+         "kavio-store: A name holds bytes that are not text (not valid UTF-8).\n"},
+        {"link " + folder() + " https://example.com/a.m3u8 --title A --artist \"$(printf 'x\\ny')\"",
+         "kavio-store: An artist name cannot contain control characters such as a line break, a tab or an escape.\n"},
+        {"rename " + folder() + " clip.mp4 Holiday --artist \"$(printf 'caf\\351')\"",
+         "kavio-store: An artist name holds bytes that are not text (not valid UTF-8).\n"},
+        {"rm " + folder() + " \"$(printf '\\033]0;owned\\007\\nx')\"",
+         "kavio-store: \"\\x1b]0;owned\\x07\\nx\" is not a video or folder in " + docs.string() + "\n"},
+    };
+    for (const auto& [args, message] : calls) {
+        int code = -1;
+        std::string err;
+        EXPECT_EQ(tool(args, &code, &err), "") << args;
+        EXPECT_EQ(code, 1) << args;
+        EXPECT_EQ(err, message) << args;
+        EXPECT_EQ(snapshot(), before) << args;
+    }
+}
+
+// Files from a stick or an old archive keep whatever bytes their names have.
+TEST_F(StoreToolTest, FilesNamedInBytesThatAreNotUtf8AreListedRenamedAndTrashedByThoseBytes)
+{
+    writeFile(docs / "caf\xE9.mp4", "latin-1 video");
+    writeFile(docs / "bell\x07 del\x7F csi\xC2\x9B.mp4", "controls");
+    fs::create_directories(docs / "Urlaub\xFF");
+    writeFile(docs / "Urlaub\xFF" / "a.mp4", "a");
+    writeFile(docs / "Urlaub\xFF" / "b.mp4", "b");
+    writeFile(docs / "Urlaub\xFF" / "c.mp4", "c");
+    int code = -1;
+    std::string err;
+    const std::string listed = tool("ls " + folder(), &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(listed.find("\"name\":\"caf\xEF\xBF\xBD.mp4\""), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\"name\":\"Urlaub\xEF\xBF\xBD\""), std::string::npos) << listed;
+    EXPECT_NE(listed.find("\"name\":\"bell\\u0007 del\\u007f csi\\u009b.mp4\""), std::string::npos)
+        << "JSON shows every control character escaped: " << listed;
+
+    const std::string renamed = tool("rename " + folder() + " \"$(printf 'caf\\351.mp4')\" Cafe --artist Me", &code, &err);
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_NE(renamed.find("\"FILENAME\":\"Cafe\""), std::string::npos) << renamed;
+    EXPECT_EQ(readFile(docs / "Cafe.mp4"), "latin-1 video");
+
+    tool("rm " + folder() + " \"$(printf 'Urlaub\\377')\"", &code, &err);
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_FALSE(fs::exists(docs / "Urlaub\xFF"));
+    EXPECT_EQ(readFile(scratch / "data" / "Trash" / "files" / "Urlaub\xFF" / "c.mp4"), "c") << "trashed, not erased";
+    const std::string info = readFile(scratch / "data" / "Trash" / "info" / "Urlaub\xFF.trashinfo");
+    EXPECT_NE(info.find("Path=" + docs.string() + "/Urlaub%FF\n"), std::string::npos) << info;
+}
+
+TEST_F(StoreToolTest, DumpOrLsOfAFolderThatIsNotThereOrOfAFileExitsOne)
+{
+    for (const char* verb : {"dump", "ls"}) {
+        for (const std::string& typo : {std::string("Tirp"), std::string("clip.mp4")}) {
+            int code = -1;
+            std::string err;
+            EXPECT_EQ(tool(std::string(verb) + " " + in(typo), &code, &err), "") << verb;
+            EXPECT_EQ(code, 1) << verb;
+            EXPECT_EQ(err, "kavio-store: no folder at " + (docs / typo).string() + "\n") << verb;
+        }
+    }
+}
+
 TEST_F(StoreToolTest, ImportLinkAndEmptyAsTheEditorAndTheMenuDoThem)
 {
     writeFile(scratch / "clip.MOV", "movie bytes");
