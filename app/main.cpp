@@ -17,6 +17,7 @@
 #include "app/Opener.h"
 #include "app/Screenshots.h"
 #include "library/Avatar.h"
+#include "library/PlainText.h"
 #include "library/Samples.h"
 #include "platform/base/Http.h"
 #include "platform/nowplaying/MprisService.h"
@@ -43,7 +44,7 @@ constexpr int kExitUsage = 2;
 
 void fail(const std::string& message)
 {
-    std::fprintf(stderr, "kavio: %s\n", message.c_str());
+    std::fprintf(stderr, "kavio: %s\n", kavio::escapedForTerminal(message).c_str()); // names and URLs from anywhere
 }
 
 void describe(QCommandLineParser& parser)

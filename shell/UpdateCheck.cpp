@@ -2,6 +2,9 @@
 
 #include "shell/Links.h"
 
+#include "library/PlainText.h"
+#include "library/Utf8.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -49,7 +52,8 @@ QString releasesPage()
 QString verdictLine(const UpdateVerdict& verdict)
 {
     switch (verdict.kind) {
-    case UpdateVerdict::Kind::Update: return QStringLiteral("update: ") + verdict.tag;
+    // The tag is the server's text: an escape sequence in it must not reach the terminal.
+    case UpdateVerdict::Kind::Update: return QStringLiteral("update: ") + fromUtf8(escapedForTerminal(toUtf8(verdict.tag)));
     case UpdateVerdict::Kind::UpToDate: return QStringLiteral("up to date");
     case UpdateVerdict::Kind::NoAnswer: break;
     }

@@ -28,7 +28,7 @@ QUrl latestReleaseApiUrl();
 QUrl latestReleasePage();
 QString releasesPage();
 
-// What `kavio --check-update` prints.
+// What `kavio --check-update` prints, control characters of the tag escaped.
 QString verdictLine(const UpdateVerdict& verdict);
 
 // The running version, from the build.

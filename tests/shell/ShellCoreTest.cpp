@@ -42,6 +42,7 @@ TEST(UpdateVerdictTest, AnyDifferenceFromVAndTheRunningVersionIsAnUpdateAndEvery
         EXPECT_EQ(verdict.tag, row.tag);
     }
     EXPECT_EQ(verdictLine({Kind::Update, "v1.3"}), "update: v1.3");
+    EXPECT_EQ(verdictLine({Kind::Update, QStringLiteral("v2\x1b[2J\u009b1m\u202e")}), "update: v2\\x1b[2J\\u009b1m\\u202e");
     EXPECT_EQ(verdictLine({Kind::UpToDate, {}}), "up to date");
     EXPECT_EQ(verdictLine({}), "no answer");
 }

@@ -141,6 +141,9 @@ TEST_F(ShellTest, CheckUpdateAnswersInOneLineWithoutADisplay)
     const bool checks = links::kUpdateCheck;
     server.answer(200, R"({"tag_name":"V1.2 "})");
     EXPECT_EQ(run(), checks ? "update: V1.2 \n" : "no answer\n");
+    // The server's text never reaches the terminal as control characters.
+    server.answer(200, R"({"tag_name":"v9\u001b]0;owned\u0007\nrm -rf ~"})");
+    EXPECT_EQ(run(), checks ? "update: v9\\x1b]0;owned\\x07\\nrm -rf ~\n" : "no answer\n");
     server.answer(200, R"({"tag_name":"v)" KAVIO_VERSION R"("})");
     EXPECT_EQ(run(), checks ? "up to date\n" : "no answer\n");
     server.answer(404, R"({"message":"Not Found"})");
