@@ -5,6 +5,7 @@
 #include "carplay/PlaybackMemory.h"
 #include "library/Avatar.h"
 #include "library/ImageHelper.h"
+#include "library/PlainText.h"
 #include "library/Settings.h"
 #include "library/Utf8.h"
 #include "platform/base/NotificationCenter.h"
@@ -294,7 +295,9 @@ void KavioController::playEntry(std::size_t index)
 void KavioController::beginEntry(std::size_t index, const PlaySource& source)
 {
     playing_ = source.kind == PlaySource::Kind::Stream ? PlaybackItem::stream(source.url.toString().toStdString())
-                                                       : PlaybackItem::file(source.url.toLocalFile().toStdString());
+                                                       : PlaybackItem::file(source.file);
+    if (!isValidUtf8(playing_.id))
+        playing_.id = toUtf8(fromUtf8(playing_.id)); // the positions file keeps text
     pendingResume_ = PlaybackMemory::shared().resumeAt(playing_);
     if (player_->status() == platform::PlayerStatus::ReadyToPlay)
         applyResume();

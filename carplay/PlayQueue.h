@@ -19,7 +19,10 @@ struct PlaySource {
     enum class Kind { File, Stream };
     Kind kind = Kind::File;
     QUrl url;
+    std::filesystem::path file; // with File: the file itself, by its bytes
 };
+
+class HeldFiles;
 
 // What the now-playing display gets for the current entry. A field the record lacks is
 // left out rather than published empty.
@@ -77,6 +80,9 @@ private:
     std::shared_ptr<const RecordList> infos_;
     std::size_t currentIndex_ = 0;
     std::uint64_t serial_; // tells this player's entries from an earlier player's
+    std::shared_ptr<HeldFiles> held_;
+
+    PlaySource fileSource(const std::filesystem::path& path) const;
 };
 
 } // namespace kavio::carplay

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QStandardPaths>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,37 @@ TEST(RealPlayback, ClipsAdvanceAndWrap)
             seen.push_back(screen->currentIndex());
     }
     EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 0}));
+    screen->CloseTap();
+    test::CarWindow::settle();
+}
+
+// A file from a stick or an old archive, in a library whose own path is not UTF-8 either:
+// the player opens it by its bytes.
+TEST(RealPlayback, AClipNamedInBytesThatAreNotUtf8Plays)
+{
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    test::Library library;
+    const fs::path folder = library.documents() / "Urlaub\xFF";
+    fs::create_directories(folder);
+    ASSERT_TRUE(makeClip(library.documents() / "green.mp4", "green"));
+    fs::rename(library.documents() / "green.mp4", folder / "caf\xE9.mp4");
+    test::CarWindow car;
+
+    PlayQueue::Opening opening;
+    opening.DOC_PATH = folder;
+    opening.videoPath = folder / "caf\xE9.mp4";
+    opening.infos = std::make_shared<const RecordList>(RecordList{test::record("cafe")});
+    auto owned = std::make_unique<KavioController>();
+    owned->setOpening(std::move(opening));
+    KavioController* screen = owned.get();
+    car.root().present(std::move(owned), platform::Animated::No);
+
+    platform::Player* player = screen->player();
+    ASSERT_TRUE(player);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->currentTime() > 0.1 || player->status() == platform::PlayerStatus::Failed; }, 20000));
+    EXPECT_NE(player->status(), platform::PlayerStatus::Failed) << player->errorString().toStdString();
+    EXPECT_GT(player->currentTime(), 0.1);
     screen->CloseTap();
     test::CarWindow::settle();
 }
