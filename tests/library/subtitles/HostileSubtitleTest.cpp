@@ -1,0 +1,174 @@
+// Hostile subtitle files only ever show less: a 1 MB cue, 100,000 cues, a file past the
+// read limit, markup that never closes, a FIFO in place of a file, and every input the
+// fuzzers flagged. Bounds on sizes and counts here; the times are in bench/subtitles.
+
+#include "fuzz/SubtitleChecks.h"
+#include "support/TestSupport.h"
+
+#include "library/subtitles/CueTimeline.h"
+#include "library/subtitles/Parser.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace kavio::subtitles {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string srtCue(std::size_t index, const std::string& text)
+{
+    const auto stamp = [](std::size_t ms) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%02zu:%02zu:%02zu,%03zu", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+        return std::string(buffer);
+    };
+    return std::to_string(index + 1) + "\n" + stamp(index * 1000) + " --> " + stamp(index * 1000 + 900) + "\n" + text + "\n\n";
+}
+
+std::size_t textBytes(const ParsedSubtitles& parsed)
+{
+    std::size_t bytes = 0;
+    for (const Cue& cue : parsed.cues) bytes += cue.plainText().size();
+    return bytes;
+}
+
+void expectSound(const ParsedSubtitles& parsed, const Limits& limits, std::size_t inputBytes)
+{
+    const char* broken = fuzz::brokenCueInvariant(parsed, limits, inputBytes);
+    EXPECT_EQ(broken, nullptr) << broken;
+}
+
+TEST(HostileSubtitleTest, AOneMegabyteCueIsCutAndTheNextStillShows)
+{
+    const Limits limits;
+    const std::string megabyte(1u << 20, 'x');
+    std::string manyLines;
+    for (int i = 0; i < 50'000; ++i) manyLines += "line of text " + std::to_string(i) + "\n";
+    for (const std::string& text : {megabyte, "<i>" + megabyte, manyLines}) {
+        const std::string file = srtCue(0, text) + srtCue(1, "after");
+        const ParsedSubtitles parsed = parse(file, Format::Srt);
+        ASSERT_EQ(parsed.cues.size(), 2u);
+        EXPECT_LE(parsed.cues[0].plainText().size(), limits.maxCueTextBytes + limits.maxCueLines);
+        EXPECT_LE(parsed.cues[0].lines.size(), limits.maxCueLines);
+        EXPECT_EQ(parsed.cues[1].plainText(), "after");
+        EXPECT_TRUE(parsed.report.truncated);
+        expectSound(parsed, limits, file.size());
+    }
+}
+
+TEST(HostileSubtitleTest, AHundredThousandCuesAreAllKeptAndOneMoreIsNot)
+{
+    const Limits limits;
+    std::string file;
+    for (std::size_t i = 0; i < limits.maxCues + 1; ++i) file += srtCue(i, "cue " + std::to_string(i));
+    ASSERT_LT(file.size(), limits.maxFileBytes);
+    const ParsedSubtitles parsed = parse(file, Format::Srt);
+    EXPECT_EQ(parsed.cues.size(), limits.maxCues);
+    EXPECT_TRUE(parsed.report.truncated);
+    EXPECT_LE(textBytes(parsed), file.size());
+    const CueTimeline timeline(parsed.cues);
+    EXPECT_EQ(timeline.activeAt(99'999'500ms), std::vector<std::size_t>{99'999});
+    EXPECT_TRUE(timeline.activeAt(100'000'500ms).empty()) << "the cue past the limit was never kept";
+}
+
+TEST(HostileSubtitleTest, MarkupThatNeverEndsCostsNothingButText)
+{
+    const Limits limits;
+    struct Row {
+        const char* name;
+        std::string text;
+    };
+    const std::vector<Row> rows = {
+        {"opening brackets", std::string(1u << 20, '<')},
+        {"unclosed tags", [] { std::string s; for (int i = 0; i < 100'000; ++i) s += "<a"; return s; }()},
+        {"nested italics", [] { std::string s; for (int i = 0; i < 200'000; ++i) s += "<i>"; return s + "x"; }()},
+        {"override openers", [] { std::string s; for (int i = 0; i < 200'000; ++i) s += "{\\"; return s; }()},
+        {"entities", [] { std::string s; for (int i = 0; i < 200'000; ++i) s += "&nbsp;"; return s; }()},
+        {"nul bytes", std::string(1u << 20, '\0')},
+    };
+    for (const Row& row : rows) {
+        for (const Format format : {Format::Srt, Format::WebVtt}) {
+            const std::string file = "00:00:01.000 --> 00:00:02.000\n" + row.text + "\n";
+            const ParsedSubtitles parsed = parseAs(file, format);
+            ASSERT_LE(parsed.cues.size(), 1u) << row.name;
+            expectSound(parsed, limits, file.size());
+        }
+    }
+    // Timing lines by the thousand with nothing between them are cues with no text.
+    std::string arrows;
+    for (int i = 0; i < 100'000; ++i) arrows += "00:00:01,000 --> 00:00:02,000\n";
+    const ParsedSubtitles parsed = parse(arrows, Format::Srt);
+    EXPECT_TRUE(parsed.cues.empty());
+    EXPECT_EQ(parsed.report.skippedBlocks, 100'000u);
+}
+
+class SubtitleFileTest : public ::testing::Test {
+protected:
+    test::ScratchFolder scratch;
+};
+
+TEST_F(SubtitleFileTest, OnlyTheStartOfAHugeFileIsRead)
+{
+    Limits limits;
+    limits.maxFileBytes = 4096;
+    std::string rest;
+    for (std::size_t i = 1; rest.size() < 3 * limits.maxFileBytes; ++i) rest += srtCue(i, "caf\xC3\xA9 " + std::to_string(i));
+    // Padding in the first cue puts the limit inside a two-byte character.
+    std::string file;
+    for (std::size_t pad = 0; file.size() <= limits.maxFileBytes || file[limits.maxFileBytes - 1] != '\xC3'; ++pad)
+        file = srtCue(0, std::string(pad + 1, 'p')) + rest;
+    test::writeFile(scratch / "Trip.srt", file);
+    const auto parsed = readFile(scratch / "Trip.srt", limits);
+    ASSERT_TRUE(parsed) << parsed.status().toString();
+    EXPECT_TRUE(parsed->report.truncated);
+    EXPECT_EQ(parsed->report.encoding, Encoding::Utf8) << "a character cut at the limit is not a sign of Latin-1";
+    EXPECT_EQ(parsed->cues.at(1).plainText(), "caf\xC3\xA9 1");
+    EXPECT_GT(parsed->cues.size(), 50u);
+    EXPECT_LT(parsed->cues.size(), 120u);
+    expectSound(*parsed, limits, file.size());
+}
+
+TEST_F(SubtitleFileTest, ReadsARealFileAndRefusesWhatIsNotOneWithoutBlocking)
+{
+    test::writeFile(scratch / "Trip.en.VTT", "WEBVTT\n\n00:01.000 --> 00:02.000\n<i>from disk</i>\n");
+    const auto vtt = readFile(scratch / "Trip.en.VTT");
+    ASSERT_TRUE(vtt) << vtt.status().toString();
+    EXPECT_EQ(vtt->cues.at(0).lines, (std::vector<CueLine>{{TextRun{"from disk", true, false}}}));
+
+    ASSERT_EQ(::mkfifo((scratch / "fifo.srt").c_str(), 0600), 0);
+    EXPECT_EQ(readFile(scratch / "fifo.srt").status().code(), Status::Code::Unsupported);
+    fs::create_directory(scratch / "folder.srt");
+    EXPECT_EQ(readFile(scratch / "folder.srt").status().code(), Status::Code::Unsupported);
+    EXPECT_EQ(readFile(scratch / "missing.srt").status().code(), Status::Code::NotFound);
+    test::writeFile(scratch / "empty.srt", "");
+    ASSERT_TRUE(readFile(scratch / "empty.srt"));
+    EXPECT_TRUE(readFile(scratch / "empty.srt")->cues.empty());
+}
+
+// Every input a subtitle fuzzer flagged, read as both formats, with default and small limits.
+TEST(HostileSubtitleTest, FuzzFindingsParseSoundly)
+{
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(KAVIO_SUBTITLE_REGRESSIONS_DIR)) {
+        if (!entry.is_regular_file() || entry.path().filename() == "README.md") continue;
+        ++files;
+        const std::string bytes = test::readFile(entry.path());
+        for (const Limits& limits : {Limits{}, fuzz::subtitleFuzzLimits()}) {
+            for (const Format format : {Format::Srt, Format::WebVtt}) {
+                ParsedSubtitles parsed = parseAs(bytes, format, limits);
+                const char* broken = fuzz::brokenCueInvariant(parsed, limits, bytes.size());
+                EXPECT_EQ(broken, nullptr) << entry.path() << ": " << broken;
+                const CueTimeline timeline(std::move(parsed.cues));
+                broken = fuzz::brokenTimelineInvariant(timeline);
+                EXPECT_EQ(broken, nullptr) << entry.path() << ": " << broken;
+            }
+        }
+    }
+    EXPECT_GT(files, 0u);
+}
+
+} // namespace
+} // namespace kavio::subtitles
