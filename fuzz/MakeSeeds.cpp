@@ -133,6 +133,32 @@ ValuePtr everyType()
     });
 }
 
+// Subtitle files in the shapes editors and converters write, for the subtitle fuzzers.
+std::vector<std::pair<std::string, std::string>> subtitleSeeds()
+{
+    std::string utf16("\xFF\xFE", 2);
+    for (const char c : std::string("1\r\n00:00:01,000 --> 00:00:02,000\r\nHello\r\n")) {
+        utf16.push_back(c);
+        utf16.push_back('\0');
+    }
+    return {
+        {"subtitles-basic.srt", "\xEF\xBB\xBF" "1\r\n00:00:01,000 --> 00:00:04,000\r\n<i>Where are we</i>\r\ngoing?\r\n\r\n"
+                                "2\r\n00:00:05,500 --> 00:00:07,250\r\n<b>To the <i>coast</i></b>, \xC3\xA9t\xC3\xA9!\r\n\r\n"},
+        {"subtitles-tolerant.srt", "1\n00:00:01.000 --> 00:00:02.000 X1:100 X2:200 Y1:10 Y2:20\n{\\an8}<font color=\"#ff0\">Top</font>\n"
+                                   "2\n0:00:03,5 --> 0:00:04,75\n<I>no blank line before</I>\n\n\n"
+                                   "garbage line\n3\n00:00:06,000 --> 00:00:05,000\nbackwards\n\n"
+                                   "4\r00:01:00,000 --> 01:00:00,000\rCR only <b>unclosed\r\r"},
+        {"subtitles-latin1.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9 \x93quoted\x94 &amp; <script>x</script>\n"},
+        {"subtitles-utf16.srt", utf16},
+        {"subtitles-basic.vtt", "WEBVTT - a title\nKind: captions\n\nNOTE a comment\nover two lines\n\n"
+                                "STYLE\n::cue { color: yellow }\n\nREGION\nid:fred width:40%\n\n"
+                                "intro\n00:01.000 --> 00:04.000 align:start line:0 region:fred\n<v Anna>Hi &lt;there&gt;&nbsp;&copy;\n\n"
+                                "01:00:00.000 --> 01:00:01.500\n<c.yellow>karaoke <00:00:01.250>now</c>\n<i.loud>loud</i> <b>bold\n\n"},
+        {"subtitles-overlap.vtt", "\xEF\xBB\xBFWEBVTT\r\n\r\n00:00.000 --> 10:00.000\r\nall along\r\n\r\n"
+                                  "00:01.000 --> 00:02.000\r\nfirst\r\n00:01.500 --> 00:03.000\r\nsecond -->\r\n"},
+    };
+}
+
 ValuePtr nested(int depth)
 {
     ValuePtr v = Value::makeInteger(1);
@@ -191,6 +217,10 @@ int main(int argc, char** argv)
             std::ofstream(dir / (std::string(name) + ext), std::ios::binary) << bytes;
             ++written;
         }
+    }
+    for (const auto& [name, bytes] : subtitleSeeds()) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        ++written;
     }
     std::printf("%d seeds in %s\n", written, dir.c_str());
     return 0;
