@@ -1,16 +1,9 @@
 #include "PlaybackPositions.h"
 
-#include "library/AtomicFile.h"
-#include "library/plist/Codec.h"
-
-#include <QDateTime>
+#include "library/StateFiles.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <cstdlib>
-#include <mutex>
 #include <sys/stat.h>
-#include <thread>
 
 namespace kavio {
 
@@ -36,13 +29,7 @@ PlaybackItem PlaybackItem::stream(std::string url)
 
 fs::path PlaybackPositions::defaultFile()
 {
-    const char* state = std::getenv("XDG_STATE_HOME");
-    fs::path base = state && *state ? fs::path(state) : fs::path();
-    if (base.empty()) {
-        const char* home = std::getenv("HOME");
-        base = fs::path(home ? home : "/tmp") / ".local" / "state";
-    }
-    return base / "Kavio" / "positions.plist";
+    return stateDirectory() / "positions.plist";
 }
 
 PlaybackPositions::PlaybackPositions(fs::path file) : file_(std::move(file))
@@ -52,20 +39,9 @@ PlaybackPositions::PlaybackPositions(fs::path file) : file_(std::move(file))
 
 void PlaybackPositions::load()
 {
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(file_, ec)))
+    const std::optional<plist::Dictionary> dict = readStateFile(file_, setAside_);
+    if (!dict)
         return;
-    Result<ValuePtr> root = plist::readFile(file_, plist::Limits::store());
-    const plist::Dictionary* dict = root ? (*root)->dictionary() : nullptr;
-    if (!dict) {
-        // Set aside for whoever wants to look, never in the way of playing.
-        const fs::path aside = file_.string() + ".damaged-" +
-                               QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmss")).toStdString();
-        fs::rename(file_, aside, ec);
-        if (!ec)
-            setAside_ = aside;
-        return;
-    }
     for (const auto& [id, value] : *dict) {
         const plist::Dictionary* fields = value->dictionary();
         if (!fields)
@@ -103,8 +79,8 @@ std::optional<double> PlaybackPositions::resumeAt(const PlaybackItem& item) cons
 
 void PlaybackPositions::record(const PlaybackItem& item, double seconds, std::optional<double> duration)
 {
-    if (item.id.empty())
-        return;
+    if (item.id.empty() || !fitsStateFile(item.id))
+        return; // a name the file cannot hold would make the whole file unreadable
     if (seconds <= kMinimumPlayed || (duration && *duration > 0 && seconds >= *duration - kEndMargin)) {
         forget(item.id);
         return;
@@ -151,89 +127,22 @@ std::string PlaybackPositions::serialise(const Snapshot& snapshot)
         fields["order"] = Value::makeUnsigned(e.order);
         dict[id] = Value::makeDictionary(std::move(fields));
     }
-    return plist::writeXml(*Value::makeDictionary(std::move(dict)));
+    return serialiseState(std::move(dict));
 }
 
 Status PlaybackPositions::save()
 {
-    std::error_code ec;
-    fs::create_directories(file_.parent_path(), ec);
-    return writeFileAtomically(file_, serialise(snapshot()));
+    return writeStateFile(file_, serialise(snapshot()));
 }
-
-namespace {
-
-// One writer thread at a time; a newer snapshot replaces one still waiting.
-class BackgroundSaver {
-public:
-    static BackgroundSaver& instance()
-    {
-        static BackgroundSaver saver;
-        return saver;
-    }
-
-    void save(fs::path file, PlaybackPositions::Snapshot snapshot)
-    {
-        std::unique_lock lock(mutex_);
-        pending_[file] = std::move(snapshot);
-        if (!running_) {
-            running_ = true;
-            if (worker_.joinable())
-                worker_.join();
-            worker_ = std::thread([this] { run(); });
-        }
-    }
-
-    void wait()
-    {
-        std::unique_lock lock(mutex_);
-        idle_.wait(lock, [this] { return !running_; });
-    }
-
-    ~BackgroundSaver()
-    {
-        wait();
-        if (worker_.joinable())
-            worker_.join();
-    }
-
-private:
-    void run()
-    {
-        std::unique_lock lock(mutex_);
-        while (!pending_.empty()) {
-            auto next = pending_.begin();
-            const fs::path file = next->first;
-            const PlaybackPositions::Snapshot snapshot = std::move(next->second);
-            pending_.erase(next);
-            lock.unlock();
-            std::error_code ec;
-            fs::create_directories(file.parent_path(), ec);
-            // A failed write is tried again with the next save.
-            (void)writeFileAtomically(file, PlaybackPositions::serialise(snapshot));
-            lock.lock();
-        }
-        running_ = false;
-        idle_.notify_all();
-    }
-
-    std::mutex mutex_;
-    std::condition_variable idle_;
-    std::map<fs::path, PlaybackPositions::Snapshot> pending_;
-    bool running_ = false;
-    std::thread worker_;
-};
-
-} // namespace
 
 void saveInBackground(const fs::path& file, PlaybackPositions::Snapshot snapshot)
 {
-    BackgroundSaver::instance().save(file, std::move(snapshot));
+    writeStateInBackground(file, [snapshot = std::move(snapshot)] { return PlaybackPositions::serialise(snapshot); });
 }
 
 void waitForBackgroundSaves()
 {
-    BackgroundSaver::instance().wait();
+    waitForStateWrites();
 }
 
 } // namespace kavio
