@@ -218,7 +218,8 @@ ChosenTracks chooseTracks(const std::vector<MediaTrack>& audio, const std::vecto
 {
     ChosenTracks chosen{defaultAudioTrack(audio, person), defaultSubtitleTrack(subtitles, person)};
     if (remembered.audio) {
-        const auto it = std::find_if(audio.begin(), audio.end(), [&](const MediaTrack& t) { return t.stream == *remembered.audio; });
+        const auto it =
+            std::find_if(audio.begin(), audio.end(), [&](const MediaTrack& t) { return t.stream == *remembered.audio; });
         if (it != audio.end()) chosen.audio = static_cast<std::size_t>(it - audio.begin());
     }
     if (const auto& pick = remembered.subtitles) {

@@ -66,7 +66,8 @@ void BM_HundredThousandCues(benchmark::State& state)
 {
     std::string file;
     for (std::size_t i = 0; i < 100'000; ++i)
-        file += std::to_string(i + 1) + "\n" + stamp(i * 1000, ',') + " --> " + stamp(i * 1000 + 900, ',') + "\ncue " + std::to_string(i) + "\n\n";
+        file += std::to_string(i + 1) + "\n" + stamp(i * 1000, ',') + " --> " + stamp(i * 1000 + 900, ',') + "\ncue " +
+                std::to_string(i) + "\n\n";
     parseCase(state, file, Format::Srt);
 }
 

@@ -262,7 +262,8 @@ ParsedSubtitles parseDecoded(DecodedText decoded, Format format, const Limits& l
 bool saysWebVtt(const DecodedText& decoded)
 {
     const std::string_view text = decoded.utf8;
-    return text.substr(0, 6) == "WEBVTT" && (text.size() == 6 || std::string_view(" \t\r\n").find(text[6]) != std::string_view::npos);
+    return text.substr(0, 6) == "WEBVTT" &&
+           (text.size() == 6 || std::string_view(" \t\r\n").find(text[6]) != std::string_view::npos);
 }
 
 ParsedSubtitles parseBytes(std::string_view bytes, std::optional<Format> exactly, Format byName, const Limits& limits)
