@@ -1,6 +1,7 @@
 #include "library/StateFiles.h"
 
 #include "library/AtomicFile.h"
+#include "library/PlainText.h"
 #include "library/plist/Codec.h"
 
 #include <QDateTime>
@@ -51,10 +52,7 @@ Status writeStateFile(const fs::path& file, std::string_view bytes)
 
 bool fitsStateFile(std::string_view text)
 {
-    const QByteArray bytes = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
-    if (QString::fromUtf8(bytes).toUtf8() != bytes)
-        return false; // not UTF-8
-    return plist::hasExactXmlForm(*plist::Value::makeString(std::string(text)));
+    return isValidUtf8(text) && plist::hasExactXmlForm(*plist::Value::makeString(std::string(text)));
 }
 
 std::string serialiseState(plist::Dictionary dictionary)
