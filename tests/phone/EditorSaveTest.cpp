@@ -113,12 +113,14 @@ TEST_F(EditorSaveTest, TheFailureTableRowByRow)
     EXPECT_EQ(retried.record->urlLink, "https://a/b.m3u8");
     EXPECT_EQ(retried.record->EXTENSION, "mp4");
     const std::string withNews2 = store();
+    const std::vector<std::string> namesWithNews2 = namesIn(docs);
 
     files.failNext(ScriptedFileSystem::Operation::CreateEmptyFile, Status::ioError("Permission denied"));
     const EditorOutcome noPlaceholder = save(link("https://a/c"), "Other");
     EXPECT_EQ(noPlaceholder.kind, Kind::StayOpen);
     EXPECT_EQ(noPlaceholder.message, kPlaceholderFailed);
     EXPECT_EQ(store(), withNews2);
+    EXPECT_EQ(namesIn(docs), namesWithNews2) << "no placeholder left behind";
 
     const EditorOutcome docTaken = save(copyOf(outside / "clip.MOV"), "Taken");
     EXPECT_EQ(docTaken.kind, Kind::CloseAfter);

@@ -13,7 +13,7 @@ class ScriptedFileSystem final : public FileSystem {
 public:
     enum class Operation { CreateEmptyFile, Copy, Move, Remove };
 
-    // The next call of that operation fails with status, doing nothing.
+    // The next call of that operation fails with status before it reaches the disk.
     void failNext(Operation op, Status status)
     {
         failing_ = op;
@@ -23,7 +23,9 @@ public:
     bool exists(const std::filesystem::path& path) override { return realFileSystem().exists(path); }
     Status createEmptyFile(const std::filesystem::path& path) override
     {
-        return take(Operation::CreateEmptyFile).value_or(realFileSystem().createEmptyFile(path));
+        if (std::optional<Status> s = take(Operation::CreateEmptyFile))
+            return *s;
+        return realFileSystem().createEmptyFile(path);
     }
     Status copy(const std::filesystem::path& from, const std::filesystem::path& to, CopyControl* control) override
     {
@@ -39,7 +41,9 @@ public:
     }
     Status remove(const std::filesystem::path& path) override
     {
-        return take(Operation::Remove).value_or(realFileSystem().remove(path));
+        if (std::optional<Status> s = take(Operation::Remove))
+            return *s;
+        return realFileSystem().remove(path);
     }
 
 private:
