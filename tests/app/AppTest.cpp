@@ -7,6 +7,7 @@
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
 #include "library/PlaybackPositions.h"
+#include "library/Samples.h"
 #include "phone/IPFMController.h"
 #include "phone/PhoneStyle.h"
 #include "platform/screens/NavigationBar.h"
@@ -149,8 +150,8 @@ TEST(PowerCut, AKillWhilePlayingLeavesAPositionAtMostFiveSecondsOld)
 {
     if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
         GTEST_SKIP() << "ffmpeg is not installed";
-    kavio::test::ScratchFolder scratch;
-    const fs::path clip = scratch / "Documents" / "drive.mp4";
+    const kavio::test::ScratchHome scratch; // the program's library, samples and state land here
+    const fs::path clip = scratch.path() / "Videos" / "drive.mp4";
     fs::create_directories(clip.parent_path());
     int code = -1;
     kavio::test::run("ffmpeg -y -loglevel error -f lavfi -i color=c=green:s=160x120:r=10:d=90 -f lavfi -i sine=d=90 "
@@ -160,7 +161,6 @@ TEST(PowerCut, AKillWhilePlayingLeavesAPositionAtMostFiveSecondsOld)
     QProcess kavio;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("XDG_STATE_HOME"), QString::fromStdString((scratch / "state").string()));
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent")); // a Kavio of its own
     kavio.setProcessEnvironment(env);
     kavio.start(QStringLiteral(KAVIO_APP), {QStringLiteral("--no-phone"), QString::fromStdString(clip.string())});
@@ -171,7 +171,8 @@ TEST(PowerCut, AKillWhilePlayingLeavesAPositionAtMostFiveSecondsOld)
     kavio.waitForFinished();
     const auto killedAt = fs::file_time_type::clock::now();
 
-    const fs::path file = scratch / "state" / "Kavio" / "positions.plist";
+    EXPECT_TRUE(fs::is_directory(scratch.documents() / kSamplesFolderName)) << "the first run filled the scratch library";
+    const fs::path file = scratch.stateHome() / "Kavio" / "positions.plist";
     ASSERT_TRUE(fs::exists(file)) << kavio.readAllStandardError().toStdString();
     PlaybackPositions positions(file);
     EXPECT_FALSE(positions.setAside()) << "the file loads";

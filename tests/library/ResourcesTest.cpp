@@ -164,15 +164,15 @@ TEST(Avatar, IconsAndDocumentsDirectory)
 {
     EXPECT_FALSE(Avatar::shared().folderIcon().isNull());
     EXPECT_FALSE(Avatar::shared().mp4Icon().isNull());
-    test::ScratchFolder folder;
-    ::setenv("KAVIO_DOCUMENTS", (folder / "Docs").c_str(), 1);
-    EXPECT_EQ(defaultDocumentsDirectory(), folder / "Docs");
-    EXPECT_TRUE(fs::is_directory(folder / "Docs"));
-    ::unsetenv("KAVIO_DOCUMENTS");
-    const std::string xdg = (folder / "xdg").string();
-    ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
-    EXPECT_EQ(defaultDocumentsDirectory(), folder / "xdg" / "Kavio" / "Documents");
-    ::unsetenv("XDG_DATA_HOME");
+    const test::ScratchHome home;
+    EXPECT_EQ(defaultDocumentsDirectory(), home.documents());
+    {
+        const test::ScopedEnv named{{"KAVIO_DOCUMENTS", (home.path() / "Docs").string()}};
+        EXPECT_EQ(defaultDocumentsDirectory(), home.path() / "Docs");
+        EXPECT_TRUE(fs::is_directory(home.path() / "Docs"));
+    }
+    const test::ScopedEnv noDataHome{{"XDG_DATA_HOME", std::nullopt}};
+    EXPECT_EQ(defaultDocumentsDirectory(), home.home() / ".local" / "share" / "Kavio" / "Documents");
 }
 
 } // namespace

@@ -1,10 +1,12 @@
-// The seams the other tests stand on: a scripted failure touches nothing.
+// The seams the other tests stand on: a scripted failure touches nothing, a changed
+// environment is put back, and a program a test starts lives in the test's own home.
 
 #include "support/ScriptedFileSystem.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 namespace kavio::test {
@@ -44,6 +46,30 @@ TEST(ScriptedFileSystem, AScriptedFailureTouchesNothingAndOnlyTheNextCallFails)
         EXPECT_TRUE(row.call(files, folder.path()).isOk()) << int(row.op);
         EXPECT_NE(listing(folder.path()), before) << int(row.op);
     }
+}
+
+TEST(ScopedEnv, PutsBackWhatWasSetAndWhatWasNot)
+{
+    ::setenv("KAVIO_TEST_SET", "old", 1);
+    ::unsetenv("KAVIO_TEST_UNSET");
+    {
+        const ScopedEnv env{{"KAVIO_TEST_SET", std::nullopt}, {"KAVIO_TEST_UNSET", "new"}, {"KAVIO_TEST_UNSET", "newer"}};
+        EXPECT_EQ(std::getenv("KAVIO_TEST_SET"), nullptr);
+        EXPECT_STREQ(std::getenv("KAVIO_TEST_UNSET"), "newer");
+    }
+    EXPECT_STREQ(std::getenv("KAVIO_TEST_SET"), "old");
+    EXPECT_EQ(std::getenv("KAVIO_TEST_UNSET"), nullptr);
+    ::unsetenv("KAVIO_TEST_SET");
+}
+
+TEST(ScratchHome, AStartedProgramSeesOnlyTheScratchHome)
+{
+    const ScopedEnv named{{"KAVIO_DOCUMENTS", "/home/someone/Videos/Kavio"}};
+    const ScratchHome home;
+    const std::string seen = run("printf '%s|' \"$HOME\" \"$XDG_DATA_HOME\" \"$XDG_CONFIG_HOME\" \"$XDG_STATE_HOME\" "
+                                 "\"$XDG_CACHE_HOME\" \"${KAVIO_DOCUMENTS-unset}\"");
+    const std::string root = home.path().string();
+    EXPECT_EQ(seen, root + "/home|" + root + "/data|" + root + "/config|" + root + "/state|" + root + "/cache|unset|");
 }
 
 } // namespace

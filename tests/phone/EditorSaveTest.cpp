@@ -32,10 +32,8 @@ protected:
     {
         fs::create_directories(docs);
         fs::create_directories(outside);
-        ::setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
         writeFile(outside / "clip.MOV", bytes);
     }
-    void TearDown() override { ::unsetenv("XDG_DATA_HOME"); }
 
     EditorOutcome save(const EditorInput& input, const std::string& title, const std::string& artist = "")
     {
@@ -56,6 +54,7 @@ protected:
     EditorInput link(const std::string& url) const { return {ImportKind::Link, {}, url}; }
 
     kavio::test::ScratchFolder scratch;
+    const kavio::test::ScopedEnv trashInScratch{{"XDG_DATA_HOME", (scratch / "data").string()}};
     const fs::path docs = scratch / "Documents";
     const fs::path outside = scratch / "Videos";
     const std::string bytes = std::string(3 << 20, 'v') + "end";

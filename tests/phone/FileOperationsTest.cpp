@@ -28,17 +28,6 @@ protected:
     void SetUp() override
     {
         fs::create_directories(docs);
-        // The trash goes into the scratch folder, never the real one.
-        if (const char* old = std::getenv("XDG_DATA_HOME"))
-            oldDataHome_ = old;
-        ::setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (oldDataHome_)
-            ::setenv("XDG_DATA_HOME", oldDataHome_->c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
     }
 
     FolderModel& model(const fs::path& folder = {})
@@ -70,11 +59,11 @@ protected:
     bool trashed(const std::string& name) const { return exists(scratch / "data" / "Trash" / "files" / name); }
 
     kavio::test::ScratchFolder scratch;
+    const kavio::test::ScopedEnv trashInScratch{{"XDG_DATA_HOME", (scratch / "data").string()}};
     const fs::path docs = scratch / "Documents";
 
 private:
     std::unique_ptr<FolderModel> model_;
-    std::optional<std::string> oldDataHome_;
     int expected_ = 0;
 };
 

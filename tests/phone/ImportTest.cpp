@@ -42,7 +42,6 @@ class ImportTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ::setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
         fs::create_directories(docs);
         fs::create_directories(videos);
         auto root = std::make_unique<IPFMController>(docs);
@@ -56,7 +55,6 @@ protected:
     {
         window.reset();
         settle();
-        ::unsetenv("XDG_DATA_HOME");
     }
 
     platform::ViewController* top() const { return window->topViewController(); }
@@ -88,6 +86,7 @@ protected:
     }
 
     kavio::test::ScratchFolder scratch;
+    const kavio::test::ScopedEnv trashInScratch{{"XDG_DATA_HOME", (scratch / "data").string()}};
     const fs::path docs = scratch / "Documents";
     const fs::path videos = scratch / "Videos";
     std::unique_ptr<platform::Window> window = std::make_unique<platform::Window>();

@@ -43,14 +43,12 @@ class PhoneBrowserTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ::setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
         fs::create_directories(docs);
     }
     void TearDown() override
     {
         window.reset();
         settle();
-        ::unsetenv("XDG_DATA_HOME");
     }
 
     IPFMController* open()
@@ -110,6 +108,7 @@ protected:
     std::string store(const fs::path& folder) const { return readFile(folder / kStoreFileName); }
 
     kavio::test::ScratchFolder scratch;
+    const kavio::test::ScopedEnv trashInScratch{{"XDG_DATA_HOME", (scratch / "data").string()}};
     const fs::path docs = scratch / "Documents";
     std::unique_ptr<platform::Window> window = std::make_unique<platform::Window>();
     platform::NavigationController* navigation = nullptr;

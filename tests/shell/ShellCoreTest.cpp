@@ -1,14 +1,14 @@
 // The shell's decisions without a display: the update verdict, the share text, the model
 // names and the support table.
 
+#include "support/ScopedEnv.h"
+
 #include "shell/ModelNames.h"
 #include "shell/ShareText.h"
 #include "shell/SupportTable.h"
 #include "shell/UpdateCheck.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace kavio::shell {
 namespace {
@@ -49,9 +49,11 @@ TEST(UpdateVerdictTest, AnyDifferenceFromVAndTheRunningVersionIsAnUpdateAndEvery
 
 TEST(UpdateVerdictTest, TheRequestGoesToTheConfiguredApi)
 {
-    ::setenv("KAVIO_RELEASES_API", "http://127.0.0.1:8080/", 1);
-    EXPECT_EQ(latestReleaseApiUrl().toString(), "http://127.0.0.1:8080/repos/kavio-app/kavio/releases/latest");
-    ::unsetenv("KAVIO_RELEASES_API");
+    {
+        const kavio::test::ScopedEnv api{{"KAVIO_RELEASES_API", "http://127.0.0.1:8080/"}};
+        EXPECT_EQ(latestReleaseApiUrl().toString(), "http://127.0.0.1:8080/repos/kavio-app/kavio/releases/latest");
+    }
+    const kavio::test::ScopedEnv noApi{{"KAVIO_RELEASES_API", std::nullopt}};
     EXPECT_EQ(latestReleaseApiUrl().toString(), "https://api.github.com/repos/kavio-app/kavio/releases/latest");
     EXPECT_EQ(latestReleasePage().toString(), "https://github.com/kavio-app/kavio/releases/latest");
 }

@@ -51,7 +51,6 @@ protected:
     {
         window.reset();
         CarWindow::settle();
-        ::unsetenv("KAVIO_RELEASES_API");
     }
     template <class T>
     T* show(std::unique_ptr<T> screen)
@@ -100,7 +99,7 @@ TEST_F(ShellTest, TheUpdateAlertCarriesTheTagAndItsButtonOpensTheLatestRelease)
         GTEST_SKIP() << "built without the update check";
     LocalHttpServer server;
     server.answer(200, R"({"tag_name":"v9.9"})");
-    ::setenv("KAVIO_RELEASES_API", server.base().toUtf8().constData(), 1);
+    const kavio::test::ScopedEnv api{{"KAVIO_RELEASES_API", server.base().toStdString()}};
     show(std::make_unique<KVRootViewController>(docs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 10000));
     EXPECT_EQ(server.paths().front(), "/repos/kavio-app/kavio/releases/latest");

@@ -1,9 +1,9 @@
 // One real application object, so the notification wiring tested is the program's own.
 
+#include "support/ScopedEnv.h"
+
 #include "platform/base/Animated.h"
 #include "platform/screens/Application.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,10 +16,7 @@ int main(int argc, char** argv)
     // A binary that needs particular screens brings them: offscreen, with a screen list.
     qputenv("QT_QPA_PLATFORM", KAVIO_TEST_PLATFORM);
 #endif
-    // Kavio's own state (playback positions) goes to a folder of the run's own, never to
-    // the state of whoever runs the tests.
-    QTemporaryDir state;
-    qputenv("XDG_STATE_HOME", state.path().toUtf8());
+    const kavio::test::ScratchHome home;
     ::testing::InitGoogleTest(&argc, argv);
     kavio::platform::Application app(argc, argv);
     kavio::platform::setAnimationsEnabled(false);

@@ -10,32 +10,11 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
-#include <random>
 #include <sys/wait.h>
 
 namespace kavio::test {
 
 namespace fs = std::filesystem;
-
-ScratchFolder::ScratchFolder()
-{
-    std::random_device rd;
-    path_ = fs::temp_directory_path() / ("kavio-test-" + std::to_string(rd()) + std::to_string(rd()));
-    fs::create_directories(path_);
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ec;
-    // Tests make folders unreadable on purpose; give them back before removing.
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    for (fs::recursive_directory_iterator it(path_, fs::directory_options::skip_permission_denied, ec), end;
-         !ec && it != end; it.increment(ec)) {
-        if (it->is_directory(ec) && !it->is_symlink(ec))
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    }
-    fs::remove_all(path_, ec);
-}
 
 void writeFile(const fs::path& path, const std::string& bytes)
 {

@@ -1,5 +1,7 @@
 #pragma once
-// Small helpers shared by the library tests: a scratch folder, file I/O, the Python peer.
+// Small helpers shared by the library tests: file I/O, records, the Python peer.
+
+#include "support/ScopedEnv.h"
 
 #include "library/SavedVideosStore.h"
 #include "library/archive/MovieInfo.h"
@@ -8,21 +10,6 @@
 #include <string>
 
 namespace kavio::test {
-
-// A fresh folder under the system's temporary directory, removed with the object.
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);

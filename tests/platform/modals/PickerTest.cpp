@@ -1,12 +1,14 @@
 // Pickers: the file dialog each kind opens and what it answers; the scripted stand-in.
 
+#include "support/ScopedEnv.h"
+
 #include "platform/modals/Pickers.h"
 #include "platform/testing/ScriptedPicker.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
-#include <QTemporaryDir>
+#include <QDir>
 #include <QTest>
 
 #include <gmock/gmock.h>
@@ -21,23 +23,19 @@ using ::testing::HasSubstr;
 using Answer = std::optional<std::optional<std::filesystem::path>>; // outer: answered at all
 const Answer kCancelled{std::in_place};
 
-// Points the XDG user folders at a scratch tree for one test.
+// The XDG user folders in a scratch home of the test's own.
 class FileDialogPickerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(scratch.isValid());
-        for (const char* dir : {"config", "Pictures", "Videos", "home"})
-            ASSERT_TRUE(QDir(scratch.path()).mkpath(QLatin1String(dir)));
-        QFile dirs(scratch.filePath(QStringLiteral("config/user-dirs.dirs")));
+        for (const char* dir : {"Pictures", "Videos"})
+            ASSERT_TRUE(QDir(scratchPath(".")).mkpath(QLatin1String(dir)));
+        QFile dirs(scratchPath("config/user-dirs.dirs"));
         ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
         dirs.write(QStringLiteral("XDG_PICTURES_DIR=\"%1/Pictures\"\nXDG_VIDEOS_DIR=\"%1/Videos\"\n")
-                       .arg(scratch.path())
+                       .arg(scratchPath("."))
                        .toUtf8());
         dirs.close();
-        saved = {qgetenv("XDG_CONFIG_HOME"), qgetenv("HOME")};
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(scratch.filePath(QStringLiteral("config"))));
-        qputenv("HOME", QFile::encodeName(scratch.filePath(QStringLiteral("home"))));
         window.resize(400, 300);
         window.show();
     }
@@ -45,8 +43,6 @@ protected:
     {
         if (QWidget* modal = QApplication::activeModalWidget())
             modal->close();
-        qputenv("XDG_CONFIG_HOME", saved.first);
-        qputenv("HOME", saved.second);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -61,10 +57,12 @@ protected:
         return dialog && dialog->isVisible() ? dialog : nullptr;
     }
 
-    QString scratchPath(const char* relative) const { return scratch.filePath(QLatin1String(relative)); }
+    QString scratchPath(const char* relative) const
+    {
+        return QDir::cleanPath(QString::fromStdString((home.path() / relative).string()));
+    }
 
-    QTemporaryDir scratch;
-    std::pair<QByteArray, QByteArray> saved;
+    kavio::test::ScratchHome home;
     QWidget window;
     int answers = 0;
     Answer answer;
@@ -103,7 +101,7 @@ TEST_F(FileDialogPickerTest, EachKindStartsInItsFolderWithItsFilter)
 
 TEST_F(FileDialogPickerTest, AcceptedFileIsAnsweredOnceAndDocumentsReopenWhereTheLastCameFrom)
 {
-    ASSERT_TRUE(QDir(scratch.path()).mkpath(QStringLiteral("home/Clips")));
+    ASSERT_TRUE(QDir(scratchPath(".")).mkpath(QStringLiteral("home/Clips")));
     const QString clip = scratchPath("home/Clips/drive.MOV");
     QFile file(clip);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
