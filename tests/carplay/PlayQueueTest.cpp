@@ -1,39 +1,129 @@
-// Queue rules the player screen cannot reach; the playing order itself is tested
-// through the screen in PlayerScreenTest.
+// The player's rules without a screen: the order a queue plays in, the previous-track rule,
+// what each entry plays, what the system controls are told, and how a chosen file opens.
 
-#include "support/CarplayTestSupport.h"
+#include "support/TestSupport.h"
 
 #include "carplay/PlayQueue.h"
+#include "carplay/PlayerOpening.h"
 
 #include <gtest/gtest.h>
 
 namespace kavio::carplay {
 namespace {
 
-using test::record;
+namespace fs = std::filesystem;
+using kavio::test::record;
+
+const fs::path kFolder = "/videos/Trips";
 
 PlayQueue queueOf(std::size_t start, RecordList records = {record("a"), record("b"), record("c")})
 {
     PlayQueue::Opening opening;
+    opening.DOC_PATH = kFolder;
+    opening.videoPath = kFolder / "first.mp4";
     opening.infos = std::make_shared<const RecordList>(std::move(records));
     opening.currentIndex = start;
     return PlayQueue(std::move(opening));
 }
 
-TEST(PlayQueue, PositionsOutsideTheQueueAreClampedOrIgnored)
+TEST(PlayQueue, AdvanceWrapsRoundAndSelectIgnoresPositionsOutsideTheQueue)
 {
-    EXPECT_EQ(queueOf(5, {record("a")}).currentIndex(), 0u);
+    struct Row {
+        std::size_t count, start;
+        std::vector<std::size_t> advances; // currentIndex after each advance
+    };
+    const Row rows[] = {
+        {3, 2, {0, 1, 2}},
+        {1, 0, {0, 0}},    // one entry replays
+        {1, 5, {0}},       // a start outside the queue is clamped
+        {0, 0, {0}},       // an empty queue stays put
+    };
+    for (const Row& row : rows) {
+        RecordList records;
+        for (std::size_t i = 0; i < row.count; ++i)
+            records.push_back(record(std::string(1, char('a' + i))));
+        PlayQueue q = queueOf(row.start, records);
+        for (std::size_t expected : row.advances)
+            EXPECT_EQ(q.advance(), expected) << row.count << " from " << row.start;
+    }
     PlayQueue q = queueOf(1);
     q.select(7);
     EXPECT_EQ(q.currentIndex(), 1u);
+    q.select(2);
+    EXPECT_EQ(q.currentIndex(), 2u);
+}
+
+TEST(PlayQueue, PreviousRestartsAfterThreeSecondsAndElseMovesBackRound)
+{
+    struct Row {
+        std::size_t start;
+        double elapsed;
+        PreviousStep step;
+        std::size_t index;
+    };
+    const Row rows[] = {
+        {0, 1.0, PreviousStep::MovedBack, 2}, // from the first back to the last
+        {2, 3.0, PreviousStep::MovedBack, 1}, // three seconds exactly still moves back
+        {2, 3.1, PreviousStep::RestartedCurrent, 2},
+        {1, 40, PreviousStep::RestartedCurrent, 1},
+    };
+    for (const Row& row : rows) {
+        PlayQueue q = queueOf(row.start);
+        EXPECT_EQ(q.previous(row.elapsed), row.step) << row.elapsed;
+        EXPECT_EQ(q.currentIndex(), row.index) << row.elapsed;
+    }
+    EXPECT_EQ(queueOf(0, {}).previous(0), PreviousStep::RestartedCurrent);
+}
+
+TEST(PlayQueue, TheFirstEntryPlaysWhatTheOpenerBuiltAndTheOthersTheirRecords)
+{
+    PlayQueue q = queueOf(0, {record("a", "MOV"), record("Live", "mp4", "https://example.com/live.m3u8")});
+    EXPECT_EQ(q.firstSource().url, QUrl::fromLocalFile("/videos/Trips/first.mp4"));
+    EXPECT_EQ(q.sourceOf(0).kind, PlaySource::Kind::File);
+    EXPECT_EQ(q.sourceOf(0).url, QUrl::fromLocalFile("/videos/Trips/a.MOV"));
+    EXPECT_EQ(q.sourceOf(1).kind, PlaySource::Kind::Stream);
+    EXPECT_EQ(q.sourceOf(1).url, QUrl("https://example.com/live.m3u8"));
 }
 
 // The system's now-playing list keys on the track id: a repeat would merge entries.
-TEST(PlayQueue, TrackIdsAreUniqueAcrossEntriesAndPlayers)
+TEST(PlayQueue, NowPlayingLeavesOutWhatTheRecordLacksAndTrackIdsNeverRepeat)
 {
-    PlayQueue q = queueOf(0);
-    EXPECT_NE(q.trackId(0), q.trackId(1));
-    EXPECT_NE(queueOf(0).trackId(0), q.trackId(0));
+    RecordPtr bare = record("bare");
+    bare->ARTIST.reset();
+    bare->imgData.reset();
+    PlayQueue q = queueOf(0, {record("full"), bare});
+    const NowPlayingContent full = q.nowPlaying(1.5);
+    EXPECT_EQ(full.title, QString("full"));
+    EXPECT_EQ(full.artist, QString("by full"));
+    EXPECT_FALSE(full.thumbnail.view().empty());
+    EXPECT_EQ(full.elapsed, 1.5);
+    q.advance();
+    const NowPlayingContent second = q.nowPlaying(0);
+    EXPECT_EQ(second.title, QString("bare"));
+    EXPECT_FALSE(second.artist);
+    EXPECT_TRUE(second.thumbnail.view().empty());
+    EXPECT_NE(second.trackId, full.trackId);
+    EXPECT_NE(queueOf(0).trackId(0), queueOf(0).trackId(0)) << "another player's entries";
+}
+
+TEST(PlayerOpening, AChosenFilePlaysItsRecordsOwnFileInTheWholeStoreOrAloneWithoutOne)
+{
+    RecordPtr a = record("a"), b = record("b");
+    const auto records = std::make_shared<const RecordList>(RecordList{a, b});
+    const PlayQueue::Opening found = openingForFile(kFolder, records, "b.mov");
+    EXPECT_EQ(found.currentIndex, 1u);
+    EXPECT_EQ(found.infos, records);
+    EXPECT_EQ(found.videoPath, kFolder / "b.mp4") << "the record's own file, whatever was chosen";
+
+    const PlayQueue::Opening alone = openingForFile(kFolder, records, "dashcam.m4v");
+    ASSERT_EQ(alone.infos->size(), 1u);
+    EXPECT_EQ(alone.videoPath, kFolder / "dashcam.m4v");
+    EXPECT_EQ(alone.infos->front()->FILENAME, "dashcam");
+    EXPECT_EQ(alone.infos->front()->EXTENSION, "m4v");
+
+    const PlayQueue::Opening stream = openingForStream(QUrl("https://example.com/live/stream.m3u8"));
+    EXPECT_EQ(PlayQueue(stream).firstSource().url, QUrl("https://example.com/live/stream.m3u8"));
+    EXPECT_EQ(stream.infos->front()->FILENAME, "stream.m3u8");
 }
 
 } // namespace
