@@ -8,6 +8,7 @@
 #include "library/PlainText.h"
 #include "library/Settings.h"
 #include "library/Utf8.h"
+#include "platform/base/Dispatch.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/media/AudioSession.h"
 #include "platform/media/PlayerView.h"
@@ -15,9 +16,7 @@
 #include "platform/views/CircleButton.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QEvent>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <utility>
@@ -330,21 +329,19 @@ void KavioController::prepareArtwork(std::size_t index)
         return;
     // Decoding and encoding a camera picture would stall the video: off the main thread.
     const plist::Bytes bytes = *entry.imgData;
-    QPointer<KavioController> self(this);
-    QThreadPool::globalInstance()->start([self, bytes, index] {
-        const QImage image = decodeImage(bytes.view(), kArtworkSide, Fit::Within);
-        QByteArray png;
-        QBuffer buffer(&png);
+    platform::dispatchInBackground(this, [bytes, index] {
+        Artwork made{index, decodeImage(bytes.view(), kArtworkSide, Fit::Within), {}};
+        QBuffer buffer(&made.png);
         buffer.open(QIODevice::WriteOnly);
-        if (!image.isNull())
-            image.save(&buffer, "PNG");
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, index, image, png] {
-            if (!self || image.isNull())
-                return;
-            self->artwork_ = {index, image, png};
-            if (self->player_ && !self->queue_->isEmpty() && self->queue_->currentIndex() == index)
-                self->upArtowaork(self->player_->currentTime());
-        }, Qt::QueuedConnection);
+        if (!made.image.isNull())
+            made.image.save(&buffer, "PNG");
+        return made;
+    }, [this](Artwork made) {
+        if (made.image.isNull())
+            return;
+        artwork_ = std::move(made);
+        if (player_ && !queue_->isEmpty() && queue_->currentIndex() == artwork_.index)
+            upArtowaork(player_->currentTime());
     });
 }
 

@@ -7,6 +7,7 @@
 #include "phone/IPFManagerDelegate.h"
 #include "phone/Names.h"
 #include "phone/PhoneStyle.h"
+#include "platform/base/Dispatch.h"
 #include "platform/modals/AlertController.h"
 #include "platform/modals/Pickers.h"
 #include "platform/screens/NavigationController.h"
@@ -14,7 +15,6 @@
 #include "platform/views/Symbols.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +22,6 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QShortcut>
-#include <QThreadPool>
 #include <QToolButton>
 
 namespace kavio::phone {
@@ -279,25 +278,24 @@ void KVCustmPreview::pictureChosen(const fs::path& picture)
     preparing_ = true;
     Register->setEnabled(false);
     const qreal ratio = view()->devicePixelRatioF();
-    QPointer<KVCustmPreview> guard(this);
-    QThreadPool::globalInstance()->start([guard, picture, ratio] {
+    struct Prepared {
+        Result<std::string> png;
+        QImage preview;
+    };
+    platform::dispatchInBackground(this, [picture, ratio] {
         Result<std::string> bytes = readPictureFile(picture);
-        QImage image = bytes ? decodeImage(*bytes) : QImage();
-        Result<std::string> png = pngThumbnail(image);
-        QImage preview = previewOf(image, ratio);
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [guard, picture, png, preview] {
-            if (!guard)
-                return;
-            guard->preparing_ = false;
-            guard->Register->setEnabled(true);
-            if (!png) {
-                platform::presentAlert(*guard, platform::makeMessageAlert(QStringLiteral("Err"),
-                    QStringLiteral("\"%1\" is not a picture Kavio can read.").arg(QString::fromStdString(picture.filename().string()))));
-                return;
-            }
-            guard->thumbnail_ = *png;
-            guard->imgView->setImage(preview);
-        }, Qt::QueuedConnection);
+        const QImage image = bytes ? decodeImage(*bytes) : QImage();
+        return Prepared{pngThumbnail(image), previewOf(image, ratio)};
+    }, [this, picture](Prepared prepared) {
+        preparing_ = false;
+        Register->setEnabled(true);
+        if (!prepared.png) {
+            platform::presentAlert(*this, platform::makeMessageAlert(QStringLiteral("Err"),
+                QStringLiteral("\"%1\" is not a picture Kavio can read.").arg(QString::fromStdString(picture.filename().string()))));
+            return;
+        }
+        thumbnail_ = *prepared.png;
+        imgView->setImage(prepared.preview);
     });
 }
 

@@ -1,4 +1,4 @@
-// Application notifications and delayed work bound to its owner.
+// Application notifications, and work bound to its owner: delayed or in the background.
 
 #include "ScreensTestSupport.h"
 
@@ -7,6 +7,11 @@
 #include "platform/screens/Application.h"
 
 #include <QDialog>
+#include <QThread>
+#include <QThreadPool>
+
+#include <atomic>
+#include <optional>
 
 using namespace std::chrono_literals;
 
@@ -70,6 +75,36 @@ TEST(DispatchAfterTest, RunsLaterWhileTheOwnerLivesAndNeverAfterItDied)
     dead.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return ran; }));
     EXPECT_FALSE(deadRan);
+}
+
+TEST(DispatchInBackgroundTest, WorksOffTheMainThreadAndHandsTheResultBackOnlyWhileTheOwnerLives)
+{
+    QObject owner;
+    auto dead = std::make_unique<QObject>();
+    std::atomic<bool> release{false};
+    std::optional<bool> workOnMain;
+    std::optional<std::string> got;
+    bool deadGot = false;
+    dispatchInBackground(&owner, [&] {
+        workOnMain = QThread::currentThread() == qApp->thread();
+        return std::string("made");
+    }, [&](std::string made) {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        got = std::move(made);
+    });
+    dispatchInBackground(dead.get(), [&] {
+        while (!release)
+            QThread::msleep(1);
+        return 1;
+    }, [&](int) { deadGot = true; });
+    dead.reset(); // while its work still runs
+    release = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return got.has_value(); }));
+    EXPECT_EQ(got, "made");
+    EXPECT_EQ(workOnMain, false);
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(deadGot);
 }
 
 } // namespace
