@@ -42,11 +42,7 @@ public:
         icon_->setScaledContents(true);
 
         text_ = new QLabel(QStringLiteral("Thank you for using Kavio.\nby: Morvel"), this);
-        QFont font(QStringLiteral("Helvetica Neue"));
-        font.setFamilies({QStringLiteral("Helvetica Neue"), QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
-        font.setWeight(QFont::Light);
-        font.setPixelSize(14);
-        text_->setFont(font);
+        text_->setFont(style::bannerFont());
         text_->setAlignment(Qt::AlignCenter);
         QPalette palette = text_->palette();
         palette.setColor(QPalette::WindowText, style::bannerText);

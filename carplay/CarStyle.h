@@ -3,8 +3,10 @@
 // screens carry.
 
 #include "platform/views/Colors.h"
+#include "platform/views/Labels.h"
 
 #include <QColor>
+#include <QFont>
 #include <QString>
 
 class QWidget;
@@ -24,6 +26,8 @@ inline const QColor bannerText = platform::colors::systemGray;
 inline const QColor refreshTint{200, 200, 200};
 inline const QColor playerBackground{28, 28, 30};
 inline const QColor red{245, 66, 66};             // close buttons, the playing strip entry
+
+inline QFont bannerFont() { return platform::namedFont(QStringLiteral("Helvetica Neue"), 14, QFont::Light); }
 
 inline constexpr int kRowHeight = 60;
 inline constexpr int kThumbnail = 40;             // row images, in points

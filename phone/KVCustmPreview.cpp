@@ -182,11 +182,7 @@ void KVCustmPreview::loadView()
 void KVCustmPreview::setupHeading(QWidget* form)
 {
     headerLabel = new QLabel(QStringLiteral("Meta info Regist"), form);
-    QFont font(QStringLiteral("Helvetica Neue"));
-    font.setFamilies({QStringLiteral("Helvetica Neue"), QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
-    font.setBold(true);
-    font.setPixelSize(30);
-    headerLabel->setFont(font);
+    headerLabel->setFont(style::editorHeadingFont());
     headerLabel->setAlignment(Qt::AlignCenter);
     QPalette palette = headerLabel->palette();
     palette.setColor(QPalette::WindowText, style::editorHeading);

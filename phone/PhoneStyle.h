@@ -3,8 +3,10 @@
 
 #include "platform/screens/NavigationBar.h"
 #include "platform/views/Colors.h"
+#include "platform/views/Labels.h"
 
 #include <QColor>
+#include <QFont>
 
 namespace kavio::phone::style {
 
@@ -28,6 +30,7 @@ inline void styleBar(platform::NavigationBar& bar)
 // The metadata editor.
 inline const QColor editorGradientTop = barTint;   // to white at the bottom right
 inline const QColor editorHeading{Qt::white};
+inline QFont editorHeadingFont() { return platform::namedFont(QStringLiteral("Helvetica Neue"), 30, QFont::Bold); }
 inline const QColor editorFieldText{Qt::white};
 inline const QColor editorPlaceholder{Qt::gray};
 inline const QColor editorUnderline{Qt::cyan};

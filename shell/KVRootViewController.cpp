@@ -38,11 +38,7 @@ public:
         bannerIcon->setPixmap(platform::resourcePixmap(QStringLiteral("AppIcon76x76.png")));
         bannerIcon->setScaledContents(true);
         footerLabel = new QLabel(QStringLiteral("Thank you for using Kavio.\nby: Morvel"), this);
-        QFont font(QStringLiteral("Helvetica Neue"));
-        font.setFamilies({QStringLiteral("Helvetica Neue"), QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
-        font.setWeight(QFont::Light);
-        font.setPixelSize(14);
-        footerLabel->setFont(font);
+        footerLabel->setFont(style::bannerFont());
         footerLabel->setAlignment(Qt::AlignCenter);
         QPalette palette = footerLabel->palette();
         palette.setColor(QPalette::WindowText, style::bannerText);

@@ -3,8 +3,10 @@
 
 #include "phone/PhoneStyle.h"
 #include "platform/views/Colors.h"
+#include "platform/views/Labels.h"
 
 #include <QColor>
+#include <QFont>
 
 namespace kavio::shell::style {
 
@@ -15,6 +17,7 @@ inline const QColor tabTint{240, 155, 58};       // the selected tab
 inline const QColor tabUnselected{142, 142, 147};
 inline const QColor sectionHeader = platform::colors::systemGray;
 inline const QColor bannerText = platform::colors::systemGray;
+inline QFont bannerFont() { return platform::namedFont(QStringLiteral("Helvetica Neue"), 14, QFont::Light); }
 inline const QColor switchOn = phone::style::barTint;
 inline const QColor creditRole{242, 92, 64};      // 0.95, 0.36, 0.25
 inline const QColor creditName{Qt::black};

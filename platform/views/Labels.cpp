@@ -29,4 +29,13 @@ QLabel* makeSizeTextLabel(const QString& text, QWidget* parent)
     return label;
 }
 
+QFont namedFont(const QString& family, int pixelSize, QFont::Weight weight)
+{
+    QFont font(family);
+    font.setFamilies({family, QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+    font.setWeight(weight);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
 } // namespace kavio::platform
