@@ -1,8 +1,5 @@
 #include "platform/lists/CollectionView.h"
 
-#include "platform/lists/Flick.h"
-#include "platform/lists/ScrollIndicator.h"
-
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
@@ -19,9 +16,9 @@ constexpr int kMaxPooledPerIdentifier = 32;
 } // namespace
 
 CollectionView::CollectionView(const CollectionViewFlowLayout& layout, QWidget* parent)
-    : QAbstractScrollArea(parent), layout_(layout)
+    : ScrollView(parent), layout_(layout)
 {
-    setupScrolling();
+    setupPaging();
 }
 
 CollectionView::~CollectionView()
@@ -30,32 +27,12 @@ CollectionView::~CollectionView()
     delegate_ = nullptr;
 }
 
-void CollectionView::setupScrolling()
+void CollectionView::setupPaging()
 {
-    setFrameShape(QFrame::NoFrame);
-    setFocusPolicy(Qt::StrongFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The bar stays hidden as the model of the overlay indicator, which takes no room.
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setAutoFillBackground(false);
-    viewport()->setAutoFillBackground(false);
-    indicator_ = new ScrollIndicator(this);
-    verticalScrollBar()->setSingleStep(20);
-    scrollAnimation_ = new QVariantAnimation(this);
-    scrollAnimation_->setDuration(kPageAnimationMs);
-    scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
-    connect(scrollAnimation_, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& v) { verticalScrollBar()->setValue(v.toInt()); });
-    connect(scrollAnimation_, &QAbstractAnimation::stateChanged, this, [this](QAbstractAnimation::State state) {
+    connect(scrollAnimation(), &QAbstractAnimation::stateChanged, this, [this](QAbstractAnimation::State state) {
         if (state == QAbstractAnimation::Stopped)
             pageFlicked_ = false;
     });
-    flick_ = new Flick(
-        [this](int y) {
-            verticalScrollBar()->setValue(y);
-            return contentOffset();
-        },
-        this);
     // Touchpads scroll freely; once they rest, a paging view settles on the nearest page.
     wheelRest_ = new QTimer(this);
     wheelRest_->setSingleShot(true);
@@ -89,11 +66,6 @@ void CollectionView::setBackgroundColor(const QColor& color)
 {
     background_ = color;
     viewport()->update();
-}
-
-void CollectionView::setShowsVerticalScrollIndicator(bool shows)
-{
-    indicator_->setIndicatorEnabled(shows);
 }
 
 void CollectionView::registerCellClass(const QString& identifier, CellFactory factory)
@@ -252,26 +224,10 @@ std::vector<IndexPath> CollectionView::indexPathsForSelectedItems() const
     return {selected_.begin(), selected_.end()};
 }
 
-int CollectionView::contentOffset() const { return verticalScrollBar()->value(); }
-
 bool CollectionView::isDecelerating() const
 {
-    return flick_->isMoving() || (pageFlicked_ && scrollAnimation_->state() == QAbstractAnimation::Running);
-}
-
-void CollectionView::setContentOffset(int y, Animated animated)
-{
-    QScrollBar* bar = verticalScrollBar();
-    y = std::clamp(y, bar->minimum(), bar->maximum());
-    scrollAnimation_->stop();
-    flick_->stop();
-    if (shouldAnimate(animated) && isVisible() && y != bar->value()) {
-        scrollAnimation_->setStartValue(bar->value());
-        scrollAnimation_->setEndValue(y);
-        scrollAnimation_->start();
-        return;
-    }
-    bar->setValue(y);
+    return ScrollView::isDecelerating()
+           || (pageFlicked_ && scrollAnimation()->state() == QAbstractAnimation::Running);
 }
 
 void CollectionView::scrollToItem(const IndexPath& path, Animated animated)
@@ -289,34 +245,11 @@ void CollectionView::scrollToItem(const IndexPath& path, Animated animated)
     setContentOffset(target, animated);
 }
 
-void CollectionView::layoutContent()
+void CollectionView::layoutPass()
 {
-    if (inLayout_) {
-        layoutAgain_ = true;
-        return;
-    }
-    // Items are asked for only once the view is on screen.
-    if (!isVisible())
-        return;
-    inLayout_ = true;
-    int passes = 0;
-    do {
-        layoutAgain_ = false;
-        ensureLoaded();
-        updateScrollRange();
-        realizeItems();
-    } while (layoutAgain_ && ++passes < 4);
-    inLayout_ = false;
-    indicator_->keepOnTop();
-    viewport()->update();
-}
-
-void CollectionView::updateScrollRange()
-{
-    const int viewHeight = viewport()->height();
-    QScrollBar* bar = verticalScrollBar();
-    bar->setPageStep(std::max(1, viewHeight));
-    bar->setRange(0, std::max(0, layout_.contentSize().height() - viewHeight));
+    ensureLoaded();
+    setContentHeight(layout_.contentSize().height());
+    realizeItems();
 }
 
 void CollectionView::realizeItems()
@@ -370,20 +303,10 @@ void CollectionView::retireCell(CollectionViewCell* cell, const IndexPath& path)
     cell->deleteLater();
 }
 
-void CollectionView::scrollContentsBy(int, int) { layoutContent(); }
-
-void CollectionView::resizeEvent(QResizeEvent* event)
+void CollectionView::viewportResized()
 {
-    QAbstractScrollArea::resizeEvent(event);
     if (!needsReload_)
         layout_.prepare(viewport()->width(), itemCounts_);
-    layoutContent();
-}
-
-void CollectionView::showEvent(QShowEvent* event)
-{
-    QAbstractScrollArea::showEvent(event);
-    layoutContent();
 }
 
 void CollectionView::paintEvent(QPaintEvent*)

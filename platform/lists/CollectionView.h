@@ -10,8 +10,8 @@
 #include "platform/lists/CollectionViewDataSource.h"
 #include "platform/lists/CollectionViewFlowLayout.h"
 #include "platform/lists/IndexPath.h"
+#include "platform/lists/ScrollView.h"
 
-#include <QAbstractScrollArea>
 #include <QColor>
 
 #include <functional>
@@ -22,18 +22,13 @@
 #include <vector>
 
 class QTimer;
-class QVariantAnimation;
 
 namespace kavio::platform {
 
-class Flick;
-class ScrollIndicator;
-
-class CollectionView : public QAbstractScrollArea {
+class CollectionView : public ScrollView {
     Q_OBJECT
 public:
     using CellFactory = std::function<std::unique_ptr<CollectionViewCell>()>;
-    static constexpr int kPageAnimationMs = 250;
 
     explicit CollectionView(const CollectionViewFlowLayout& layout = {},
                             QWidget* parent = nullptr);
@@ -55,7 +50,6 @@ public:
     QColor backgroundColor() const { return background_; }
     void setPagingEnabled(bool enabled) { paging_ = enabled; }
     bool isPagingEnabled() const { return paging_; }
-    void setShowsVerticalScrollIndicator(bool shows);
 
     void registerCellClass(const QString& identifier, CellFactory factory);
     template <class Cell>
@@ -101,10 +95,8 @@ public:
     void deselectItem(const IndexPath& path);
     std::vector<IndexPath> indexPathsForSelectedItems() const;
 
-    int contentOffset() const;
-    void setContentOffset(int y, Animated animated);
     // Still moving after a finger let go (momentum, or a flicked page turning).
-    bool isDecelerating() const;
+    bool isDecelerating() const override;
     void scrollToItem(const IndexPath& path, Animated animated);
 
     // Scales the item's cell by `scale` over `durationMs`, back over as long again, then
@@ -113,12 +105,10 @@ public:
                      std::function<void()> completion);
 
 protected:
-    void scrollContentsBy(int dx, int dy) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void layoutPass() override;
+    void viewportResized() override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -134,10 +124,8 @@ private:
         std::optional<IndexPath> item;
     };
 
-    void setupScrolling();
+    void setupPaging();
     void ensureLoaded();
-    void layoutContent();
-    void updateScrollRange();
     void realizeItems();
     void retireCell(CollectionViewCell* cell, const IndexPath& path);
     int pageHeight() const;
@@ -156,9 +144,6 @@ private:
     std::map<IndexPath, CollectionViewCell*> cells_;
     std::set<IndexPath> selected_;
     std::vector<int> itemCounts_;
-    QVariantAnimation* scrollAnimation_ = nullptr;
-    Flick* flick_ = nullptr;
-    ScrollIndicator* indicator_ = nullptr;
     QTimer* wheelRest_ = nullptr;
     QColor background_ = Qt::transparent;
     QSize tapTarget_;
@@ -167,8 +152,6 @@ private:
     bool paging_ = false;
     bool pageFlicked_ = false; // the running page turn comes from a flick
     bool needsReload_ = true;
-    bool inLayout_ = false;
-    bool layoutAgain_ = false;
 };
 
 } // namespace kavio::platform

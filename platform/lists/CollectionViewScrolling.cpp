@@ -71,8 +71,8 @@ int CollectionView::pageHeight() const { return std::max(1, viewport()->height()
 
 int CollectionView::targetOffset() const
 {
-    if (scrollAnimation_->state() == QAbstractAnimation::Running)
-        return scrollAnimation_->endValue().toInt();
+    if (scrollAnimation()->state() == QAbstractAnimation::Running)
+        return scrollAnimation()->endValue().toInt();
     return contentOffset();
 }
 
@@ -111,11 +111,8 @@ void CollectionView::mousePressEvent(QMouseEvent* event)
         return;
     }
     // A press on moving items only stops them: the item under it was not aimed at.
-    const bool caught = isDecelerating();
-    scrollAnimation_->stop();
-    flick_->stop();
     const QPoint pos = event->position().toPoint();
-    flick_->fingerDown(static_cast<qint64>(event->timestamp()), pos.y());
+    const bool caught = catchMotion(static_cast<qint64>(event->timestamp()), pos.y());
     press_ = Press{true, false, fromTouch(*event), pos, contentOffset(),
                    caught ? std::nullopt : indexPathForTapAt(pos)};
     if (auto* cell = press_.item ? cellForItem(*press_.item) : nullptr)
@@ -123,21 +120,11 @@ void CollectionView::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
-void CollectionView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // Qt makes a quick second tap a double click without a press: it is a press like any
-    // other. A mouse's double click stays one click, as it always was.
-    if (fromTouch(*event))
-        mousePressEvent(event);
-    else
-        event->ignore();
-}
-
 void CollectionView::mouseMoveEvent(QMouseEvent* event)
 {
     if (!press_.active)
         return;
-    flick_->fingerMoved(static_cast<qint64>(event->timestamp()), event->position().toPoint().y());
+    flick()->fingerMoved(static_cast<qint64>(event->timestamp()), event->position().toPoint().y());
     const QPoint delta = event->position().toPoint() - press_.start;
     if (!press_.dragging) {
         if (delta.manhattanLength() < QApplication::startDragDistance())
@@ -157,7 +144,7 @@ void CollectionView::mouseReleaseEvent(QMouseEvent* event)
     if (auto* cell = press.item ? cellForItem(*press.item) : nullptr)
         cell->setHighlighted(false);
     if (press.dragging && press.touch) {
-        flick_->fingerMoved(static_cast<qint64>(event->timestamp()), event->position().toPoint().y());
+        flick()->fingerMoved(static_cast<qint64>(event->timestamp()), event->position().toPoint().y());
         flickAfterLift(press, static_cast<qint64>(event->timestamp()));
     } else if (!press.dragging) {
         if (press.item && indexPathForTapAt(event->position().toPoint()) == press.item)
@@ -174,9 +161,9 @@ void CollectionView::mouseReleaseEvent(QMouseEvent* event)
 
 void CollectionView::flickAfterLift(const Press& press, qint64 ms)
 {
-    const double velocity = flick_->liftVelocity(ms);
+    const double velocity = flick()->liftVelocity(ms);
     if (!paging_) {
-        flick_->start(contentOffset(), velocity);
+        flick()->start(contentOffset(), velocity);
         return;
     }
     // A flick turns one page its way however short it was; a slow lift settles as a drag.
@@ -189,12 +176,12 @@ void CollectionView::flickAfterLift(const Press& press, qint64 ms)
         direction = moved > turn ? 1 : moved < -turn ? -1 : 0;
     }
     snapToPage(direction);
-    pageFlicked_ = scrollAnimation_->state() == QAbstractAnimation::Running;
+    pageFlicked_ = scrollAnimation()->state() == QAbstractAnimation::Running;
 }
 
 void CollectionView::wheelEvent(QWheelEvent* event)
 {
-    flick_->stop();
+    flick()->stop();
     if (!paging_) {
         QAbstractScrollArea::wheelEvent(event);
         return;

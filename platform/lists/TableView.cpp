@@ -1,11 +1,9 @@
 #include "platform/lists/TableView.h"
 
-#include "platform/lists/Flick.h"
 #include "platform/lists/RefreshControl.h"
 #include "platform/lists/ScrollIndicator.h"
 #include "platform/views/Colors.h"
 
-#include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVariantAnimation>
@@ -18,16 +16,15 @@ namespace {
 
 constexpr int kLongPressMs = 500;
 constexpr int kWheelRestMs = 350;
-constexpr int kScrollAnimationMs = 250;
 
 } // namespace
 
 TableView::TableView(TableViewStyle style, QWidget* parent)
-    : QAbstractScrollArea(parent), style_(style)
+    : ScrollView(parent), style_(style)
 {
     if (style_ == TableViewStyle::Plain)
         background_ = Qt::white;
-    setupScrolling();
+    setupStrip();
     setupTimers();
 }
 
@@ -38,16 +35,8 @@ TableView::~TableView()
     delegate_ = nullptr;
 }
 
-void TableView::setupScrolling()
+void TableView::setupStrip()
 {
-    setFrameShape(QFrame::NoFrame);
-    setFocusPolicy(Qt::StrongFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The bar stays hidden as the model of the overlay indicator, which takes no room.
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    verticalScrollBar()->setSingleStep(20);
-    viewport()->setAutoFillBackground(false);
-    indicator_ = new ScrollIndicator(this);
     stripAnimation_ = new QVariantAnimation(this);
     stripAnimation_->setDuration(kScrollAnimationMs);
     stripAnimation_->setEasingCurve(QEasingCurve::OutCubic);
@@ -55,17 +44,6 @@ void TableView::setupScrolling()
         refreshStrip_ = v.toInt();
         layoutContent();
     });
-    scrollAnimation_ = new QVariantAnimation(this);
-    scrollAnimation_->setDuration(kScrollAnimationMs);
-    scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
-    connect(scrollAnimation_, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& v) { verticalScrollBar()->setValue(v.toInt()); });
-    flick_ = new Flick(
-        [this](int y) {
-            verticalScrollBar()->setValue(y);
-            return contentOffset();
-        },
-        this);
 }
 
 void TableView::setupTimers()
@@ -104,7 +82,7 @@ void TableView::setRowHeight(int height)
 void TableView::setBackgroundColor(const QColor& color)
 {
     background_ = color;
-    indicator_->setColor(color.lightnessF() < 0.5 ? colors::scrollIndicatorOnDark : colors::scrollIndicatorOnLight);
+    scrollIndicator()->setColor(color.lightnessF() < 0.5 ? colors::scrollIndicatorOnDark : colors::scrollIndicatorOnLight);
     viewport()->update();
 }
 
@@ -144,11 +122,6 @@ void TableView::setContentInsets(const QMargins& insets)
 {
     insets_ = insets;
     reloadData(); // the first section's default spacing depends on it
-}
-
-void TableView::setShowsVerticalScrollIndicator(bool shows)
-{
-    indicator_->setIndicatorEnabled(shows);
 }
 
 void TableView::setTableHeaderView(QWidget* view)
@@ -230,10 +203,6 @@ int TableView::measuredRowCount(int section)
     ensureLoaded();
     return section < geometry_.sectionCount() ? geometry_.resolvedRowCount(section) : 0;
 }
-
-int TableView::contentOffset() const { return verticalScrollBar()->value(); }
-
-bool TableView::isDecelerating() const { return flick_->isMoving(); }
 
 std::unique_ptr<TableViewCell> TableView::dequeueReusableCell(const QString& identifier)
 {
@@ -356,35 +325,10 @@ void TableView::scrollToRow(const IndexPath& path, TableViewScrollPosition posit
     setContentOffset(target, animated);
 }
 
-void TableView::setContentOffset(int y, Animated animated)
+void TableView::viewportResized()
 {
-    QScrollBar* bar = verticalScrollBar();
-    y = std::clamp(y, bar->minimum(), bar->maximum());
-    scrollAnimation_->stop();
-    flick_->stop();
-    if (animated == Animated::Yes && animationsEnabled() && isVisible() && y != bar->value()) {
-        scrollAnimation_->setStartValue(bar->value());
-        scrollAnimation_->setEndValue(y);
-        scrollAnimation_->start();
-        return;
-    }
-    bar->setValue(y);
-}
-
-void TableView::scrollContentsBy(int, int) { layoutContent(); }
-
-void TableView::resizeEvent(QResizeEvent* event)
-{
-    QAbstractScrollArea::resizeEvent(event);
     if (!needsReload_)
         measureFooters();
-    layoutContent();
-}
-
-void TableView::showEvent(QShowEvent* event)
-{
-    QAbstractScrollArea::showEvent(event);
-    layoutContent();
 }
 
 } // namespace kavio::platform

@@ -13,10 +13,10 @@
 #include "platform/lists/RefreshControl.h"
 #include "platform/lists/TableViewCell.h"
 #include "platform/lists/TableViewDataSource.h"
+#include "platform/lists/ScrollView.h"
 #include "platform/lists/TableViewGeometry.h"
 #include "platform/views/Colors.h"
 
-#include <QAbstractScrollArea>
 #include <QColor>
 #include <QMargins>
 #include <QPointer>
@@ -31,14 +31,11 @@ class QVariantAnimation;
 
 namespace kavio::platform {
 
-class Flick;
-class ScrollIndicator;
-
 enum class TableViewStyle { Plain, InsetGrouped };
 enum class TableViewScrollPosition { None, Top, Middle, Bottom };
 enum class TableViewSeparatorStyle { None, SingleLine };
 
-class TableView : public QAbstractScrollArea {
+class TableView : public ScrollView {
     Q_OBJECT
 public:
     static constexpr int kDefaultRowHeight = 44;
@@ -73,7 +70,6 @@ public:
     QColor sectionTitleColor() const;
     void setContentInsets(const QMargins& insets);
     QMargins contentInsets() const { return insets_; }
-    void setShowsVerticalScrollIndicator(bool shows);
 
     // A widget above the first section that scrolls with the rows; the table owns it and
     // replaces (deletes) the previous one. Its height is kept when set, else its size hint.
@@ -105,12 +101,7 @@ public:
     std::optional<IndexPath> indexPathForSelectedRow() const { return selected_; }
 
     void scrollToRow(const IndexPath& path, TableViewScrollPosition position, Animated animated);
-    int contentOffset() const;
-    // Stops a flick's momentum too: where the program scrolls wins.
-    void setContentOffset(int y, Animated animated);
     int contentHeight();
-    // Still moving after a finger let go.
-    bool isDecelerating() const;
 
     // A cell put back by a row that left the screen, prepared for reuse; nullptr if none.
     // Asking once makes the table keep cells with that identifier from then on.
@@ -120,12 +111,10 @@ public:
     int measuredRowCount(int section);
 
 protected:
-    void scrollContentsBy(int dx, int dy) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void layoutPass() override;
+    void viewportResized() override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -152,7 +141,7 @@ private:
     };
 
     // Set-up steps.
-    void setupScrolling();
+    void setupStrip();
     void setupTimers();
 
     // Model and layout (TableView.cpp).
@@ -163,8 +152,6 @@ private:
     void measureFooters();
     int headerViewHeight() const;
     int refreshInset() const;
-    void layoutContent();
-    void layoutPass();
     void updateScrollRange();
     void placeChrome();
     void realizeRows();
@@ -208,10 +195,7 @@ private:
     std::map<QString, std::vector<TableViewCell*>> reusePool_;
     QPointer<QWidget> headerView_;
     QPointer<RefreshControl> refresh_;
-    QVariantAnimation* scrollAnimation_ = nullptr;
     QVariantAnimation* stripAnimation_ = nullptr;
-    Flick* flick_ = nullptr;
-    ScrollIndicator* indicator_ = nullptr;
     QTimer* longPress_ = nullptr;
     QTimer* wheelRest_ = nullptr;
     QColor background_ = colors::systemGroupedBackground;
@@ -230,8 +214,6 @@ private:
     int wheelPull_ = 0; // wheel travel collected at the top
     Press press_;
     bool needsReload_ = true;
-    bool inLayout_ = false;
-    bool layoutAgain_ = false;
     bool keyboardFocusShown_ = false;
 };
 

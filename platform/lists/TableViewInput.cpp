@@ -37,16 +37,6 @@ void TableView::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
-void TableView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    // Qt makes a quick second tap a double click without a press: it is a press like any
-    // other. A mouse's double click stays one click, as it always was.
-    if (fromTouch(*event))
-        mousePressEvent(event);
-    else
-        event->ignore();
-}
-
 void TableView::mouseMoveEvent(QMouseEvent* event)
 {
     pointerMoved(event->position().toPoint(), static_cast<qint64>(event->timestamp()));
@@ -61,10 +51,7 @@ void TableView::mouseReleaseEvent(QMouseEvent* event)
 void TableView::pointerPressed(QPoint pos, Pointer pointer, qint64 ms)
 {
     // A press on moving rows only stops them: the row under it was not aimed at.
-    const bool caught = flick_->isMoving();
-    flick_->stop();
-    flick_->fingerDown(ms, pos.y());
-    scrollAnimation_->stop();
+    const bool caught = catchMotion(ms, pos.y());
     if (keyboardFocusShown_) {
         keyboardFocusShown_ = false;
         if (auto* cell = current_ ? cellForRow(*current_) : nullptr)
@@ -92,7 +79,7 @@ void TableView::pointerMoved(QPoint pos, qint64 ms)
 {
     if (press_.gesture == Gesture::None || press_.gesture == Gesture::LongPressed)
         return;
-    flick_->fingerMoved(ms, pos.y());
+    flick()->fingerMoved(ms, pos.y());
     const QPoint delta = pos - press_.start;
     if (press_.gesture == Gesture::Pending) {
         if (delta.manhattanLength() < QApplication::startDragDistance())
@@ -145,8 +132,8 @@ void TableView::pointerReleased(QPoint pos, qint64 ms)
     case Gesture::Scrolling:
         // A pull springs back or refreshes; it never flicks.
         if (press.pointer == Pointer::Touch && rawPull_ == 0) {
-            flick_->fingerMoved(ms, pos.y());
-            flick_->start(contentOffset(), flick_->liftVelocity(ms));
+            flick()->fingerMoved(ms, pos.y());
+            flick()->start(contentOffset(), flick()->liftVelocity(ms));
         }
         finishPull();
         break;
@@ -191,8 +178,8 @@ void TableView::contextMenuEvent(QContextMenuEvent* event)
 
 void TableView::wheelEvent(QWheelEvent* event)
 {
-    scrollAnimation_->stop();
-    flick_->stop();
+    scrollAnimation()->stop();
+    flick()->stop();
     const int dy = event->angleDelta().y();
     if (refresh_ && !refresh_->isRefreshing() && contentOffset() == 0 && dy > 0
         && press_.gesture == Gesture::None) {

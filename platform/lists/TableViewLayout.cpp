@@ -5,10 +5,8 @@
 #include "platform/lists/TableView.h"
 
 #include "platform/lists/RefreshControl.h"
-#include "platform/lists/ScrollIndicator.h"
 
 #include <QPainter>
-#include <QScrollBar>
 
 #include <algorithm>
 
@@ -137,26 +135,6 @@ int TableView::contentHeight()
     return geometry_.contentHeight();
 }
 
-void TableView::layoutContent()
-{
-    if (inLayout_) {
-        layoutAgain_ = true;
-        return;
-    }
-    // Rows are asked for only once the table is on screen.
-    if (!isVisible())
-        return;
-    inLayout_ = true;
-    int passes = 0;
-    do {
-        layoutAgain_ = false;
-        layoutPass();
-    } while (layoutAgain_ && ++passes < 4);
-    inLayout_ = false;
-    indicator_->keepOnTop();
-    viewport()->update();
-}
-
 void TableView::layoutPass()
 {
     contentHeight();
@@ -167,14 +145,7 @@ void TableView::layoutPass()
     updateScrollRange();
 }
 
-void TableView::updateScrollRange()
-{
-    const int viewHeight = viewport()->height();
-    const int maxOffset = std::max(0, geometry_.contentHeight() - viewHeight);
-    QScrollBar* bar = verticalScrollBar();
-    bar->setPageStep(std::max(1, viewHeight));
-    bar->setRange(0, maxOffset);
-}
+void TableView::updateScrollRange() { setContentHeight(geometry_.contentHeight()); }
 
 void TableView::placeChrome()
 {
