@@ -4,17 +4,8 @@
 #include "carplay/KavioCollectionViewCell.h"
 #include "carplay/KavioController.h"
 #include "carplay/PlayerOpening.h"
-#include "library/ImageHelper.h"
-#include "library/RowContent.h"
-#include "platform/base/FolderWatcher.h"
-#include "platform/base/NotificationCenter.h"
-#include "platform/lists/CellImageView.h"
-#include "platform/lists/RefreshControl.h"
 #include "platform/lists/TableView.h"
-#include "platform/lists/TableViewCell.h"
-#include "platform/lists/TableViewCellLabel.h"
 #include "platform/views/CircleButton.h"
-#include "platform/views/Labels.h"
 #include "platform/views/Symbols.h"
 
 #include <QLabel>
@@ -27,8 +18,6 @@ namespace kavio::carplay {
 namespace fs = std::filesystem;
 
 namespace {
-
-using style::kThumbnail;
 
 // The header: the app icon, the thank-you line and, over a parent folder, the close
 // button. Lays itself out again when the table changes width.
@@ -79,29 +68,25 @@ private:
 } // namespace
 
 CRFMController::CRFMController(fs::path folder, CloseButton closeButton)
-    : platform::TableViewController(platform::TableViewStyle::InsetGrouped), model_(std::move(folder)),
-      Korra(Avatar::shared()), closeButton_(closeButton)
+    : browser::FolderBrowser(std::move(folder), {.background = style::background,
+                                                 .rowBackground = style::rowBackground,
+                                                 .titleText = style::titleText,
+                                                 .detailText = style::detailText,
+                                                 .separator = style::separator,
+                                                 .refreshTint = style::refreshTint,
+                                                 .selection = platform::TableViewCellSelectionStyle::None,
+                                                 .rowHeight = kRowHeight,
+                                                 .thumbnail = style::kThumbnail}),
+      closeButton_(closeButton)
 {
-    setTitle(model_.title());
 }
 
 CRFMController::~CRFMController() = default;
 
 void CRFMController::loadView()
 {
-    platform::TableViewController::loadView();
-    setupTable();
-    registerNotifications();
+    browser::FolderBrowser::loadView();
     setupBanner();
-    setupRefresh();
-}
-
-void CRFMController::setupTable()
-{
-    platform::TableView* table = tableView();
-    table->setBackgroundColor(style::background);
-    table->setSeparatorColor(style::separator);
-    table->setRowHeight(kRowHeight);
 }
 
 void CRFMController::setupBanner()
@@ -112,108 +97,18 @@ void CRFMController::setupBanner()
     tableView()->setTableHeaderView(banner);
 }
 
-void CRFMController::setupRefresh()
-{
-    auto* refresh = new platform::RefreshControl;
-    refresh->setTintColor(style::refreshTint);
-    connect(refresh, &platform::RefreshControl::valueChanged, this, &CRFMController::pulledToRefresh);
-    setRefreshControl(refresh);
-}
-
-void CRFMController::registerNotifications()
-{
-    // Every browser alive reloads on return to the foreground, also those covered by a
-    // deeper browser or the player.
-    platform::NotificationCenter::defaultCenter().addObserver(
-        this, platform::NotificationName::WillEnterForeground, [this](const platform::Notification&) { reloadContent(); });
-    // A change made on the phone or in a file manager shows without a pull.
-    auto* watcher = new platform::FolderWatcher(model_.currentURL(), model_.currentURL() / kStoreFileName, this);
-    connect(watcher, &platform::FolderWatcher::changed, this, &CRFMController::reloadContent);
-}
-
-void CRFMController::viewDidLoad()
-{
-    // The first load fills the table as it is built; no reload needed.
-    model_.loadMp4Files();
-    model_.loadContent();
-    loadedForFirstAppearance_ = true;
-}
-
-void CRFMController::viewDidAppear(platform::Animated)
-{
-    // Just loaded for this first appearance, and watched since: nothing to read again.
-    if (std::exchange(loadedForFirstAppearance_, false))
-        return;
-    reloadContent();
-}
-
-void CRFMController::reloadContent()
-{
-    model_.loadMp4Files();
-    model_.loadContent();
-    if (isViewLoaded())
-        tableView()->reloadData();
-}
-
-void CRFMController::pulledToRefresh()
-{
-    reloadContent();
-    if (platform::RefreshControl* refresh = refreshControl())
-        refresh->endRefreshing();
-}
-
 void CRFMController::CloseTap()
 {
     dismiss(platform::Animated::No);
 }
 
-int CRFMController::numberOfRowsInSection(platform::TableView&, int)
+void CRFMController::openFolder(const FolderEntry& entry)
 {
-    return static_cast<int>(model_.dirCon().size());
+    present(std::make_unique<CRFMController>(entry.path, CloseButton::Shown), platform::Animated::Yes);
 }
 
-std::unique_ptr<platform::TableViewCell> CRFMController::cellForRow(platform::TableView&, const platform::IndexPath&)
+void CRFMController::openFile(const FolderEntry& entry)
 {
-    auto cell = std::make_unique<platform::TableViewCell>(platform::TableViewCellStyle::Subtitle, QStringLiteral("CarCell"));
-    cell->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
-    cell->setBackgroundColor(style::rowBackground);
-    cell->textLabel()->setTextColor(style::titleText);
-    cell->detailTextLabel()->setTextColor(style::detailText);
-    return cell;
-}
-
-void CRFMController::willDisplayCell(platform::TableView& table, platform::TableViewCell& cell,
-                                     const platform::IndexPath& path)
-{
-    const auto index = static_cast<std::size_t>(path.row);
-    if (index >= model_.dirCon().size())
-        return;
-    const RowContent row = rowContent(model_.dirCon()[index], *model_.save_items());
-    cell.textLabel()->setText(row.title);
-    cell.detailTextLabel()->setText(row.detail.value_or(QString()));
-    cell.imageView()->setImage(rowImage(row, Korra, kThumbnail, table.devicePixelRatioF()));
-    cell.imageView()->setFixedSize(QSize(kThumbnail, kThumbnail));
-    if (row.disclosure) {
-        cell.setAccessoryType(platform::TableViewCellAccessory::DisclosureIndicator);
-    } else {
-        cell.setAccessoryView(platform::makeSizeTextLabel(row.sizeText.value_or(QString())));
-    }
-}
-
-void CRFMController::didSelectRow(platform::TableView& table, const platform::IndexPath& path)
-{
-    table.deselectRow(path, platform::Animated::Yes);
-    const auto index = static_cast<std::size_t>(path.row);
-    if (index >= model_.dirCon().size())
-        return;
-    const FolderEntry entry = model_.dirCon()[index];
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(entry.path, ec)))
-        return; // vanished since the listing: only the deselection
-    if (!fs::is_regular_file(entry.path, ec)) {
-        present(std::make_unique<CRFMController>(entry.path, CloseButton::Shown), platform::Animated::Yes);
-        return;
-    }
     present(playerForEntry(entry), platform::Animated::No);
 }
 

@@ -1,6 +1,5 @@
 #include "phone/IPFMController.h"
 
-#include "library/RowContent.h"
 #include "library/Utf8.h"
 #include "phone/BrowserContent.h"
 #include "phone/CopyJob.h"
@@ -9,19 +8,12 @@
 #include "phone/Names.h"
 #include "phone/PhoneStyle.h"
 #include "platform/base/Dispatch.h"
-#include "platform/base/FolderWatcher.h"
-#include "platform/base/NotificationCenter.h"
-#include "platform/lists/CellImageView.h"
-#include "platform/lists/RefreshControl.h"
 #include "platform/lists/TableView.h"
-#include "platform/lists/TableViewCell.h"
-#include "platform/lists/TableViewCellLabel.h"
 #include "platform/modals/AlertController.h"
 #include "platform/modals/Pickers.h"
 #include "platform/screens/NavigationBar.h"
 #include "platform/screens/NavigationController.h"
 #include "platform/screens/NavigationItem.h"
-#include "platform/views/Labels.h"
 
 #include <QDebug>
 
@@ -61,27 +53,21 @@ std::unique_ptr<AlertController> inputDialog(const DialogContent& content, Alert
 } // namespace
 
 IPFMController::IPFMController(fs::path folder)
-    : platform::TableViewController(platform::TableViewStyle::InsetGrouped), model_(std::move(folder)),
-      Korra(Avatar::shared())
+    : browser::FolderBrowser(std::move(folder), {.background = style::background,
+                                                 .rowBackground = style::rowBackground,
+                                                 .titleText = style::titleText,
+                                                 .detailText = style::detailText,
+                                                 .rowHeight = style::kRowHeight,
+                                                 .thumbnail = style::kThumbnail})
 {
-    setTitle(model_.title());
 }
 
 IPFMController::~IPFMController() = default;
 
 void IPFMController::loadView()
 {
-    platform::TableViewController::loadView();
-    setupTable();
+    browser::FolderBrowser::loadView();
     navBarMagic();
-    setupRefresh();
-}
-
-void IPFMController::setupTable()
-{
-    platform::TableView* table = tableView();
-    table->setBackgroundColor(style::background);
-    table->setRowHeight(style::kRowHeight);
 }
 
 void IPFMController::navBarMagic()
@@ -102,45 +88,6 @@ void IPFMController::navBarMagic()
     navigationItem().setRightBarButtonItems(std::move(items));
 }
 
-void IPFMController::setupRefresh()
-{
-    auto* refresh = new platform::RefreshControl;
-    connect(refresh, &platform::RefreshControl::valueChanged, this, &IPFMController::pulledToRefresh);
-    setRefreshControl(refresh);
-}
-
-void IPFMController::registerNotifications()
-{
-    platform::NotificationCenter::defaultCenter().addObserver(
-        this, platform::NotificationName::WillEnterForeground, [this](const platform::Notification&) { reloadContent(); });
-    // Changes made on the car side, by another browser or in a file manager.
-    auto* watcher = new platform::FolderWatcher(model_.currentURL(), model_.currentURL() / kStoreFileName, this);
-    connect(watcher, &platform::FolderWatcher::changed, this, &IPFMController::reloadContent);
-}
-
-void IPFMController::viewDidLoad()
-{
-    model_.reloadContent(); // the table fills as it is built
-    loadedForFirstAppearance_ = true;
-    registerNotifications();
-}
-
-void IPFMController::viewDidAppear(platform::Animated)
-{
-    // Just loaded for this first appearance, and watched since: nothing to read again.
-    if (std::exchange(loadedForFirstAppearance_, false))
-        return;
-    reloadContent();
-}
-
-void IPFMController::reloadContent()
-{
-    model_.reloadContent();
-    if (isViewLoaded())
-        tableView()->reloadData();
-    leaveIfFolderVanished();
-}
-
 void IPFMController::leaveIfFolderVanished()
 {
     platform::NavigationController* nav = navigationController();
@@ -150,13 +97,6 @@ void IPFMController::leaveIfFolderVanished()
     const auto self = std::find(stack.begin(), stack.end(), this);
     if (self != stack.end() && self != stack.begin())
         nav->popToViewController(*(self - 1), platform::Animated::Yes); // deeper browsers went with it
-}
-
-void IPFMController::pulledToRefresh()
-{
-    reloadContent();
-    if (platform::RefreshControl* refresh = refreshControl())
-        refresh->endRefreshing();
 }
 
 void IPFMController::alert(const QString& title, const QString& message)
@@ -350,61 +290,10 @@ void IPFMController::createFolder()
 
 // Table --------------------------------------------------------------------------------
 
-std::optional<FolderEntry> IPFMController::entryAt(const platform::IndexPath& path) const
+void IPFMController::openFolder(const FolderEntry& entry)
 {
-    const auto index = static_cast<std::size_t>(path.row);
-    if (path.row < 0 || index >= model_.dirCon().size())
-        return std::nullopt;
-    return model_.dirCon()[index];
-}
-
-int IPFMController::numberOfRowsInSection(platform::TableView&, int)
-{
-    return static_cast<int>(model_.dirCon().size());
-}
-
-std::unique_ptr<platform::TableViewCell> IPFMController::cellForRow(platform::TableView&, const platform::IndexPath&)
-{
-    auto cell = std::make_unique<platform::TableViewCell>(platform::TableViewCellStyle::Subtitle, QStringLiteral("CarCell"));
-    cell->setBackgroundColor(style::rowBackground);
-    cell->textLabel()->setTextColor(style::titleText);
-    cell->detailTextLabel()->setTextColor(style::detailText);
-    return cell;
-}
-
-int IPFMController::heightForRow(platform::TableView&, const platform::IndexPath&)
-{
-    return style::kRowHeight;
-}
-
-void IPFMController::willDisplayCell(platform::TableView& table, platform::TableViewCell& cell,
-                                     const platform::IndexPath& path)
-{
-    const std::optional<FolderEntry> entry = entryAt(path);
-    if (!entry)
-        return;
-    const RowContent row = rowContent(*entry, *model_.save_items());
-    cell.textLabel()->setText(row.title);
-    cell.detailTextLabel()->setText(row.detail.value_or(QString()));
-    cell.imageView()->setImage(rowImage(row, Korra, style::kThumbnail, table.devicePixelRatioF()));
-    cell.imageView()->setFixedSize(QSize(style::kThumbnail, style::kThumbnail));
-    if (row.disclosure)
-        cell.setAccessoryType(platform::TableViewCellAccessory::DisclosureIndicator);
-    else
-        cell.setAccessoryView(platform::makeSizeTextLabel(row.sizeText.value_or(QString())));
-}
-
-void IPFMController::didSelectRow(platform::TableView& table, const platform::IndexPath& path)
-{
-    table.deselectRow(path, platform::Animated::Yes);
-    const std::optional<FolderEntry> entry = entryAt(path);
-    std::error_code ec;
-    if (!entry || !fs::exists(fs::symlink_status(entry->path, ec)))
-        return; // vanished since the listing
-    if (fs::is_regular_file(entry->path, ec))
-        return; // videos play on the car
     if (platform::NavigationController* nav = navigationController())
-        nav->pushViewController(std::make_unique<IPFMController>(entry->path), platform::Animated::Yes);
+        nav->pushViewController(std::make_unique<IPFMController>(entry.path), platform::Animated::Yes);
 }
 
 platform::TableViewEditingStyle IPFMController::editingStyleForRow(platform::TableView&, const platform::IndexPath&)

@@ -4,12 +4,10 @@
 // same navigation stack; a video does nothing here (it plays on the car). Rows offer
 // rename, thumbnail change and removal; the bar offers the add menu.
 
-#include "library/Avatar.h"
-#include "library/FolderModel.h"
+#include "browser/FolderBrowser.h"
 #include "phone/EditorSave.h"
 #include "phone/FileOperations.h"
 #include "phone/IPFManagerDelegate.h"
-#include "platform/lists/TableViewController.h"
 #include "platform/modals/Menu.h"
 
 #include <filesystem>
@@ -22,18 +20,14 @@ class Picker;
 
 namespace kavio::phone {
 
-class IPFMController : public platform::TableViewController, public IPFManagerDelegate {
+class IPFMController : public browser::FolderBrowser, public IPFManagerDelegate {
     Q_OBJECT
 public:
     explicit IPFMController(std::filesystem::path folder);
     ~IPFMController() override;
 
-    const std::filesystem::path& currentURL() const { return model_.currentURL(); }
-    const FolderModel& model() const { return model_; }
     bool isPicking() const { return is_Picker; }
 
-    void reloadContent();
-    void pulledToRefresh();
     void UpdateTable() override { reloadContent(); }
     // A one-button message: title first, then message.
     void alert(const QString& title, const QString& message);
@@ -56,11 +50,6 @@ public:
     void presentEditor(EditorInput input);
 
     // Table.
-    int numberOfRowsInSection(platform::TableView&, int section) override;
-    std::unique_ptr<platform::TableViewCell> cellForRow(platform::TableView&, const platform::IndexPath& path) override;
-    int heightForRow(platform::TableView&, const platform::IndexPath&) override;
-    void willDisplayCell(platform::TableView&, platform::TableViewCell& cell, const platform::IndexPath& path) override;
-    void didSelectRow(platform::TableView& table, const platform::IndexPath& path) override;
     platform::TableViewEditingStyle editingStyleForRow(platform::TableView&, const platform::IndexPath&) override;
     void commitDelete(platform::TableView&, const platform::IndexPath& path) override;
     void renameRequested(platform::TableView&, const platform::IndexPath& path) override;
@@ -68,25 +57,18 @@ public:
 
 protected:
     void loadView() override;
-    void viewDidLoad() override;
-    void viewDidAppear(platform::Animated animated) override;
+    void openFolder(const FolderEntry& entry) override;
+    void openFile(const FolderEntry&) override {} // videos play on the car
+    void contentReloaded() override { leaveIfFolderVanished(); }
 
 private:
-    void setupTable();
     void navBarMagic();
-    void setupRefresh();
-    void registerNotifications();
 
-    std::optional<FolderEntry> entryAt(const platform::IndexPath& path) const;
     void beginAction(const FolderEntry& entry);
     void importPickedVideo(const std::filesystem::path& video);
     void show(const Outcome& outcome);
     void leaveIfFolderVanished();
 
-    FolderModel model_;
-    Avatar& Korra;
-    const bool showHiddenFiles = false; // hidden entries are never listed
-    bool loadedForFirstAppearance_ = false;
     bool is_Folder = false;
     bool is_Picker = false;
     // The entry the running rename, removal or thumbnail change acts on.
