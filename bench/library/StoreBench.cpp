@@ -1,13 +1,14 @@
 // Speed of the library's hot paths on a realistic large folder: a store of 1,000 records
-// with 30 KB thumbnails (about 42 MB of XML) and a folder of 10,000 entries.
+// with 30 KB thumbnails (the large store every store benchmark shares) and a folder of
+// 10,000 entries.
 //   kavio_library_bench [benchmark flags]   the Google Benchmark runs
 //   kavio_library_bench --make-store DIR    writes DIR/KavioSave.plist and prints its size
 //   kavio_library_bench --load-once DIR     one cold load; prints seconds and peak RSS
 
 #include "library/FolderListing.h"
 #include "library/FolderModel.h"
-#include "library/RecordKey.h"
 #include "library/SavedVideosStore.h"
+#include "support/LargeStore.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,15 +16,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <random>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace kavio;
-
-constexpr int kRecords = 1000;
-constexpr std::size_t kThumbnailBytes = 30 * 1024;
 
 fs::path benchRoot()
 {
@@ -35,34 +32,12 @@ fs::path benchRoot()
     return root;
 }
 
-// Thumbnails of incompressible bytes behind a PNG signature: the size is what matters.
-std::string thumbnail(std::mt19937& rng)
+bool writeMakeStore(const fs::path& folder)
 {
-    std::string bytes(kThumbnailBytes, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(rng());
-    std::memcpy(bytes.data(), "\x89PNG\r\n\x1a\n", 8);
-    return bytes;
-}
-
-void makeStore(const fs::path& folder)
-{
-    fs::create_directories(folder);
-    std::mt19937 rng(42);
-    StoreDictionary dict;
-    const auto start = std::chrono::system_clock::now();
-    for (int i = 0; i < kRecords; ++i) {
-        MovieInfo r;
-        r.FILENAME = "Video number " + std::to_string(i);
-        r.ARTIST = "Artist " + std::to_string(i % 17);
-        r.EXTENSION = "mp4";
-        r.imgData = plist::Bytes(thumbnail(rng));
-        r.KEY = recordKeyAt(start + std::chrono::seconds(i));
-        r.urlLink = "";
-        dict[*r.KEY] = plist::Value::makeArray({plist::Value::makeData(plist::Bytes(encodeMovieInfo(r)))});
-    }
-    if (!writeStore(folder / kStoreFileName, dict).isOk())
-        std::fprintf(stderr, "could not write the store\n");
+    const Status written = bench::writeLargeStore(folder);
+    if (!written)
+        std::fprintf(stderr, "could not write the store: %s\n", written.toString().c_str());
+    return written.isOk();
 }
 
 const fs::path& storeFolder()
@@ -70,7 +45,7 @@ const fs::path& storeFolder()
     static const fs::path folder = [] {
         fs::path f = benchRoot() / "store";
         if (!fs::exists(f / kStoreFileName))
-            makeStore(f);
+            static_cast<void>(writeMakeStore(f));
         return f;
     }();
     return folder;
@@ -102,7 +77,7 @@ void BM_ColdLoadMp4Files(benchmark::State& state)
         FolderModel model(folder);
         model.loadMp4Files();
         benchmark::DoNotOptimize(model.save_items()->size());
-        if (model.save_items()->size() != kRecords)
+        if (model.save_items()->size() != bench::kRecords)
             state.SkipWithError("wrong record count");
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(folder / kStoreFileName)));
@@ -151,7 +126,8 @@ long procStatusKiB(const char* field)
 int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--make-store") == 0) {
-        makeStore(argv[2]);
+        if (!writeMakeStore(argv[2]))
+            return 1;
         std::printf("%ju\n", static_cast<std::uintmax_t>(fs::file_size(fs::path(argv[2]) / kStoreFileName)));
         return 0;
     }

@@ -1,9 +1,10 @@
-// Codec speed on a store of 1,000 records (about 42 MB of XML). The XML file is left at
-// storePath() so plistlib_compare.py can time Python's plistlib on the same bytes.
+// Codec speed on the large store (1,000 records, about 40 MB of XML). The XML file is left
+// at storePath() so plistlib_compare.py can time Python's plistlib on the same bytes.
 
-#include "StoreFixture.h"
+#include "support/LargeStore.h"
 
 #include "library/plist/Base64.h"
+#include "library/plist/Codec.h"
 
 #include <QByteArray>
 #include <benchmark/benchmark.h>
@@ -20,7 +21,7 @@ const char* storePath()
 }
 
 struct Store {
-    ValuePtr value = makeStore();
+    ValuePtr value = Value::makeDictionary(kavio::bench::largeStore());
     std::string xml = writeXml(*value);
     std::string binary = writeBinary(*value);
     Store()
@@ -86,7 +87,7 @@ const std::string& allBase64()
 {
     static const std::string text = [] {
         std::mt19937 rng(7);
-        const auto nested = Value::makeArray({Value::makeArray({Value::makeData(Bytes(pngLikePayload(rng, 30u << 20)))})});
+        const auto nested = Value::makeArray({Value::makeArray({Value::makeData(Bytes(kavio::bench::noisePng(rng, 30u << 20)))})});
         const auto xml = writeXml(*nested);
         const auto start = xml.find("<data>\n") + 7;
         return xml.substr(start, xml.find("</data>", start) - start);

@@ -1,13 +1,11 @@
 #include "support/LargeLibrary.h"
 
-#include "library/FolderModel.h"
-#include "library/RecordKey.h"
-
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QImage>
 #include <QRandomGenerator>
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 
@@ -38,23 +36,11 @@ fs::path makeLargeFolder(const std::string& name)
     if (fs::exists(f / kStoreFileName))
         return f;
     fs::create_directories(f);
-    FolderModel model(f);
-    model.loadMp4Files();
-    const auto start = std::chrono::system_clock::now();
-    for (int i = 0; i < kVideos; ++i) {
-        const std::string title = "Video " + std::to_string(i);
-        std::ofstream(f / (title + ".mp4")) << "x";
-        if (i % (kVideos / kRecords) != 0)
-            continue;
-        auto r = std::make_shared<MovieInfo>();
-        r->FILENAME = title;
-        r->ARTIST = "Artist";
-        r->EXTENSION = "mp4";
-        r->imgData = plist::Bytes(thumbnailPng(static_cast<quint32>(i)));
-        r->KEY = recordKeyAt(start + std::chrono::seconds(i));
-        (*model.prefsDict())[*r->KEY] = plist::Value::makeArray({plist::Value::makeData(plist::Bytes(encodeMovieInfo(*r)))});
-    }
-    writeStore(f / kStoreFileName, *model.prefsDict());
+    for (int i = 0; i < kVideos; ++i)
+        std::ofstream(f / (videoTitle(i) + ".mp4")) << "x";
+    const Status written = writeLargeStore(f, [](int record) { return thumbnailPng(static_cast<quint32>(record)); });
+    if (!written)
+        std::fprintf(stderr, "could not write the large store: %s\n", written.toString().c_str());
     return f;
 }
 
