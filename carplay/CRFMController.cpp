@@ -39,7 +39,7 @@ public:
 
         if (closeButton == CloseButton::Shown) {
             close_ = style::makeCloseButton(QObject::tr("Back"), this);
-            // A finger-sized target with the ring where it always was.
+            // A finger-sized target around the ring, which stays kCloseMargin from the corner.
             const int corner = style::kCloseMargin - (style::kTapTarget - platform::CircleButton::kDiameter) / 2;
             close_->setGeometry(corner, corner, style::kTapTarget, style::kTapTarget);
         }

@@ -28,7 +28,7 @@ using platform::CommandStatus;
 namespace {
 
 // The close button is a finger-sized target in the corner; its 30-point ring is drawn in
-// the middle, 5 points from the edges as before.
+// the middle, 5 points from the edges, where the eye looks for it.
 constexpr int kCloseSize = style::kTapTarget;
 constexpr int kCloseMargin = 0;
 constexpr int kStripGap = 0;

@@ -65,7 +65,7 @@ public:
         for (int attempt = 0; attempt < 200 && !held_; ++attempt) {
             held_ = ::flock(fd_, LOCK_SH | LOCK_NB) == 0;
             if (!held_ && errno != EWOULDBLOCK && errno != EINTR)
-                break; // a file system without locks: save anyway, as before locks existed
+                break; // a file system without locks: save anyway, a save matters more than the lock
             if (!held_)
                 ::usleep(10'000);
         }

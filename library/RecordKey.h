@@ -11,8 +11,8 @@ namespace kavio {
 
 std::string recordKeyAt(std::chrono::system_clock::time_point time);
 
-// The first key not yet taken, counting up one second at a time from time: two records
-// made within one second no longer overwrite each other.
+// The first key not yet taken, counting up one second at a time from time, so that two
+// records made within one second each keep their own key.
 std::string makeRecordKey(std::chrono::system_clock::time_point time,
                           const std::function<bool(std::string_view key)>& isTaken);
 

@@ -3,7 +3,8 @@
 // finger was over the last moments; when it lets go fast enough, the list goes on at that
 // speed and slows as on a phone (the speed falls by a fixed share each millisecond) until
 // it is too slow to see or reaches an end. Lists feed it touches only: a mouse drag stops
-// where the mouse lets go, as it always has.
+// where the mouse lets go, since a desktop pointer is expected to move content only while
+// it holds it.
 
 #include <QElapsedTimer>
 #include <QObject>
