@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <ostream>
 #include <vector>
@@ -55,6 +56,8 @@ public:
         displayed.push_back(path);
         visibleWhenDisplayed.push_back(cell.isVisible());
         cell.textLabel()->setText(QStringLiteral("Row %1").arg(path.row));
+        if (onDisplay)
+            onDisplay();
     }
     void didSelectRow(TableView&, const IndexPath& path) override { selected.push_back(path); }
     TableViewEditingStyle editingStyleForRow(TableView&, const IndexPath&) override
@@ -71,6 +74,7 @@ public:
     QString footerTitle;              // of every section
     QString reuseIdentifier;          // given to every cell
     bool deletable = false;
+    std::function<void()> onDisplay;  // after each willDisplayCell
 
     // Record.
     std::vector<IndexPath> cellRequests;
@@ -93,9 +97,15 @@ public:
         cellRequests.push_back(path);
         return view.dequeueReusableCell(kIdentifier, path);
     }
+    void willDisplayCell(CollectionView&, CollectionViewCell&, const IndexPath&) override
+    {
+        if (onDisplay)
+            onDisplay();
+    }
     void didSelectItem(CollectionView&, const IndexPath& path) override { selected.push_back(path); }
 
     int items = 0;
+    std::function<void()> onDisplay; // after each willDisplayCell
     std::vector<IndexPath> cellRequests;
     std::vector<IndexPath> selected;
 };

@@ -1,4 +1,5 @@
-// A finger on the lists: drags, flicks with momentum, taps that stop it, pulls, long presses.
+// A finger on the lists beyond plain scrolling (ScrollViewTest): pulls, long presses, page
+// turns, tap targets; and the flick's motion itself.
 
 #include "platform/base/Animated.h"
 #include "platform/lists/Flick.h"
@@ -12,9 +13,6 @@ namespace {
 
 using test::touchDrag;
 using test::touchTap;
-
-// A thumb's flick: 300 points up in about an eighth of a second.
-constexpr int kFlickDistance = 300;
 
 class TableTouchTest : public ::testing::Test {
 protected:
@@ -33,57 +31,12 @@ protected:
     QWidget* glass() { return table_.viewport(); }
     QPoint middle() { return glass()->rect().center(); }
     QPoint centreOf(int row) { return table_.visualRectForRow(IndexPath::forRow(row)).center(); }
-    void flickUp() { touchDrag(glass(), middle() + QPoint(0, 150), middle() + QPoint(0, 150 - kFlickDistance)); }
-    bool comesToRest() { return QTest::qWaitFor([&] { return !table_.isDecelerating(); }, 8000); }
 
     test::RecordingTable source_{10000};
     TableView table_{TableViewStyle::InsetGrouped};
     RefreshControl* refresh_ = new RefreshControl;
     int refreshes_ = 0;
 };
-
-TEST_F(TableTouchTest, AFlickTravelsFurtherThanTheDragAndStops)
-{
-    touchDrag(glass(), middle() + QPoint(0, 150), middle() + QPoint(0, 150 - kFlickDistance), 8, 16, 120);
-    EXPECT_FALSE(table_.isDecelerating()) << "a finger held still before lifting only drags";
-    const int dragged = table_.contentOffset();
-    EXPECT_NEAR(dragged, kFlickDistance, 2);
-
-    table_.setContentOffset(0, Animated::No);
-    flickUp();
-    EXPECT_TRUE(table_.isDecelerating());
-    ASSERT_TRUE(comesToRest());
-    const int flicked = table_.contentOffset();
-    EXPECT_GT(flicked, 2 * dragged) << "momentum carried it on";
-    EXPECT_LT(flicked, table_.verticalScrollBar()->maximum()) << "and it slowed to a stop on its own";
-    QTest::qWait(100);
-    EXPECT_EQ(table_.contentOffset(), flicked);
-    EXPECT_TRUE(source_.selected.empty());
-
-    // Down again: it stops at the top without pulling to refresh.
-    table_.setContentOffset(kFlickDistance, Animated::No);
-    touchDrag(glass(), middle() - QPoint(0, 150), middle() + QPoint(0, 150));
-    ASSERT_TRUE(comesToRest());
-    EXPECT_EQ(table_.contentOffset(), 0);
-    EXPECT_EQ(refreshes_, 0);
-}
-
-TEST_F(TableTouchTest, ATapWhileItMovesStopsItAndChoosesNothingTheNextTapChooses)
-{
-    flickUp();
-    QTest::qWait(100);
-    ASSERT_TRUE(table_.isDecelerating());
-    touchTap(glass(), centreOf(table_.indexPathsForVisibleRows()[3].row));
-    EXPECT_FALSE(table_.isDecelerating());
-    const int stopped = table_.contentOffset();
-    QTest::qWait(100);
-    EXPECT_EQ(table_.contentOffset(), stopped);
-    EXPECT_TRUE(source_.selected.empty());
-
-    const IndexPath row = table_.indexPathsForVisibleRows()[3];
-    touchTap(glass(), centreOf(row.row));
-    EXPECT_EQ(source_.selected, std::vector{row});
-}
 
 TEST_F(TableTouchTest, PullingDownPastTheTopByTouchRefreshes)
 {
@@ -100,13 +53,6 @@ TEST_F(TableTouchTest, ALongPressAsksForTheContextMenu)
     QTest::touchEvent(glass(), test::touchScreen()).release(0, centreOf(2), glass());
     EXPECT_EQ(source_.menus, std::vector{IndexPath::forRow(2)});
     EXPECT_TRUE(source_.selected.empty());
-}
-
-TEST_F(TableTouchTest, AMouseDragStopsWhereTheMouseLetsGo)
-{
-    test::drag(glass(), middle() + QPoint(0, 150), middle() + QPoint(0, 150 - kFlickDistance));
-    EXPECT_FALSE(table_.isDecelerating());
-    EXPECT_NEAR(table_.contentOffset(), kFlickDistance, 2);
 }
 
 class StripTouchTest : public ::testing::Test {
@@ -154,14 +100,6 @@ TEST_F(StripTouchTest, AShortFlickTurnsAPageItsWayAndATapWhileItTurnsChoosesNoth
     ASSERT_TRUE(QTest::qWaitFor([&] { return view_.contentOffset() % kPage == 0 && !view_.isDecelerating(); }));
     touchTap(glass(), centreOf(view_.indexPathsForVisibleItems().front().item()));
     EXPECT_EQ(strip_.selected.size(), 1u);
-}
-
-TEST_F(StripTouchTest, WithoutPagingAFlickGoesOnAndStops)
-{
-    touchDrag(glass(), {20, 180}, {20, 20});
-    EXPECT_TRUE(view_.isDecelerating());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !view_.isDecelerating(); }, 8000));
-    EXPECT_GT(view_.contentOffset(), 2 * 160);
 }
 
 TEST_F(StripTouchTest, TapTargetsGrowAroundSmallItemsTheNearerWins)
