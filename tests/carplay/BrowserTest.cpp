@@ -1,17 +1,30 @@
+// The car browser: its rows, what a chosen entry opens, the folders over one another and
+// their close buttons, by finger as on a car PC's touchscreen; the screens at the three
+// common panel sizes in both drive layouts; a Documents folder on a USB stick.
+
 #include "support/CarplayTestSupport.h"
 
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
 #include "platform/lists/CellImageView.h"
+#include "platform/lists/RefreshControl.h"
 #include "platform/lists/TableView.h"
 #include "platform/lists/TableViewCell.h"
 #include "platform/lists/TableViewCellLabel.h"
+#include "platform/media/PlayerControlsBar.h"
+#include "platform/media/PlayerVideoSurface.h"
+#include "platform/media/PlayerView.h"
 #include "platform/screens/Application.h"
 #include "platform/testing/FakePlayer.h"
 #include "platform/views/CircleButton.h"
 
 #include <QLabel>
+#include <QPointingDevice>
+#include <QSlider>
+#include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoSink>
 
 #include <gtest/gtest.h>
 
@@ -21,11 +34,41 @@ namespace {
 namespace fs = std::filesystem;
 using kavio::test::writeFile;
 
+constexpr int kTapTarget = 40;
+
+QPointingDevice* finger()
+{
+    static QPointingDevice* device = QTest::createTouchDevice();
+    return device;
+}
+
+void touchTap(QWidget* widget, QPoint at)
+{
+    QTest::touchEvent(widget, finger()).press(0, at, widget);
+    QTest::qWait(30);
+    QTest::touchEvent(widget, finger()).release(0, at, widget);
+    test::CarWindow::settle();
+}
+
+// Down, along in steps, held still, lifted: a drag that ends at rest.
+void touchDrag(QWidget* widget, QPoint from, QPoint to)
+{
+    QTest::touchEvent(widget, finger()).press(0, from, widget);
+    for (int i = 1; i <= 6; ++i) {
+        QTest::qWait(16);
+        QTest::touchEvent(widget, finger()).move(0, from + (to - from) * i / 6, widget);
+    }
+    QTest::qWait(100);
+    QTest::touchEvent(widget, finger()).release(0, to, widget);
+    test::CarWindow::settle();
+}
+
 class CarBrowser : public ::testing::Test {
 protected:
-    CRFMController* openRoot()
+    CRFMController* openRoot() { return openRoot(library.documents()); }
+    CRFMController* openRoot(const fs::path& folder)
     {
-        auto root = std::make_unique<CRFMController>(library.documents(), CloseButton::Hidden);
+        auto root = std::make_unique<CRFMController>(folder, CloseButton::Hidden);
         CRFMController* raw = root.get();
         car.setRoot(std::move(root));
         return raw;
@@ -49,6 +92,13 @@ protected:
         return browser.tableView()->cellForRow(platform::IndexPath::forRow(*row));
     }
 
+    static QPoint centreOfRow(CRFMController& browser, const std::string& name)
+    {
+        const std::optional<int> row = rowOf(browser, name);
+        EXPECT_TRUE(row) << name;
+        return browser.tableView()->visualRectForRow(platform::IndexPath::forRow(row.value_or(0))).center();
+    }
+
     static QString sizeText(platform::TableViewCell& cell)
     {
         auto* label = qobject_cast<QLabel*>(cell.accessoryView());
@@ -63,6 +113,13 @@ protected:
         test::CarWindow::settle();
     }
 
+    template <class Screen>
+    static Screen* over(platform::ViewController& screen)
+    {
+        return dynamic_cast<Screen*>(screen.presentedViewController());
+    }
+
+    QString fileUrl(const fs::path& path) const { return QUrl::fromLocalFile(QString::fromStdString(path.string())).toString(); }
     fs::path docs(const std::string& name) const { return library.documents() / name; }
 
     test::Library library;
@@ -114,43 +171,24 @@ TEST_F(CarBrowser, RowsShowRecordsFilesAndFolders)
     EXPECT_EQ(sizeText(*cellFor(*root, "broken.mp4")), "error");
 }
 
-TEST_F(CarBrowser, ChosenFilePlaysItsRecordsOwnFile)
-{
-    test::fileRecords(library.documents(), {test::record("clip")});
-    writeFile(docs("clip.mov"), "x");
-    CRFMController* root = openRoot();
-    tap(*root, "clip.mov");
-    ASSERT_TRUE(players.last());
-    EXPECT_EQ(players.last()->calls().first(), "replace " + QUrl::fromLocalFile(QString::fromStdString(docs("clip.mp4").string())).toString());
-}
-
-TEST_F(CarBrowser, QueueIsTheWholeStoreInLoadOrder)
+// Which record and queue a file opens is PlayerOpening's rule (carplay_core_tests); here,
+// that the browser hands the whole store over and the player plays the record's own file.
+TEST_F(CarBrowser, AChosenFileOpensThePlayerOnItsRecordInTheWholeStore)
 {
     RecordPtr c = test::record("c"), a = test::record("a"), b = test::record("b");
     c->KEY = "kKV20240101000001";
     a->KEY = "kKV20240101000002";
     b->KEY = "kKV20240101000003";
     test::fileRecords(library.documents(), {c, a, b});
-    writeFile(docs("a.mp4"), "x");
+    writeFile(docs("a.mov"), "x");
     CRFMController* root = openRoot();
-    tap(*root, "a.mp4");
-    auto* player = dynamic_cast<KavioController*>(root->presentedViewController());
+    tap(*root, "a.mov");
+    auto* player = over<KavioController>(*root);
     ASSERT_TRUE(player);
     EXPECT_EQ(root->sele_indexPath(), 1);
     EXPECT_EQ(player->currentIndex(), 1u);
     EXPECT_EQ(player->queue().count(), 3u); // b.mp4 and c.mp4 are not even in the folder
-}
-
-TEST_F(CarBrowser, FileWithoutRecordPlaysAlone)
-{
-    test::fileRecords(library.documents(), {test::record("other")});
-    writeFile(docs("dashcam.m4v"), "x");
-    CRFMController* root = openRoot();
-    tap(*root, "dashcam.m4v");
-    auto* player = dynamic_cast<KavioController*>(root->presentedViewController());
-    ASSERT_TRUE(player);
-    EXPECT_EQ(player->queue().count(), 1u);
-    EXPECT_EQ(players.last()->calls().first(), "replace " + QUrl::fromLocalFile(QString::fromStdString(docs("dashcam.m4v").string())).toString());
+    EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl(docs("a.mp4")));
 }
 
 TEST_F(CarBrowser, VanishedEntryOnlyDeselects)
@@ -163,36 +201,13 @@ TEST_F(CarBrowser, VanishedEntryOnlyDeselects)
     EXPECT_EQ(players.madeCount(), 0u);
 }
 
-TEST_F(CarBrowser, CloseButtonOnEveryBrowserButTheRoot)
-{
-    fs::create_directories(docs("Documents")); // a subfolder named like the root
-    fs::create_directories(docs("Trips"));
-    CRFMController* root = openRoot();
-    EXPECT_FALSE(root->hasCloseButton());
-    EXPECT_TRUE(root->view()->findChildren<platform::CircleButton*>().isEmpty());
-
-    tap(*root, "Documents");
-    auto* inner = dynamic_cast<CRFMController*>(root->presentedViewController());
-    ASSERT_TRUE(inner);
-    EXPECT_EQ(inner->title(), "Documents");
-    auto buttons = inner->view()->findChildren<platform::CircleButton*>();
-    ASSERT_EQ(buttons.size(), 1);
-    // A 40-point target around the 30-point ring, which stays 5 points from the corner.
-    EXPECT_EQ(QRect(buttons[0]->mapTo(inner->tableView()->tableHeaderView(), QPoint()), buttons[0]->size()), QRect(0, 0, 40, 40));
-
-    buttons[0]->click();
-    test::CarWindow::settle();
-    EXPECT_FALSE(root->presentedViewController());
-    EXPECT_EQ(car.window().topViewController(), root);
-}
-
 TEST_F(CarBrowser, VanishedFolderShowsOnlyTheHeader)
 {
     fs::create_directories(docs("Trips"));
     writeFile(docs("Trips") / "a.mp4", "x");
     CRFMController* root = openRoot();
     tap(*root, "Trips");
-    auto* trips = dynamic_cast<CRFMController*>(root->presentedViewController());
+    auto* trips = over<CRFMController>(*root);
     ASSERT_TRUE(trips);
     EXPECT_EQ(trips->tableView()->numberOfRowsInSection(0), 1);
     fs::remove_all(docs("Trips"));
@@ -209,9 +224,9 @@ TEST_F(CarBrowser, ForegroundReloadsEveryBrowserAndLeavesTheQueue)
     writeFile(docs("Trips") / "a.mp4", "x");
     CRFMController* root = openRoot();
     tap(*root, "Trips");
-    auto* trips = dynamic_cast<CRFMController*>(root->presentedViewController());
+    auto* trips = over<CRFMController>(*root);
     tap(*trips, "a.mp4");
-    auto* player = dynamic_cast<KavioController*>(trips->presentedViewController());
+    auto* player = over<KavioController>(*trips);
     ASSERT_TRUE(player);
 
     writeFile(docs("new.mp4"), "x");
@@ -227,6 +242,153 @@ TEST_F(CarBrowser, ForegroundReloadsEveryBrowserAndLeavesTheQueue)
     EXPECT_EQ(player->queue().count(), 2u);
     EXPECT_EQ(player->currentIndex(), 0u);
 }
+
+// Every browser but the root has a close button, also a subfolder named like the root.
+TEST_F(CarBrowser, ATapOpensAFolderAndStartsAVideoAndTheRedRingsGoBack)
+{
+    test::fileRecords(docs("Documents"), {test::record("alps")});
+    writeFile(docs("Documents") / "alps.mp4", "x");
+    CRFMController* root = openRoot();
+    EXPECT_FALSE(root->hasCloseButton());
+    EXPECT_TRUE(root->view()->findChildren<platform::CircleButton*>().isEmpty());
+    touchTap(root->tableView()->viewport(), centreOfRow(*root, "Documents"));
+    auto* inner = over<CRFMController>(*root);
+    ASSERT_TRUE(inner);
+    EXPECT_EQ(inner->title(), "Documents");
+    const auto buttons = inner->view()->findChildren<platform::CircleButton*>();
+    ASSERT_EQ(buttons.size(), 1);
+    // A 40-point target around the 30-point ring, which stays 5 points from the corner.
+    EXPECT_EQ(QRect(buttons[0]->mapTo(inner->tableView()->tableHeaderView(), QPoint()), buttons[0]->size()), QRect(0, 0, 40, 40));
+
+    touchTap(inner->tableView()->viewport(), centreOfRow(*inner, "alps.mp4"));
+    auto* player = over<KavioController>(*inner);
+    ASSERT_TRUE(player);
+    EXPECT_TRUE(players.last()->calls().contains("play"));
+    // The player's close button, a touch a little off its ring.
+    platform::CircleButton* close = player->closeButton();
+    touchTap(close, QPoint(close->width() - 2, close->height() - 2));
+    EXPECT_FALSE(inner->presentedViewController());
+    touchTap(buttons[0], QPoint(1, 1));
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_EQ(car.window().topViewController(), root);
+}
+
+TEST_F(CarBrowser, PullingTheListDownByTouchReloadsIt)
+{
+    CRFMController* root = openRoot();
+    EXPECT_EQ(root->tableView()->numberOfRowsInSection(0), 0);
+    writeFile(docs("new.mp4"), "x");
+    QWidget* glass = root->tableView()->viewport();
+    touchDrag(glass, {400, 150}, {400, 150 + platform::RefreshControl::kHeight + 40});
+    EXPECT_EQ(root->tableView()->numberOfRowsInSection(0), 1) << "at once, before the folder watch says so";
+    EXPECT_FALSE(root->refreshControl()->isRefreshing());
+}
+
+// A Documents folder on a USB stick: not plugged in at start, then in, then pulled out.
+TEST_F(CarBrowser, AFolderOnAStickShowsEmptyUntilItComesAndEmptiesWhenItGoes)
+{
+    const fs::path documents = library.documents().parent_path() / "media" / "STICK" / "Kavio";
+    CRFMController* root = openRoot(documents);
+    EXPECT_EQ(root->tableView()->numberOfRowsInSection(0), 0);
+    test::fileRecords(documents, {test::record("drive")});
+    writeFile(documents / "drive.mp4", "x");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return root->tableView()->numberOfRowsInSection(0) == 1; }, 5000));
+
+    touchTap(root->tableView()->viewport(), centreOfRow(*root, "drive.mp4"));
+    auto* player = over<KavioController>(*root);
+    ASSERT_TRUE(player);
+    fs::remove_all(documents.parent_path()); // pulled out while playing
+    players.last()->failCurrentItem("Resource error");
+    test::CarWindow::settle();
+    EXPECT_FALSE(player->controller()->videoSurface()->hasFrame());
+    EXPECT_EQ(car.window().topViewController(), player) << "the player stays, showing no picture";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return root->tableView()->numberOfRowsInSection(0) == 0; }, 5000));
+}
+
+// Every place a finger acts on the car screens, in window coordinates.
+struct Target {
+    QString what;
+    QRect rect;
+};
+
+QRect inWindow(const QWidget* widget)
+{
+    return QRect(widget->mapTo(widget->window(), QPoint()), widget->size());
+}
+
+class CarScreenSizes : public CarBrowser, public ::testing::WithParamInterface<std::tuple<QSize, bool>> {};
+
+QVideoFrame frameOf(QSize size)
+{
+    QVideoFrame frame(QVideoFrameFormat(size, QVideoFrameFormat::Format_BGRA8888));
+    frame.map(QVideoFrame::WriteOnly);
+    std::fill_n(frame.bits(0), frame.mappedBytes(0), 0x80);
+    frame.unmap();
+    return frame;
+}
+
+TEST_P(CarScreenSizes, NothingIsCutOffAndEveryTapTargetTakesAFinger)
+{
+    const auto [size, rightHand] = GetParam();
+    library.setRightHandDrive(rightHand);
+    fs::create_directories(docs("Trips"));
+    car.window().resize(size);
+    CRFMController* root = openRoot();
+    root->present(std::make_unique<CRFMController>(docs("Trips"), CloseButton::Shown), platform::Animated::No);
+    test::CarWindow::settle();
+    const QRect screen(QPoint(), size);
+    auto* folder = over<CRFMController>(*root);
+    ASSERT_TRUE(folder);
+    std::vector<Target> targets;
+    targets.push_back({"folder's close button", inWindow(folder->view()->findChild<platform::CircleButton*>())});
+    for (const QLabel* label : folder->tableView()->tableHeaderView()->findChildren<QLabel*>())
+        EXPECT_TRUE(screen.contains(inWindow(label))) << "banner " << label->text().toStdString();
+
+    RecordList records;
+    for (int i = 0; i < 30; ++i)
+        records.push_back(test::record("clip" + std::to_string(i)));
+    KavioController* player = test::presentPlayer(car, library, records, 3);
+    players.last()->videoSink()->setVideoFrame(frameOf({1280, 720}));
+    test::CarWindow::settle();
+    platform::PlayerView* video = player->controller();
+    const QRect videoArea = video->videoArea().translated(video->mapTo(video->window(), QPoint()));
+    const QRect bar = inWindow(video->controlsBar());
+    EXPECT_TRUE(videoArea.contains(bar)) << "the bar " << bar.y() << "+" << bar.height() << " lies in the picture "
+                                         << videoArea.y() << "+" << videoArea.height();
+    EXPECT_TRUE(screen.contains(videoArea));
+    targets.push_back({"player's close button", inWindow(player->closeButton())});
+    targets.push_back({"play/pause", inWindow(video->controlsBar()->findChild<QToolButton*>())});
+    targets.push_back({"position slider", inWindow(video->controlsBar()->findChild<QSlider*>())});
+    platform::CollectionView* strip = player->collectionItem();
+    EXPECT_TRUE(screen.contains(inWindow(strip)));
+    EXPECT_FALSE(inWindow(strip).intersects(videoArea)) << "the column stays beside the video";
+    const std::vector<platform::IndexPath> shown = strip->indexPathsForVisibleItems();
+    ASSERT_GE(shown.size(), 5u);
+    for (const platform::IndexPath& item : shown) {
+        // What a tap there chooses: the item's frame grown to the strip's tap target.
+        QRect target(QPoint(), strip->visualRectForItem(item).size().expandedTo(strip->tapTargetSize()));
+        target.moveCenter(strip->visualRectForItem(item).center());
+        EXPECT_EQ(strip->indexPathForTapAt(target.topLeft()), item);
+        EXPECT_EQ(strip->indexPathForTapAt(target.bottomRight()), item);
+        targets.push_back({QStringLiteral("strip entry %1").arg(item.item()), target.translated(strip->viewport()->mapTo(strip->window(), QPoint()))});
+    }
+    for (const Target& t : targets) {
+        EXPECT_GE(t.rect.width(), kTapTarget) << t.what.toStdString();
+        EXPECT_GE(t.rect.height(), kTapTarget) << t.what.toStdString();
+        if (!t.what.startsWith(QLatin1String("strip"))) { // the strip scrolls: entries leave at its ends
+            EXPECT_TRUE(screen.contains(t.rect)) << t.what.toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Panels, CarScreenSizes,
+                         ::testing::Combine(::testing::Values(QSize(800, 480), QSize(1024, 600), QSize(1280, 720)),
+                                            ::testing::Bool()),
+                         [](const auto& panel) {
+                             const QSize size = std::get<0>(panel.param);
+                             return std::to_string(size.width()) + "x" + std::to_string(size.height())
+                                    + (std::get<1>(panel.param) ? "RightHand" : "LeftHand");
+                         });
 
 } // namespace
 } // namespace kavio::carplay

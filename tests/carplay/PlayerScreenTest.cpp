@@ -50,32 +50,16 @@ protected:
     platform::FakePlayerFactory factory;
 };
 
-// Each row plays its first entry and then finishes it and the ones after.
-TEST_F(PlayerScreen, QueuePlaysOnAndWraps)
+// The order itself is PlayQueue's (carplay_core_tests); here, that each end plays on.
+TEST_F(PlayerScreen, AnEndedItemPlaysTheNextEntrysFileOrStreamAndWraps)
 {
-    const std::string live = "https://example.com/live.m3u8";
+    const QString live = QStringLiteral("https://example.com/live.m3u8");
     kavio::test::writeFile(library.documents() / "Live.mp4", ""); // the stream's placeholder, never played
-    struct Row {
-        RecordList records;
-        std::size_t start;
-        std::vector<std::string> played;
-    };
-    const Row rows[] = {
-        {abc(), 2, {"c.mp4", "a.mp4", "b.mp4"}},
-        {{record("solo", "MOV")}, 0, {"solo.MOV", "solo.MOV"}}, // one entry replays
-        {{record("clip"), record("Live", "mp4", live)}, 1, {live, "clip.mp4", live}},
-    };
-    for (const Row& row : rows) {
-        KavioController* screen = open(row.records, row.start);
-        QStringList expected;
-        for (const std::string& p : row.played)
-            expected << (p == live ? QString::fromStdString(p) : fileUrl(p));
-        for (std::size_t i = 1; i < row.played.size(); ++i)
-            player().finishCurrentItem();
-        EXPECT_EQ(played(), expected);
-        EXPECT_EQ(player().calls().count("play"), qsizetype(row.played.size())) << row.played.front();
-        close(screen);
-    }
+    open({record("clip"), record("Live", "mp4", live.toStdString())}, 1);
+    player().finishCurrentItem();
+    player().finishCurrentItem();
+    EXPECT_EQ(played(), (QStringList{live, fileUrl("clip.mp4"), live}));
+    EXPECT_EQ(player().calls().count("play"), 3);
 }
 
 TEST_F(PlayerScreen, DeletedFileStaysInQueueAndStrip)
@@ -104,22 +88,20 @@ TEST_F(PlayerScreen, OnlyItsOwnItemEndingAdvances)
     EXPECT_EQ(screen->currentIndex(), 0u);
 }
 
-TEST_F(PlayerScreen, NextWrapsAndPreviousFollowsTheThreeSecondRule)
+// The previous-track rule is PlayQueue's; here, that the commands reach it with the time.
+TEST_F(PlayerScreen, NextAndPreviousCommandsMoveTheQueueOrRestartTheEntry)
 {
     KavioController* screen = open(abc(), 2);
     EXPECT_EQ(command(RemoteCommandKind::NextTrack), CommandStatus::Success);
     EXPECT_EQ(screen->currentIndex(), 0u);
-    struct Row {
-        double elapsed;
-        std::size_t index;
-    };
-    // From the first back to the last; three seconds exactly still moves back; later restarts.
-    for (const Row& row : {Row{1.0, 2}, Row{3.0, 1}, Row{3.1, 1}, Row{40, 1}}) {
-        player().setCurrentTime(row.elapsed);
-        player().clearCalls();
-        EXPECT_EQ(command(RemoteCommandKind::PreviousTrack), CommandStatus::Success);
-        EXPECT_EQ(screen->currentIndex(), row.index) << row.elapsed;
-    }
+    EXPECT_EQ(played().last(), fileUrl("a.mp4"));
+    player().setCurrentTime(1.0);
+    EXPECT_EQ(command(RemoteCommandKind::PreviousTrack), CommandStatus::Success);
+    EXPECT_EQ(screen->currentIndex(), 2u);
+    player().setCurrentTime(40);
+    player().clearCalls();
+    EXPECT_EQ(command(RemoteCommandKind::PreviousTrack), CommandStatus::Success);
+    EXPECT_EQ(screen->currentIndex(), 2u);
     EXPECT_EQ(player().calls(), (QStringList{"seek 0", "play"}));
 }
 
