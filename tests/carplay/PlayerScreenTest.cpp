@@ -1,13 +1,23 @@
+// The car player screen: wired to its queue and the system's commands, what it publishes
+// and what closing withdraws, its layout, resuming where a video stopped, the keys, jumps
+// from the desktop, and thumbnails kept at the size drawn.
+
 #include "support/CarplayTestSupport.h"
 
 #include "carplay/KavioCollectionViewCell.h"
+#include "carplay/PlaybackMemory.h"
+#include "library/PlaybackPositions.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/lists/CellImageView.h"
 #include "platform/media/AudioSession.h"
 #include "platform/media/PlayerView.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/testing/FakePlayer.h"
 #include "platform/views/CircleButton.h"
 
+#include <QBuffer>
 #include <QRegularExpression>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -15,11 +25,20 @@ namespace kavio::carplay {
 namespace {
 
 using platform::CommandStatus;
+using platform::NowPlayingInfoCenter;
 using platform::RemoteCommandKind;
 using test::record;
 
 class PlayerScreen : public ::testing::Test {
 protected:
+    void SetUp() override
+    {
+        PlaybackMemory::useFile(positionsFile);
+        for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+            kavio::test::writeFile(library.documents() / name, std::string("video ") + name);
+    }
+    void TearDown() override { waitForBackgroundSaves(); }
+
     KavioController* open(RecordList records, std::size_t start, const std::string& urlLink = "")
     {
         return test::presentPlayer(car, library, std::move(records), start, urlLink);
@@ -32,8 +51,19 @@ protected:
         return QUrl::fromLocalFile(QString::fromStdString((library.documents() / name).string())).toString();
     }
 
-    // The URLs the player was asked to play, in order.
+    // The URLs the player was asked to play, in order, and the seeks.
     QStringList played() { return player().calls().filter(QRegularExpression("^replace ")).replaceInStrings("replace ", ""); }
+    QStringList seeks() { return player().calls().filter(QRegularExpression("^seek ")); }
+    void press(KavioController* screen, Qt::Key key)
+    {
+        QTest::keyClick(screen->view(), key);
+        test::CarWindow::settle();
+    }
+    void playFor(double seconds)
+    {
+        player().setDuration(600);
+        player().advanceTime(seconds);
+    }
 
     static CommandStatus command(RemoteCommandKind kind) { return platform::RemoteCommandCenter::shared().dispatch(kind); }
 
@@ -48,6 +78,8 @@ protected:
     test::Library library;
     test::CarWindow car;
     platform::FakePlayerFactory factory;
+    kavio::test::ScratchFolder state;
+    const std::filesystem::path positionsFile = state / "positions.plist";
 };
 
 // The order itself is PlayQueue's (carplay_core_tests); here, that each end plays on.
@@ -64,7 +96,9 @@ TEST_F(PlayerScreen, AnEndedItemPlaysTheNextEntrysFileOrStreamAndWraps)
 
 TEST_F(PlayerScreen, DeletedFileStaysInQueueAndStrip)
 {
-    KavioController* screen = open(abc(), 0); // no file exists for any of them
+    for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+        std::filesystem::remove(library.documents() / name);
+    KavioController* screen = open(abc(), 0);
     EXPECT_EQ(screen->collectionItem()->numberOfItemsInSection(0), 3);
     player().failCurrentItem("no such file");
     EXPECT_EQ(screen->currentIndex(), 0u); // a failure never advances by itself
@@ -228,6 +262,133 @@ TEST_F(PlayerLayout, TwelveEntriesAndTheMovingOutline)
     test::CarWindow::settle();
     EXPECT_EQ(screen->currentIndex(), 0u);
     EXPECT_EQ(outlines(screen)[0], 1.5);
+}
+
+TEST_F(PlayerScreen, ChosenAgainItStartsThreeSecondsBeforeWhereItStopped)
+{
+    KavioController* screen = open(abc(), 1);
+    playFor(40);
+    close(screen);
+    open(abc(), 1);
+    EXPECT_EQ(seeks(), QStringList{"seek 37"});
+
+    // Next from the middle of b remembers b; a played to its end starts from the start.
+    KavioController* again = car.window().topViewController() ? dynamic_cast<KavioController*>(car.window().topViewController()) : nullptr;
+    ASSERT_TRUE(again);
+    playFor(20);
+    again->nextTrack();
+    player().finishCurrentItem(); // c to its end, then a
+    close(again);
+    waitForBackgroundSaves();
+    PlaybackPositions saved(positionsFile);
+    EXPECT_TRUE(saved.resumeAt(PlaybackItem::file(library.documents() / "b.mp4")));
+    EXPECT_FALSE(saved.resumeAt(PlaybackItem::file(library.documents() / "c.mp4")));
+}
+
+TEST_F(PlayerScreen, UnderTenSecondsItStartsFromTheBeginning)
+{
+    KavioController* screen = open(abc(), 0);
+    playFor(8);
+    close(screen);
+    open(abc(), 0);
+    EXPECT_TRUE(seeks().isEmpty());
+}
+
+TEST_F(PlayerScreen, KeysPlayPauseSeekSkipAndCloseAndSpaceNeverCloses)
+{
+    KavioController* screen = open(abc(), 0);
+    playFor(30);
+    player().clearCalls();
+    ASSERT_EQ(player().rate(), 1.0);
+    press(screen, Qt::Key_Space);
+    EXPECT_EQ(player().rate(), 0.0);
+    EXPECT_FALSE(screen->isClosed()) << "Space pauses, it never closes";
+    press(screen, Qt::Key_Space);
+    EXPECT_EQ(player().rate(), 1.0);
+    press(screen, Qt::Key_Right);
+    press(screen, Qt::Key_Left);
+    EXPECT_EQ(seeks(), (QStringList{"seek 40", "seek 30"}));
+    press(screen, Qt::Key_PageDown);
+    EXPECT_EQ(screen->currentIndex(), 1u);
+    press(screen, Qt::Key_PageUp); // under 3 seconds in: the one before
+    EXPECT_EQ(screen->currentIndex(), 0u);
+    press(screen, Qt::Key_MediaNext);
+    EXPECT_EQ(screen->currentIndex(), 1u);
+    press(screen, Qt::Key_Down);
+    press(screen, Qt::Key_Return);
+    EXPECT_EQ(screen->currentIndex(), 2u) << "the strip's selection plays";
+    EXPECT_EQ(screen->closeButton()->focusPolicy(), Qt::NoFocus);
+    press(screen, Qt::Key_Escape);
+    EXPECT_TRUE(screen->isClosed());
+}
+
+TEST_F(PlayerScreen, AJumpFromTheDesktopSeeksAndIsReportedBack)
+{
+    KavioController* screen = open(abc(), 0);
+    playFor(5);
+    std::vector<double> seeked;
+    QObject::connect(&NowPlayingInfoCenter::shared(), &NowPlayingInfoCenter::seeked, screen,
+                     [&](double s) { seeked.push_back(s); });
+    EXPECT_EQ(platform::RemoteCommandCenter::shared().changePlaybackPositionCommand().dispatch(120.0),
+              platform::CommandStatus::Success);
+    EXPECT_EQ(seeks().last(), "seek 120");
+    EXPECT_EQ(seeked, std::vector<double>{120.0});
+    EXPECT_EQ(NowPlayingInfoCenter::shared().nowPlayingInfo()->playbackDuration, 600.0);
+    EXPECT_EQ(NowPlayingInfoCenter::shared().nowPlayingInfo()->elapsedPlaybackTime, 120.0);
+}
+
+TEST_F(PlayerScreen, AScreenReplacedByANewerOneNeverClearsWhatTheNewerOnePublished)
+{
+    open(abc(), 0);
+    playFor(1);
+    // A video handed in from outside: whatever the car shows goes, the new player comes.
+    car.root().dismiss(platform::Animated::No);
+    open(abc(), 1);
+    playFor(31);
+    test::CarWindow::settle(); // the old screen is destroyed by now
+    const auto& info = NowPlayingInfoCenter::shared().nowPlayingInfo();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->title, "b");
+    EXPECT_EQ(info->elapsedPlaybackTime, 31.0);
+    EXPECT_EQ(NowPlayingInfoCenter::shared().playbackState(), platform::PlaybackState::Playing);
+}
+
+TEST_F(PlayerScreen, ThumbnailsAreKeptAtTheSizeTheyAreDrawn)
+{
+    // Twelve megapixels, as the phone's camera stores them.
+    QImage camera(4000, 3000, QImage::Format_RGB32);
+    camera.fill(Qt::darkMagenta);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    camera.save(&buffer, "JPEG");
+    RecordList records;
+    for (int i = 0; i < 30; ++i) {
+        auto r = record("clip" + std::to_string(i));
+        r->imgData = plist::Bytes(jpeg.toStdString());
+        records.push_back(r);
+        kavio::test::writeFile(library.documents() / ("clip" + std::to_string(i) + ".mp4"), "x");
+    }
+    KavioController* screen = open(records, 0);
+    const int side = static_cast<int>(KavioCollectionViewCell::kSide * screen->view()->devicePixelRatioF());
+    int shown = 0;
+    for (QObject* child : screen->collectionItem()->findChildren<KavioCollectionViewCell*>()) {
+        auto* cell = static_cast<KavioCollectionViewCell*>(child);
+        if (cell->appImageView->hasImage()) {
+            EXPECT_LE(cell->appImageView->imageSize().height(), side);
+            ++shown;
+        }
+    }
+    EXPECT_GT(shown, 0);
+    // The artwork is made off the main thread and published when ready.
+    ASSERT_TRUE(QTest::qWaitFor([] {
+        const auto& info = NowPlayingInfoCenter::shared().nowPlayingInfo();
+        return info && info->artwork;
+    }, 5000));
+    const auto& info = NowPlayingInfoCenter::shared().nowPlayingInfo();
+    ASSERT_TRUE(info && info->artwork);
+    EXPECT_LE(std::max(info->artwork->width(), info->artwork->height()), 512);
+    EXPECT_TRUE(info->artworkPng && info->artworkPng->startsWith("\x89PNG"));
 }
 
 } // namespace
