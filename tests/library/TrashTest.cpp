@@ -172,23 +172,7 @@ private:
 
 class TrashTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        for (const char* name : {"XDG_DATA_HOME", "HOME"}) {
-            if (const char* old = std::getenv(name))
-                saved_.emplace_back(name, old);
-        }
-        // The readers and Kavio see a scratch home, never the real one.
-        fs::create_directories(scratch / "home");
-        ::setenv("HOME", (scratch / "home").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        ::unsetenv("XDG_DATA_HOME");
-        for (const auto& [name, value] : saved_)
-            ::setenv(name.c_str(), value.c_str(), 1);
-    }
+    void SetUp() override { fs::create_directories(scratch / "home"); }
 
     fs::path homeTrash() const { return scratch / "data" / "Trash"; }
 
@@ -252,9 +236,8 @@ protected:
     }
 
     test::ScratchFolder scratch;
-
-private:
-    std::vector<std::pair<std::string, std::string>> saved_;
+    // The readers and Kavio see a scratch home, never the real one.
+    const test::ScopedEnv home{{"HOME", (scratch / "home").string()}, {"XDG_DATA_HOME", (scratch / "data").string()}};
 };
 
 // ---- where an entry goes, and how it comes back ----------------------------------------
