@@ -5,6 +5,7 @@
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/Avatar.h"
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/RecordKey.h"
 #include "library/Settings.h"
@@ -81,16 +82,21 @@ void writeBytes(const fs::path& file, const std::string& bytes)
 void addRecord(FolderModel& folder, const std::string& title, const std::string& artist, const std::string& thumbnail,
                const std::string& video)
 {
-    writeBytes(folder.currentURL() / (title + ".mp4"), video);
+    Result<FolderChange> change = FolderChange::begin(folder, std::chrono::milliseconds(0));
+    if (!change)
+        return; // a scratch library of its own: nobody else holds it
     MovieInfo r;
     r.FILENAME = title;
     r.ARTIST = artist;
     r.EXTENSION = "mp4";
     r.imgData = plist::Bytes(thumbnail);
-    r.KEY = folder.newRecordKey();
+    r.KEY = change->newRecordKey();
     r.urlLink = "";
-    folder.save_items()->push_back(std::make_shared<MovieInfo>(r));
-    folder.saveMovieModules(*r.KEY);
+    change->saveMovieModules(r);
+    (void)change->commit([&] { // a picture missing from a screenshot shows
+        writeBytes(folder.currentURL() / (title + ".mp4"), video);
+        return Status::ok();
+    });
 }
 
 // Documents with a few folders, the samples and a road-trip folder of drawn thumbnails.

@@ -1,10 +1,14 @@
 #include "AtomicFile.h"
 
+#include "library/FolderLock.h"
+#include "library/Posix.h"
+
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <string>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,86 +18,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Status errnoStatus(const std::string& what, int error)
-{
-    return Status::ioError(what + ": " + std::strerror(error));
-}
-
 int closeRetryingNothing(int fd)
 {
     // close() must not be retried on EINTR on Linux: the descriptor is already gone.
     return ::close(fd);
 }
 
-Status writeAll(int fd, std::string_view bytes)
+// A save holds the folder's lock shared from the creation of its temporary file to the
+// rename; a cleanup takes it exclusively, so it only ever runs while no save is under way,
+// in this process or another. A lock on the folder (not on the temporary file) leaves no
+// moment between creating the file and locking it in which a load could take it for a
+// leftover. A cleanup holds it for one scan of the folder and a change for one small
+// write: wait for them, but not forever.
+constexpr std::chrono::milliseconds kSaveWaitsForLock{2000};
+
+std::optional<FolderLock> lockForSave(const fs::path& folder, FolderLocking locking)
 {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errnoStatus("write", errno);
-        }
-        if (n == 0)
-            return Status::ioError("write: no progress");
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return Status::ok();
+    if (locking == FolderLocking::HeldByCaller)
+        return std::nullopt;
+    Result<FolderLock> lock = FolderLock::acquire(folder, LockMode::Shared, kSaveWaitsForLock);
+    if (!lock)
+        return std::nullopt; // held too long elsewhere: save anyway; the old file survives any failure
+    return std::move(lock).value();
 }
-
-// The folder, opened to be locked and synced. Saves hold a shared lock on it from the
-// creation of their temporary file to the rename; the cleanup of leftovers takes it
-// exclusively without waiting, so it only ever runs while no save is under way, in this
-// process or another. A lock on the folder (not on the temporary file) leaves no moment
-// between creating the file and locking it in which a load could take it for a leftover.
-class FolderLock {
-public:
-    enum class Mode { SharedForSave, ExclusiveForCleanup };
-
-    FolderLock(const fs::path& folder, Mode mode)
-        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
-    {
-        if (fd_ < 0) {
-            openError_ = errno;
-            return;
-        }
-        if (mode == Mode::ExclusiveForCleanup) {
-            held_ = ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-            return;
-        }
-        // A cleanup holds the lock for one scan of the folder; wait for it, but not forever.
-        for (int attempt = 0; attempt < 200 && !held_; ++attempt) {
-            held_ = ::flock(fd_, LOCK_SH | LOCK_NB) == 0;
-            if (!held_ && errno != EWOULDBLOCK && errno != EINTR)
-                break; // a file system without locks: save anyway, a save matters more than the lock
-            if (!held_)
-                ::usleep(10'000);
-        }
-    }
-    ~FolderLock()
-    {
-        if (fd_ >= 0)
-            closeRetryingNothing(fd_);
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-    bool isOpen() const { return fd_ >= 0; }
-    int openError() const { return openError_; }
-    bool held() const { return held_; }
-
-    Status sync() const
-    {
-        if (::fsync(fd_) != 0)
-            return errnoStatus("fsync folder", errno);
-        return Status::ok();
-    }
-
-private:
-    int fd_ = -1;
-    int openError_ = 0;
-    bool held_ = false;
-};
 
 } // namespace
 
@@ -102,20 +49,21 @@ std::string temporaryPrefix(const fs::path& path)
     return "." + path.filename().string() + ".tmp-";
 }
 
-Status writeFileAtomically(const fs::path& path, std::string_view bytes)
+Status writeFileAtomically(const fs::path& path, std::string_view bytes, FolderLocking locking)
 {
-    return writeFileAtomically(path, [bytes](const ByteWriter& write) { return write(bytes); });
+    return writeFileAtomically(path, [bytes](const ByteWriter& write) { return write(bytes); }, nullptr, locking);
 }
 
 Status writeFileAtomically(const fs::path& path, const std::function<Status(const ByteWriter& write)>& produce,
-                           WrittenFile* written)
+                           WrittenFile* written, FolderLocking locking)
 {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     // Opened first: a folder that cannot be synced after the rename fails the save before
     // anything is written.
-    const FolderLock lock(folder, FolderLock::Mode::SharedForSave);
-    if (!lock.isOpen())
-        return errnoStatus("open folder", lock.openError());
+    const FileDescriptor folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() < 0)
+        return errnoStatus("open folder");
+    const std::optional<FolderLock> lock = lockForSave(folder, locking);
     std::string temp = (folder / (temporaryPrefix(path) + "XXXXXX")).string();
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
@@ -152,16 +100,19 @@ Status writeFileAtomically(const fs::path& path, const std::function<Status(cons
         return fail(errnoStatus("close", errno));
     if (::rename(temp.c_str(), path.c_str()) != 0)
         return fail(errnoStatus("rename", errno));
-    return lock.sync();
+    if (::fsync(folderFd.get()) != 0)
+        return errnoStatus("fsync folder");
+    return Status::ok();
 }
 
 bool removeLeftoverTemporaries(const fs::path& path)
 {
     const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
     // Not held: a save is under way here or in another process, and its temporary file is
-    // not a leftover. The next load cleans up.
-    const FolderLock lock(folder, FolderLock::Mode::ExclusiveForCleanup);
-    if (!lock.held())
+    // not a leftover. The next load cleans up. Without locks on the file system nothing
+    // tells the two apart, and nothing is removed.
+    const Result<FolderLock> lock = FolderLock::acquire(folder, LockMode::Exclusive, std::chrono::milliseconds(0));
+    if (!lock || !lock->enforced())
         return false;
     const std::string prefix = temporaryPrefix(path);
     std::error_code ec;

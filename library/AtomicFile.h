@@ -11,11 +11,17 @@
 
 namespace kavio {
 
+// Who keeps a cleanup of the folder from taking the temporary file for a leftover: the
+// save itself, holding the folder's lock shared, or a change of the folder that already
+// holds it exclusively (a store is only ever written so).
+enum class FolderLocking { TakeShared, HeldByCaller };
+
 // Writes a temporary file in the same folder, checks every write, fsyncs it, closes it,
 // renames it over path and fsyncs the folder. On failure before the rename the old file
 // is untouched and the temporary file is removed. A failure of the folder sync after the
 // rename is reported too: the new content is in place but not known to be durable.
-Status writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+Status writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                           FolderLocking locking = FolderLocking::TakeShared);
 
 // The same, the bytes coming from produce, which hands them to its write function piece by
 // piece; a failure it returns (or one of a write) leaves the old file as it was. written,
@@ -26,7 +32,7 @@ struct WrittenFile {
 };
 using ByteWriter = std::function<Status(std::string_view piece)>;
 Status writeFileAtomically(const std::filesystem::path& path, const std::function<Status(const ByteWriter& write)>& produce,
-                           WrittenFile* written = nullptr);
+                           WrittenFile* written = nullptr, FolderLocking locking = FolderLocking::TakeShared);
 
 // Removes temporary files that a writer of path left behind when it was killed. While a
 // save into the same folder is under way (in any process), nothing is removed and the

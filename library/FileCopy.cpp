@@ -1,12 +1,15 @@
 #include "FileCopy.h"
 
 #include "library/FileMoves.h"
+#include "library/FolderLock.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
+#include <utility>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +22,8 @@ namespace {
 
 constexpr std::size_t kChunk = 8u << 20; // between progress reports and cancel checks
 constexpr std::size_t kBlock = 1u << 20; // the read/write fallback's buffer
+// A change holds a folder for a moment; a copy waits for it (off the main thread) longer.
+constexpr std::chrono::milliseconds kMakerWaitsForFolder{10000};
 
 Status errnoStatus(const std::string& what, int error)
 {
@@ -109,7 +114,38 @@ Status copyBytes(int src, int dst, std::uint64_t total, CopyControl* control, Co
 
 } // namespace
 
-Status copyFileNoReplace(const fs::path& from, const fs::path& to, CopyControl* control, CopyMethod* method)
+StagedCopy::StagedCopy(fs::path path, int fd) : path_(std::move(path)), fd_(fd) {}
+
+StagedCopy::StagedCopy(StagedCopy&& other) noexcept
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), placed_(other.placed_)
+{
+    other.placed_ = true; // nothing left for the moved-from object to remove
+}
+
+StagedCopy::~StagedCopy()
+{
+    if (fd_ < 0)
+        return;
+    struct stat ours {};
+    struct stat named {};
+    // Only the copy itself: whatever else took the name meanwhile is not ours to remove.
+    if (!placed_ && ::fstat(fd_, &ours) == 0 && ::lstat(path_.c_str(), &named) == 0 && ours.st_dev == named.st_dev &&
+        ours.st_ino == named.st_ino)
+        ::unlink(path_.c_str());
+    ::close(fd_);
+}
+
+Status StagedCopy::placeAs(const fs::path& to)
+{
+    if (placed_)
+        return Status::notFound("the copy was placed already");
+    if (Status s = moveNoReplace(path_, to); !s)
+        return s;
+    placed_ = true;
+    return Status::ok();
+}
+
+Result<StagedCopy> stageCopy(const fs::path& from, const fs::path& to, CopyControl* control, CopyMethod* method)
 {
     if (taken(to))
         return Status::alreadyExists(to.string());
@@ -126,30 +162,50 @@ Status copyFileNoReplace(const fs::path& from, const fs::path& to, CopyControl* 
 
     const fs::path folder = to.has_parent_path() ? to.parent_path() : fs::path(".");
     std::string temp = (folder / (std::string(kCopyTemporaryPrefix) + "XXXXXX")).string();
-    Descriptor dst(::mkostemp(temp.data(), O_CLOEXEC));
-    if (dst.get() < 0)
-        return errnoStatus("create the copy", errno);
-    auto fail = [&](Status s) {
-        ::unlink(temp.c_str());
-        return s;
-    };
-    ::fchmod(dst.get(), st.st_mode & 0666);
+    int fd = -1;
+    {
+        // Born and locked under the folder's shared lock: a writer cleaning up holds it
+        // exclusively and so only ever sees copies already locked by their maker.
+        Result<FolderLock> shared = FolderLock::acquire(folder, LockMode::Shared, kMakerWaitsForFolder);
+        if (!shared)
+            return shared.status();
+        fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0)
+            return errnoStatus("create the copy", errno);
+        holdWhileWorking(fd);
+    }
+    StagedCopy staged(temp, fd);
+    ::fchmod(fd, st.st_mode & 0666);
     CopyMethod used = CopyMethod::ReadWrite;
-    if (Status s = copyBytes(src.get(), dst.get(), static_cast<std::uint64_t>(st.st_size), control, used); !s)
-        return fail(s);
-    if (::fsync(dst.get()) != 0)
-        return fail(errnoStatus("sync the copy", errno));
-    if (::close(dst.release()) != 0)
-        return fail(errnoStatus("close the copy", errno));
-    if (Status s = moveNoReplace(temp, to); !s)
-        return fail(s);
+    if (Status s = copyBytes(src.get(), fd, static_cast<std::uint64_t>(st.st_size), control, used); !s)
+        return s;
+    if (::fsync(fd) != 0)
+        return errnoStatus("sync the copy", errno);
     if (method)
         *method = used;
+    return staged;
+}
+
+Status copyFileNoReplace(const fs::path& from, const fs::path& to, CopyControl* control, CopyMethod* method)
+{
+    Result<StagedCopy> staged = stageCopy(from, to, control, method);
+    if (!staged)
+        return staged.status();
+    if (Status s = staged->placeAs(to); !s)
+        return s;
     // The name is durable with its folder.
+    const fs::path folder = to.has_parent_path() ? to.parent_path() : fs::path(".");
     Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get());
+    if (dir.get() < 0 || ::fsync(dir.get()) != 0)
+        return errnoStatus("sync the folder", errno);
     return Status::ok();
+}
+
+bool renameReaches(const fs::path& from, const fs::path& toFolder)
+{
+    struct stat a {};
+    struct stat b {};
+    return ::stat(from.c_str(), &a) == 0 && ::stat(toFolder.c_str(), &b) == 0 && a.st_dev == b.st_dev;
 }
 
 Status moveFileNoReplace(const fs::path& from, const fs::path& to, CopyControl* control)

@@ -28,9 +28,9 @@ public:
         return Status::ok();
     }
 
-    Status copy(const fs::path& from, const fs::path& to, CopyControl* control) override
+    Result<StagedCopy> stageCopy(const fs::path& from, const fs::path& to, CopyControl* control) override
     {
-        return copyFileNoReplace(from, to, control);
+        return kavio::stageCopy(from, to, control);
     }
 
     Status move(const fs::path& from, const fs::path& to, CopyControl* control) override

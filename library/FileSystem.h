@@ -21,7 +21,9 @@ public:
     virtual bool exists(const std::filesystem::path& path) = 0;
     // An empty file; AlreadyExists when the name is taken.
     virtual Status createEmptyFile(const std::filesystem::path& path) = 0;
-    virtual Status copy(const std::filesystem::path& from, const std::filesystem::path& to, CopyControl* control) = 0;
+    // A copy waiting in a hidden temporary file beside to, for the caller to place.
+    virtual Result<StagedCopy> stageCopy(const std::filesystem::path& from, const std::filesystem::path& to,
+                                         CopyControl* control) = 0;
     virtual Status move(const std::filesystem::path& from, const std::filesystem::path& to, CopyControl* control) = 0;
     virtual Status remove(const std::filesystem::path& path) = 0;
 };

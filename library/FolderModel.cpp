@@ -1,12 +1,12 @@
 #include "FolderModel.h"
 
+#include "library/FolderChange.h"
 #include "library/RecordKey.h"
 #include "library/Utf8.h"
 
 namespace kavio {
 
 namespace fs = std::filesystem;
-using plist::Value;
 
 FolderModel::FolderModel(fs::path folder)
     : currentURL_(std::move(folder)), save_items_(std::make_shared<RecordList>())
@@ -17,7 +17,10 @@ void FolderModel::loadMp4Files()
 {
     if (PLIST_PATH_.empty())
         PLIST_PATH_ = currentURL_ / kStoreFileName;
+    const bool unfinished = changeUnfinished(currentURL_);
     StoreLoad load = loadStore(PLIST_PATH_);
+    if (unfinished && load.prefsDict && overlayUnfinishedChange(currentURL_, *load.prefsDict))
+        load.records = decodeRecords(*load.prefsDict, &load.skipped);
     prefsDict_ = std::move(load.prefsDict);
     save_items_ = std::move(load.records);
     storeStatus_ = std::move(load.status);
@@ -67,45 +70,6 @@ std::optional<std::size_t> FolderModel::recordIndexForKey(std::string_view key) 
 fs::path FolderModel::recordFilePath(const MovieInfo& record) const
 {
     return currentURL_ / (record.FILENAME.value_or("") + "." + record.EXTENSION.value_or(""));
-}
-
-Status FolderModel::writeStoreFile()
-{
-    if (!prefsDict_)
-        return Status::unsupported("the store file is unreadable; it is left as it is");
-    return writeStore(PLIST_PATH_.empty() ? currentURL_ / kStoreFileName : PLIST_PATH_, *prefsDict_);
-}
-
-Status FolderModel::saveMovieModules(const std::string& key)
-{
-    if (save_items_->empty() || !save_items_->back())
-        return Status::notFound("no record to file");
-    if (prefsDict_)
-        (*prefsDict_)[key] = Value::makeArray({Value::makeData(plist::Bytes(encodeMovieInfo(*save_items_->back())))});
-    return writeStoreFile();
-}
-
-Status FolderModel::updateRecord(std::size_t index)
-{
-    if (index >= save_items_->size() || !(*save_items_)[index])
-        return Status::notFound("no such record");
-    const MovieInfo& record = *(*save_items_)[index];
-    if (!record.KEY)
-        return Status::corrupt("record without a key");
-    if (prefsDict_)
-        (*prefsDict_)[*record.KEY] = Value::makeArray({Value::makeData(plist::Bytes(encodeMovieInfo(record)))});
-    return writeStoreFile();
-}
-
-Status FolderModel::removeRecord(std::size_t index)
-{
-    if (index >= save_items_->size())
-        return Status::notFound("no such record");
-    const RecordPtr record = (*save_items_)[index];
-    if (prefsDict_ && record && record->KEY)
-        prefsDict_->erase(*record->KEY);
-    save_items_->erase(save_items_->begin() + static_cast<std::ptrdiff_t>(index));
-    return writeStoreFile();
 }
 
 std::string FolderModel::newRecordKey(std::chrono::system_clock::time_point now) const

@@ -1,6 +1,7 @@
 #pragma once
 // The state both folder browsers hold for the folder they show: its store (path,
-// dictionary, records) and its listing, with the load, lookup and record writes.
+// dictionary, records) and its listing, with the load and lookups. Records are written
+// through a FolderChange, which reloads this model under the folder's lock first.
 
 #include "library/FolderListing.h"
 #include "library/SavedVideosStore.h"
@@ -21,7 +22,8 @@ public:
     FolderModel& operator=(const FolderModel&) = delete;
 
     // Re-reads the store into a new prefsDict and a new save_items list; holders of the
-    // previous list (a player's queue, an editor) keep theirs unchanged.
+    // previous list (a player's queue, an editor) keep theirs unchanged. A change that a
+    // crash interrupted is finished first when the folder is free, else shown as finished.
     void loadMp4Files();
     // Rebuilds the listing and the title from the folder.
     void loadContent();
@@ -48,16 +50,11 @@ public:
     // The store's folder joined with FILENAME "." EXTENSION.
     std::filesystem::path recordFilePath(const MovieInfo& record) const;
 
-    // Record writes (the phone side): each files the record in prefsDict and replaces
-    // the store file atomically. The failure is returned; memory keeps the change.
-    Status saveMovieModules(const std::string& key);
-    Status updateRecord(std::size_t index);
-    Status removeRecord(std::size_t index);
-    // A key for a new record, never one already in prefsDict.
+    // A key for a new record, never one already in prefsDict (unique in the folder while
+    // a FolderChange holds it).
     std::string newRecordKey(std::chrono::system_clock::time_point now = std::chrono::system_clock::now()) const;
 
 private:
-    Status writeStoreFile();
 
     std::filesystem::path currentURL_;
     std::filesystem::path PLIST_PATH_;

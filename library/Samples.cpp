@@ -1,6 +1,7 @@
 #include "Samples.h"
 
 #include "library/AtomicFile.h"
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 
 #include <cstdlib>
@@ -61,21 +62,40 @@ Result<SamplesOutcome> installSamplesOnFirstRun(const fs::path& documents, const
     if (ec)
         return Status::ioError("create " + folder.string() + ": " + ec.message());
     FolderModel model(folder);
-    model.loadMp4Files();
+    Result<FolderChange> change = FolderChange::begin(model, std::chrono::milliseconds(0));
+    if (!change)
+        return change.status();
     for (const SampleVideo& sample : samples) {
-        if (Status s = writeFileAtomically(folder / (sample.title + ".mp4"), sample.video); !s)
-            return s;
         MovieInfo record;
         record.FILENAME = sample.title;
         record.ARTIST = sample.artist;
         record.EXTENSION = "mp4";
         record.imgData = plist::Bytes(sample.thumbnail);
-        record.KEY = model.newRecordKey();
+        record.KEY = change->newRecordKey();
         record.urlLink = "";
-        model.save_items()->push_back(std::make_shared<MovieInfo>(record));
-        if (Status s = model.saveMovieModules(*record.KEY); !s)
-            return s;
+        change->saveMovieModules(record);
     }
+    std::vector<fs::path> written;
+    auto removeWritten = [&] {
+        for (const fs::path& video : written)
+            fs::remove(video, ec);
+        return Status::ok();
+    };
+    const Status installed = change->commit(
+        [&] {
+            for (const SampleVideo& sample : samples) {
+                const fs::path video = folder / (sample.title + ".mp4");
+                if (Status s = writeFileAtomically(video, sample.video, FolderLocking::HeldByCaller); !s) {
+                    removeWritten(); // all the samples or none
+                    return s;
+                }
+                written.push_back(video);
+            }
+            return Status::ok();
+        },
+        removeWritten);
+    if (!installed)
+        return installed;
     if (Status s = writeMarker(marker); !s)
         return s;
     return SamplesOutcome::Installed;

@@ -6,7 +6,6 @@
 #include <list>
 #include <map>
 #include <mutex>
-#include <set>
 #include <sys/stat.h>
 
 namespace kavio {
@@ -99,30 +98,16 @@ public:
             entries_.pop_back();
     }
 
-    // Whether this process has looked for a killed writer's leftovers in the folder yet.
-    bool cleaned(const fs::path& path)
-    {
-        std::lock_guard lock(mutex_);
-        return cleaned_.contains(path);
-    }
-    void markCleaned(const fs::path& path)
-    {
-        std::lock_guard lock(mutex_);
-        cleaned_.insert(path);
-    }
-
     void clear()
     {
         std::lock_guard lock(mutex_);
         entries_.clear();
-        cleaned_.clear();
     }
 
 private:
     static constexpr std::size_t kCapacity = 8;
     std::mutex mutex_;
     std::list<CachedStore> entries_;
-    std::set<fs::path> cleaned_;
 };
 
 std::shared_ptr<RecordList> copyRecords(const std::vector<std::shared_ptr<const MovieInfo>>& records)
@@ -210,22 +195,13 @@ std::shared_ptr<RecordList> decodeRecords(const StoreDictionary& dict, std::size
 StoreLoad loadStore(const fs::path& storePath)
 {
     StoreCache& cache = StoreCache::instance();
+    // A load never takes the folder's lock: what a killed writer left is removed by the
+    // folder's next change, or when a window opens it to change it (tidyFolder).
     const std::optional<FileIdentity> id = identityOf(storePath);
-    // A writer killed mid-save leaves its temporary file; look once per folder and
-    // whenever the store changed. A look skipped for a save under way is taken again.
-    auto lookForLeftovers = [&] {
-        if (removeLeftoverTemporaries(storePath))
-            cache.markCleaned(storePath);
-    };
     if (id) {
-        if (std::optional<CachedStore> hit = cache.find(storePath, *id)) {
-            if (!cache.cleaned(storePath))
-                lookForLeftovers();
+        if (std::optional<CachedStore> hit = cache.find(storePath, *id))
             return {std::make_shared<StoreDictionary>(*hit->dict), copyRecords(hit->records), hit->skipped, {}};
-        }
     }
-    if (!cache.cleaned(storePath) || id)
-        lookForLeftovers();
 
     Result<ValuePtr> root = plist::readFile(storePath, plist::Limits::store());
     if (!root) {
@@ -310,7 +286,7 @@ Status writeStore(const fs::path& storePath, const StoreDictionary& dict)
                 return w;
             return Status::ok();
         },
-        &written);
+        &written, FolderLocking::HeldByCaller);
     if (!s)
         return s;
     // The next load of what was just written needs no parse; only changed records are

@@ -53,7 +53,8 @@ std::string serializeStore(const StoreDictionary& dict);
 // would be lost to them).
 Status checkStoreWithinReaderLimits(const StoreDictionary& dict, std::size_t serializedSize);
 // Atomic replacement; the old file survives any failure. Refuses, writing nothing, a store
-// the readers would refuse.
+// the readers would refuse. Only a FolderChange writes a store in a library (it holds the
+// folder's lock); others call this on folders nobody else sees.
 Status writeStore(const std::filesystem::path& storePath, const StoreDictionary& dict);
 
 // Drops every cached parse (tests, and memory pressure).

@@ -21,6 +21,7 @@ public:
         IOError,       // the system refused a read, write, sync or rename
         AlreadyExists, // something is already at the path a write or move would take
         Cancelled,     // stopped on request; nothing was changed
+        Busy,          // another writer held the folder too long; nothing was changed
     };
 
     Status() = default;
@@ -32,6 +33,7 @@ public:
     static Status ioError(std::string m) { return {Code::IOError, std::move(m)}; }
     static Status alreadyExists(std::string m) { return {Code::AlreadyExists, std::move(m)}; }
     static Status cancelled(std::string m) { return {Code::Cancelled, std::move(m)}; }
+    static Status busy(std::string m) { return {Code::Busy, std::move(m)}; }
 
     bool isOk() const { return code_ == Code::Ok; }
     explicit operator bool() const { return isOk(); }
@@ -81,6 +83,7 @@ inline std::string Status::toString() const
     case Code::IOError: name = "I/O error"; break;
     case Code::AlreadyExists: name = "already exists"; break;
     case Code::Cancelled: name = "cancelled"; break;
+    case Code::Busy: name = "busy"; break;
     }
     return message_.empty() ? std::string(name) : std::string(name) + ": " + message_;
 }

@@ -1,6 +1,8 @@
 #include "phone/EditorSave.h"
 
+#include "library/FolderChange.h"
 #include "library/FolderListing.h"
+#include "phone/FileOperations.h"
 #include "phone/Names.h"
 
 #include <QFile>
@@ -29,16 +31,60 @@ std::string whyNotSaved(const Status& status)
     }
 }
 
+// The failure table of putting the video in place, whether the copy before the change
+// failed or the step inside it.
+EditorOutcome placementFailed(const Placement& placement, const Status& failure, FileSystem& files)
+{
+    const ImportKind kind = placement.input.kind;
+    if (failure.code() == Status::Code::Busy)
+        return EditorOutcome::busy(kFolderBusy); // the copy waited for the folder in vain
+    if (kind == ImportKind::Link)
+        return EditorOutcome::stayOpen(failure.code() == Status::Code::AlreadyExists ? kLinkNameTaken
+                                                                                      : kPlaceholderFailed);
+    if (failure.code() == Status::Code::Cancelled)
+        return EditorOutcome::stayOpen({}); // asked for; the source is where it was
+    if (kind == ImportKind::Export)
+        (void)files.remove(placement.input.video); // the export was only ever Kavio's; its folder goes with the editor
+    if (failure.code() == Status::Code::AlreadyExists)
+        return EditorOutcome::closeAfter(kSameFileName);
+    const std::string verb = kind == ImportKind::Copy ? "copied" : "moved";
+    return EditorOutcome::closeAfter("The video could not be " + verb + ": " + failure.message());
+}
+
+// The file step of the change: the video takes its name in the folder.
+Status putInPlace(const Placement& placement, const Placed& placed, FileSystem& files)
+{
+    const fs::path& target = placement.target;
+    switch (placement.input.kind) {
+    case ImportKind::Link: return files.createEmptyFile(target);
+    case ImportKind::Copy: return placed.staged->placeAs(target);
+    case ImportKind::Export: return files.move(placement.input.video, target, nullptr);
+    case ImportKind::Move:
+        if (!placed.staged)
+            return files.move(placement.input.video, target, nullptr);
+        if (Status s = placed.staged->placeAs(target); !s)
+            return s;
+        if (Status s = files.remove(placement.input.video); !s) {
+            // The source stays: take the copy back so nothing doubles.
+            (void)files.remove(target);
+            return Status::ioError("the source could not be removed after copying");
+        }
+        return Status::ok();
+    }
+    return Status::unsupported("unknown import");
+}
+
 // Takes a placed video back out after the store refused its record, so no file is left
 // without the title it was given.
-void undoPlacement(const Placement& placement, FileSystem& files)
+Status takeBack(const Placement& placement, FileSystem& files)
 {
     switch (placement.input.kind) {
     case ImportKind::Link:
-    case ImportKind::Copy: (void)files.remove(placement.target); break;
+    case ImportKind::Copy: return files.remove(placement.target);
     case ImportKind::Move:
-    case ImportKind::Export: (void)files.move(placement.target, placement.input.video, nullptr); break;
+    case ImportKind::Export: return files.move(placement.target, placement.input.video, nullptr);
     }
+    return Status::unsupported("unknown import");
 }
 
 } // namespace
@@ -65,35 +111,43 @@ std::variant<Placement, EditorOutcome> planSave(const FolderModel& model, const 
     return placement;
 }
 
-Status place(const Placement& placement, FileSystem& files, CopyControl* control)
+bool placeCopies(const Placement& placement)
 {
     switch (placement.input.kind) {
-    case ImportKind::Link: return files.createEmptyFile(placement.target);
-    case ImportKind::Copy: return files.copy(placement.input.video, placement.target, control);
-    case ImportKind::Move:
-    case ImportKind::Export: return files.move(placement.input.video, placement.target, control);
+    case ImportKind::Link:
+    case ImportKind::Export: return false;
+    case ImportKind::Copy: return true;
+    case ImportKind::Move: return !renameReaches(placement.input.video, placement.target.parent_path());
     }
-    return Status::unsupported("unknown import");
+    return false;
 }
 
-EditorOutcome finishSave(FolderModel& model, const Placement& placement, const Status& placed,
-                         const EditorForm& form, FileSystem& files, std::chrono::system_clock::time_point now)
+Placed place(const Placement& placement, FileSystem& files, CopyControl* control)
 {
-    const ImportKind kind = placement.input.kind;
-    if (!placed) {
-        if (kind == ImportKind::Link)
-            return EditorOutcome::stayOpen(placed.code() == Status::Code::AlreadyExists ? kLinkNameTaken : kPlaceholderFailed);
-        if (placed.code() == Status::Code::Cancelled)
-            return EditorOutcome::stayOpen({}); // asked for; the source is where it was
-        if (kind == ImportKind::Export)
-            (void)files.remove(placement.input.video); // the export was only ever Kavio's
-        if (placed.code() == Status::Code::AlreadyExists)
-            return EditorOutcome::closeAfter(kSameFileName);
-        return EditorOutcome::closeAfter("The video could not be " + std::string(kind == ImportKind::Copy ? "copied" : "moved") +
-                                         ": " + placed.message());
-    }
+    if (!placeCopies(placement))
+        return {};
+    Result<StagedCopy> staged = files.stageCopy(placement.input.video, placement.target, control);
+    if (!staged)
+        return {staged.status(), nullptr};
+    return {Status::ok(), std::make_shared<StagedCopy>(std::move(staged).value())};
+}
 
-    model.loadMp4Files(); // file under the store as it is now
+EditorOutcome finishSave(FolderModel& model, const Placement& placement, const Placed& placed,
+                         const EditorForm& form, FileSystem& files, std::chrono::system_clock::time_point now,
+                         std::chrono::milliseconds wait)
+{
+    if (!placed.status)
+        return placementFailed(placement, placed.status, files);
+    Result<FolderChange> change = FolderChange::begin(model, wait);
+    if (!change) {
+        if (change.status().code() == Status::Code::Busy)
+            return EditorOutcome::busy(kFolderBusy);
+        return EditorOutcome::stayOpen(whyNotSaved(change.status()));
+    }
+    if (!model.prefsDict())
+        return EditorOutcome::stayOpen(whyNotSaved(Status::unsupported("unreadable store")));
+
+    // Filed under the store as reloaded under the lock: its key is unique in the folder.
     MovieInfo record;
     record.FILENAME = form.title;
     record.ARTIST = form.artist;
@@ -101,24 +155,33 @@ EditorOutcome finishSave(FolderModel& model, const Placement& placement, const S
     if (form.thumbnail)
         record.imgData = plist::Bytes(*form.thumbnail);
     record.KEY = model.newRecordKey(now);
-    record.urlLink = kind == ImportKind::Link ? placement.input.urlLink : std::string();
-    model.save_items()->push_back(std::make_shared<MovieInfo>(record));
-    if (Status s = model.saveMovieModules(*record.KEY); !s) {
-        undoPlacement(placement, files);
-        model.loadMp4Files();
+    record.urlLink = placement.input.kind == ImportKind::Link ? placement.input.urlLink : std::string();
+    change->saveMovieModules(record);
+    std::optional<Status> stepFailure;
+    const Status s = change->commit(
+        [&] {
+            Status placedNow = putInPlace(placement, placed, files);
+            if (!placedNow)
+                stepFailure = placedNow;
+            return placedNow;
+        },
+        [&] { return takeBack(placement, files); });
+    if (stepFailure)
+        return placementFailed(placement, *stepFailure, files);
+    if (!s)
         return EditorOutcome::stayOpen(whyNotSaved(s));
-    }
     return {EditorOutcome::Kind::Saved, {}, std::move(record)};
 }
 
 EditorOutcome saveEditor(FolderModel& model, const EditorInput& input, const EditorForm& form, FileSystem& files,
-                         std::chrono::system_clock::time_point now, CopyControl* control)
+                         std::chrono::system_clock::time_point now, CopyControl* control,
+                         std::chrono::milliseconds wait)
 {
     std::variant<Placement, EditorOutcome> plan = planSave(model, input, form, files);
     if (auto* early = std::get_if<EditorOutcome>(&plan))
         return *early;
     const Placement& placement = std::get<Placement>(plan);
-    return finishSave(model, placement, place(placement, files, control), form, files, now);
+    return finishSave(model, placement, place(placement, files, control), form, files, now, wait);
 }
 
 const std::string& defaultThumbnailPng()

@@ -1,9 +1,11 @@
 #include "phone/FileOperations.h"
 
 #include "library/FileMoves.h"
+#include "library/FolderChange.h"
 #include "library/ImageHelper.h"
 #include "phone/Names.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kavio::phone {
@@ -48,9 +50,9 @@ struct Resolved {
     bool ownRecord = false;            // the record names this very file
 };
 
-std::optional<Resolved> resolve(FolderModel& model, const EntryRef& ref)
+// On the model as the change reloaded it: the folder as it is now, not as the menu saw it.
+std::optional<Resolved> resolve(const FolderModel& model, const EntryRef& ref)
 {
-    model.loadMp4Files(); // act on the store as it is now, not as the menu saw it
     Resolved r{model.currentURL() / ref.name, std::nullopt, false};
     std::error_code ec;
     if (ref.name.empty() || !fs::exists(fs::symlink_status(r.path, ec)))
@@ -93,30 +95,53 @@ MovieInfo recordToChange(const FolderModel& model, const EntryRef& ref, const Re
     return r;
 }
 
-Status fileRecord(FolderModel& model, const Resolved& at, const MovieInfo& record)
+bool present(const fs::path& path)
 {
-    auto& items = *model.save_items();
-    if (at.ownRecord) {
-        items[*at.record] = std::make_shared<MovieInfo>(record);
-        return model.updateRecord(*at.record);
-    }
-    items.push_back(std::make_shared<MovieInfo>(record));
-    return model.saveMovieModules(*record.KEY);
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
 }
 
-Outcome renameFolder(const FolderModel& model, const EntryRef& ref, const fs::path& from, std::string_view newName)
+// Why no change of the folder could begin.
+Outcome cannotChange(const Status& status)
+{
+    switch (status.code()) {
+    case Status::Code::Busy: return Outcome::busy();
+    case Status::Code::NotFound: return Outcome::refused("This folder is no longer there.");
+    default: return Outcome::failed("The folder could not be changed: " + status.message());
+    }
+}
+
+// A folder about to be renamed or trashed is not taken from under a writer at work in it:
+// Busy while one is. A folder that cannot even be opened has none.
+Result<std::optional<FolderLock>> lockSubfolder(const fs::path& folder, LockWait wait)
+{
+    Result<FolderLock> lock = FolderLock::acquire(folder, LockMode::Exclusive, wait);
+    if (lock)
+        return std::optional<FolderLock>(std::move(lock).value());
+    if (lock.status().code() == Status::Code::Busy)
+        return lock.status();
+    return std::optional<FolderLock>();
+}
+
+Outcome renameFolder(FolderChange& change, const EntryRef& ref, const fs::path& from, std::string_view newName,
+                     LockWait wait)
 {
     if (std::optional<std::string> problem = nameProblem(newName, NameUse::FolderName))
         return Outcome::refused(*problem);
     if (newName == ref.name)
         return {};
-    const fs::path to = model.currentURL() / std::string(newName);
+    const fs::path to = change.model().currentURL() / std::string(newName);
+    const Result<std::optional<FolderLock>> inside = lockSubfolder(from, wait);
+    if (!inside)
+        return Outcome::busy();
+    // One rename: the store goes with the folder, and a crash leaves the old name or the new.
     if (Status s = moveNoReplace(from, to); !s) {
         Outcome out = Outcome::failed({}); // the folder stays; only the log says why
         const std::string why = s.code() == Status::Code::AlreadyExists ? std::strerror(EEXIST) : s.message();
         out.log.push_back("フォルダーのリネームに失敗しました: " + why);
         return out;
     }
+    (void)change.lock().sync(); // renamed either way; a failed sync leaves it to the file system
     Outcome out;
     out.log.push_back("フォルダーがリネームされました: " + to.string());
     return out;
@@ -143,12 +168,20 @@ std::optional<EntryRef> entryRefNamed(const FolderModel& model, std::string_view
     return std::nullopt;
 }
 
-Outcome createFolder(FolderModel& model, std::string_view typedName)
+Outcome Outcome::busy()
+{
+    return {Kind::Busy, kFolderBusy, {}, {}};
+}
+
+Outcome createFolder(FolderModel& model, std::string_view typedName, LockWait wait)
 {
     if (std::optional<std::string> problem = nameProblem(typedName, NameUse::FolderPath))
         return Outcome::refused(*problem);
+    const Result<FolderChange> change = FolderChange::begin(model, wait);
+    if (!change)
+        return cannotChange(change.status());
     std::error_code ec;
-    if (fs::exists(fs::symlink_status(model.currentURL() / std::string(typedName), ec)))
+    if (present(model.currentURL() / std::string(typedName)))
         return Outcome::refused(kFolderAlreadyExists);
 
     // One level at a time, never through a link: nothing typed reaches outside the folder.
@@ -178,10 +211,14 @@ Outcome createFolder(FolderModel& model, std::string_view typedName)
     return {};
 }
 
-Outcome renameEntry(FolderModel& model, const EntryRef& ref, std::string_view newName, std::string_view artist)
+Outcome renameEntry(FolderModel& model, const EntryRef& ref, std::string_view newName, std::string_view artist,
+                    LockWait wait)
 {
     if (newName.empty())
         return Outcome::refused(kNoCharactersEntered);
+    Result<FolderChange> change = FolderChange::begin(model, wait);
+    if (!change)
+        return cannotChange(change.status());
     const std::optional<Resolved> at = resolve(model, ref);
     if (!at) {
         Outcome out = Outcome::refused(itemChanged(ref.name));
@@ -190,7 +227,7 @@ Outcome renameEntry(FolderModel& model, const EntryRef& ref, std::string_view ne
         return out;
     }
     if (ref.kind == EntryKind::Folder)
-        return renameFolder(model, ref, at->path, newName);
+        return renameFolder(*change, ref, at->path, newName, wait);
 
     const std::string extension = extensionOf(ref.name);
     if (std::optional<std::string> problem = nameProblem(newName, NameUse::Title, extension))
@@ -211,49 +248,67 @@ Outcome renameEntry(FolderModel& model, const EntryRef& ref, std::string_view ne
     if (!at->ownRecord && !moves && artist.empty())
         return {};
 
-    if (moves) {
-        if (Status s = moveNoReplace(at->path, to); !s) {
-            if (s.code() == Status::Code::AlreadyExists)
-                return Outcome::refused(inQuotes(newFile) + " already exists in this folder.");
-            return Outcome::failed(s.message());
-        }
+    change->saveMovieModules(record);
+    std::optional<Status> moveFailure;
+    const Status s = moves ? change->commit(
+                                 [&] {
+                                     Status moved = moveNoReplace(at->path, to);
+                                     if (!moved)
+                                         moveFailure = moved;
+                                     return moved;
+                                 },
+                                 [&] { return moveNoReplace(to, at->path); }) // the title stays with its file
+                           : change->commit();
+    if (moveFailure) {
+        if (moveFailure->code() == Status::Code::AlreadyExists)
+            return Outcome::refused(inQuotes(newFile) + " already exists in this folder.");
+        return Outcome::failed(moveFailure->message());
     }
-    if (Status s = fileRecord(model, *at, record); !s) {
-        if (moves)
-            (void)moveNoReplace(to, at->path); // the title stays with its file
-        model.loadMp4Files();
+    if (!s)
         return Outcome::failed(writeFailure(s));
-    }
     Outcome out;
     out.record = std::move(record);
     return out;
 }
 
-Outcome removeEntry(FolderModel& model, const EntryRef& ref)
+Outcome removeEntry(FolderModel& model, const EntryRef& ref, LockWait wait)
 {
+    Result<FolderChange> change = FolderChange::begin(model, wait);
+    if (!change)
+        return cannotChange(change.status());
     const std::optional<Resolved> at = resolve(model, ref);
     if (!at)
         return Outcome::refused(itemChanged(ref.name));
-    if (Result<TrashedEntry> removed = removeToTrash(at->path); !removed)
-        return Outcome::failed(kFailedToDelete);
-    Outcome out;
-    if (ref.kind == EntryKind::Video && at->ownRecord && model.prefsDict()) {
-        out.record = *(*model.save_items())[*at->record];
-        // The file is gone either way; a record left behind by a failed write names nothing.
-        (void)model.removeRecord(*at->record);
+    std::optional<FolderLock> inside;
+    if (ref.kind == EntryKind::Folder) {
+        Result<std::optional<FolderLock>> locked = lockSubfolder(at->path, wait);
+        if (!locked)
+            return Outcome::busy();
+        inside = std::move(locked).value();
     }
+    Outcome out;
+    if (ref.kind == EntryKind::Video && at->ownRecord) {
+        out.record = *(*model.save_items())[*at->record];
+        change->removeRecord(*out.record);
+    }
+    bool trashed = false;
+    const Status s = change->commit([&] {
+        Result<TrashedEntry> removed = removeToTrash(at->path);
+        trashed = removed.isOk();
+        return removed.status();
+    });
+    if (!trashed)
+        return Outcome::failed(kFailedToDelete); // the file and its record stay
+    if (!s) // the file is in the trash; the record leaves with the folder's next change
+        out.log.push_back("The record of " + ref.name + " is taken out at the next change: " + s.message());
     return out;
 }
 
-Outcome changeThumbnail(FolderModel& model, const EntryRef& ref, const fs::path& picture)
+Outcome changeThumbnail(FolderModel& model, const EntryRef& ref, const fs::path& picture, LockWait wait)
 {
-    const std::optional<Resolved> at = resolve(model, ref);
-    if (!at)
-        return Outcome::refused(itemChanged(ref.name));
     if (ref.kind != EntryKind::Video)
         return Outcome::refused("Only videos have a thumbnail.");
-    if (!model.prefsDict())
-        return Outcome::refused(kStoreUnreadable);
+    // Decoded before the folder is held: a camera picture takes a moment.
     Result<std::string> bytes = thumbnailFromPictureFile(picture);
     if (!bytes) {
         const std::string name = inQuotes(picture.filename().string());
@@ -264,27 +319,72 @@ Outcome changeThumbnail(FolderModel& model, const EntryRef& ref, const fs::path&
         default: return Outcome::failed(bytes.status().message());
         }
     }
+    Result<FolderChange> change = FolderChange::begin(model, wait);
+    if (!change)
+        return cannotChange(change.status());
+    const std::optional<Resolved> at = resolve(model, ref);
+    if (!at)
+        return Outcome::refused(itemChanged(ref.name));
+    if (!model.prefsDict())
+        return Outcome::refused(kStoreUnreadable);
     MovieInfo record = recordToChange(model, ref, *at);
     record.imgData = plist::Bytes(std::move(bytes).value());
-    if (Status s = fileRecord(model, *at, record); !s) {
-        model.loadMp4Files();
+    change->saveMovieModules(record);
+    if (Status s = change->commit(); !s)
         return Outcome::failed(writeFailure(s));
-    }
     Outcome out;
     out.record = std::move(record);
     return out;
 }
 
-Outcome emptyFolder(FolderModel& model)
+Outcome emptyFolder(FolderModel& model, LockWait wait)
 {
-    std::error_code ec;
-    std::vector<fs::path> entries;
-    for (fs::directory_iterator it(model.currentURL(), ec), end; !ec && it != end; it.increment(ec))
-        entries.push_back(it->path());
-    for (const fs::path& entry : entries)
-        (void)removeToTrash(entry);
-    model.loadMp4Files();
-    return {};
+    Result<FolderChange> change = FolderChange::begin(model, wait);
+    if (!change)
+        return cannotChange(change.status());
+    const fs::path& folder = model.currentURL();
+    const std::shared_ptr<RecordList> records = model.save_items();
+    for (const RecordPtr& r : *records)
+        change->removeRecord(*r); // each leaves once its file is gone
+    Outcome out;
+    bool emptied = false;
+    const Status s = change->commit([&] {
+        std::error_code ec;
+        std::vector<fs::path> entries;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (!name.starts_with(kKavioEntryPrefix) && name != kStoreFileName)
+                entries.push_back(it->path());
+        }
+        for (const fs::path& entry : entries) {
+            std::error_code typeError;
+            const bool subfolder = fs::is_directory(fs::symlink_status(entry, typeError));
+            const Result<std::optional<FolderLock>> inside = subfolder
+                                                                 ? lockSubfolder(entry, LockWait(0))
+                                                                 : Result<std::optional<FolderLock>>(std::nullopt);
+            if (!inside) {
+                out.log.push_back("Left in place while another program changes it: " + entry.string());
+                continue;
+            }
+            if (Result<TrashedEntry> removed = removeToTrash(entry); !removed)
+                out.log.push_back("Left in place: " + entry.string() + ": " + removed.status().message());
+        }
+        // The store goes last, and only once no record in it names a file still here.
+        const bool recordsLeft = std::any_of(records->begin(), records->end(), [&](const RecordPtr& r) {
+            return present(folder / (r->FILENAME.value_or("") + "." + r->EXTENSION.value_or("")));
+        });
+        if (!recordsLeft && present(folder / kStoreFileName)) {
+            if (Result<TrashedEntry> removed = removeToTrash(folder / kStoreFileName); !removed)
+                out.log.push_back("Left in place: " + std::string(kStoreFileName) + ": " + removed.status().message());
+        }
+        emptied = true;
+        return Status::ok();
+    });
+    if (!emptied)
+        return Outcome::failed("Nothing was deleted: " + s.message());
+    if (!s) // the entries went; the records of those gone leave with the folder's next change
+        out.log.push_back("The records of the deleted videos are taken out at the next change: " + s.message());
+    return out;
 }
 
 } // namespace kavio::phone

@@ -4,10 +4,15 @@
 // happened; the caller decides what the person sees. An operation either completes or
 // changes nothing (a failed folder rename, refused by the file system, changes nothing and
 // says so only in the log).
+//
+// Each is one change of the folder (FolderChange): it waits up to wait for the folder's
+// lock and is Busy, having changed nothing, when another program holds it longer; it
+// decides on the folder as reloaded under the lock, never on the list drawn earlier.
 
 #include "library/FolderListing.h"
 #include "library/FolderModel.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,6 +38,7 @@ struct Outcome {
         Done,
         Refused, // the input or the item's state; nothing changed
         Failed,  // the system refused; nothing changed
+        Busy,    // another program held the folder; nothing changed (try again)
     };
     Kind kind = Kind::Done;
     std::string message;              // the "Err" alert's message; empty: no alert
@@ -42,30 +48,40 @@ struct Outcome {
     bool done() const { return kind == Kind::Done; }
     static Outcome refused(std::string message) { return {Kind::Refused, std::move(message), {}, {}}; }
     static Outcome failed(std::string message) { return {Kind::Failed, std::move(message), {}, {}}; }
+    static Outcome busy();
 };
 
 inline constexpr char kErrTitle[] = "Err";
 inline constexpr char kFailedToDelete[] = "Failed to delete.";
 inline constexpr char kFolderAlreadyExists[] = "Folder already exists.";
+inline constexpr char kFolderBusyTitle[] = "Folder Busy";
+inline constexpr char kFolderBusy[] =
+    "Another program is changing this folder, so nothing was changed. Try again in a moment.";
+
+using LockWait = std::chrono::milliseconds;
 
 // Creates the folder typedName (nested when it holds "/") in the model's folder; never
 // inside or over anything that is not a plain folder of its own.
-Outcome createFolder(FolderModel& model, std::string_view typedName);
+Outcome createFolder(FolderModel& model, std::string_view typedName, LockWait wait = {});
 
 // A video gets the title newName (its extension never changes) and, when artist is not
 // empty, that artist; it keeps its key. A folder gets the name newName, carrying its store.
-Outcome renameEntry(FolderModel& model, const EntryRef& entry, std::string_view newName, std::string_view artist = {});
+Outcome renameEntry(FolderModel& model, const EntryRef& entry, std::string_view newName, std::string_view artist = {},
+                    LockWait wait = {});
 
 // Moves the entry to the trash (never erases: where no trash can take it, it stays); a
 // video's own record leaves the store.
-Outcome removeEntry(FolderModel& model, const EntryRef& entry);
+Outcome removeEntry(FolderModel& model, const EntryRef& entry, LockWait wait = {});
 
 // The picture becomes the video's thumbnail (kept as it is up to 1 MB, else PNG scaled to
 // fit 1024x1024).
-Outcome changeThumbnail(FolderModel& model, const EntryRef& entry, const std::filesystem::path& picture);
+Outcome changeThumbnail(FolderModel& model, const EntryRef& entry, const std::filesystem::path& picture,
+                        LockWait wait = {});
 
 // "Deleting Videos": every entry of the model's folder, hidden ones and the store
 // included, goes to the trash; one that cannot go is skipped and the others still go.
-Outcome emptyFolder(FolderModel& model);
+// Kavio's own bookkeeping (a change's intent, copies and exports other programs are
+// making) stays, and so does the store while a record in it still names a file.
+Outcome emptyFolder(FolderModel& model, LockWait wait = {});
 
 } // namespace kavio::phone

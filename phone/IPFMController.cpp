@@ -1,7 +1,9 @@
 #include "phone/IPFMController.h"
 
+#include "library/FolderChange.h"
 #include "library/Utf8.h"
 #include "phone/BrowserContent.h"
+#include "phone/BusyRetry.h"
 #include "phone/CopyJob.h"
 #include "phone/Exports.h"
 #include "phone/KVCustmPreview.h"
@@ -70,6 +72,12 @@ void IPFMController::loadView()
     navBarMagic();
 }
 
+void IPFMController::viewDidLoad()
+{
+    tidyFolder(model_.currentURL()); // opened to be changed: what a crash left goes first
+    browser::FolderBrowser::viewDidLoad();
+}
+
 void IPFMController::navBarMagic()
 {
     auto button = [](const QString& symbol, const QString& name, std::function<platform::Menu()> menu) {
@@ -104,12 +112,27 @@ void IPFMController::alert(const QString& title, const QString& message)
     platform::presentAlert(*this, platform::makeMessageAlert(title, message));
 }
 
+void IPFMController::perform(std::function<Outcome()> change)
+{
+    retryWhileBusy(
+        this,
+        [this, change = std::move(change)] {
+            const Outcome outcome = change();
+            if (outcome.kind == Outcome::Kind::Busy)
+                return false;
+            show(outcome);
+            return true;
+        },
+        [this] { show(Outcome::busy()); });
+}
+
 void IPFMController::show(const Outcome& outcome)
 {
     for (const std::string& line : outcome.log)
         qInfo().noquote() << fromUtf8(line);
     if (!outcome.done() && !outcome.message.empty())
-        alert(QString::fromLatin1(kErrTitle), fromUtf8(outcome.message));
+        alert(QString::fromLatin1(outcome.kind == Outcome::Kind::Busy ? kFolderBusyTitle : kErrTitle),
+              fromUtf8(outcome.message));
     reloadContent();
 }
 
@@ -166,7 +189,9 @@ void IPFMController::RenamecunstomText(const FolderEntry& entry)
             alert(QString::fromLatin1(kErrTitle), fromUtf8(*problem));
             return;
         }
-        show(renameEntry(model_, target, toUtf8(dialog.textFieldText(0)), artist));
+        perform([this, target, name = toUtf8(dialog.textFieldText(0)), artist] {
+            return renameEntry(model_, target, name, artist);
+        });
     }));
 }
 
@@ -194,16 +219,27 @@ void IPFMController::openImagePicker()
             is_Picker = false;
             return;
         }
-        const Outcome outcome = changeThumbnail(model_, target, *picked);
-        if (!outcome.done()) {
-            is_Picker = false;
-            show(outcome);
-            return;
-        }
-        platform::dispatchAfter(this, kAfterPicker, [this] {
-            reloadContent();
-            is_Picker = false;
-        });
+        retryWhileBusy(
+            this,
+            [this, target, picture = *picked] {
+                const Outcome outcome = changeThumbnail(model_, target, picture);
+                if (outcome.kind == Outcome::Kind::Busy)
+                    return false;
+                if (!outcome.done()) {
+                    is_Picker = false;
+                    show(outcome);
+                    return true;
+                }
+                platform::dispatchAfter(this, kAfterPicker, [this] {
+                    reloadContent();
+                    is_Picker = false;
+                });
+                return true;
+            },
+            [this] {
+                is_Picker = false;
+                show(Outcome::busy());
+            });
     });
 }
 
@@ -211,23 +247,22 @@ void IPFMController::openImagePicker()
 // photo export; the editor then moves that copy into place.
 void IPFMController::importPickedVideo(const fs::path& video)
 {
-    const fs::path exportFolder = makeExportFolder(model_.currentURL());
-    if (exportFolder.empty()) {
-        alert(QString::fromLatin1(kErrTitle), tr("The video could not be brought in: this folder cannot be written."));
-        return;
-    }
-    const fs::path exported = exportFolder / video.filename();
+    auto exported = std::make_shared<Export>();
     runCopyJob(*this, tr("Copying the video"),
-               [video, exported](CopyControl& control) { return copyFileNoReplace(video, exported, &control); },
+               [video, folder = model_.currentURL(), exported](CopyControl& control) {
+                   Result<Export> made = exportVideo(video, folder, &control);
+                   if (made)
+                       *exported = std::move(made).value();
+                   return made.status();
+               },
                [this, exported](const Status& status) {
                    if (!status) {
-                       discardExport(exported);
                        if (status.code() != Status::Code::Cancelled)
                            alert(QString::fromLatin1(kErrTitle), tr("The video could not be copied: %1").arg(fromUtf8(status.message())));
                        return;
                    }
                    platform::dispatchAfter(this, kAfterPicker, [this, exported] {
-                       presentEditor({ImportKind::Export, exported, {}});
+                       presentEditor({ImportKind::Export, exported->file, {}, exported->folder});
                    });
                });
 }
@@ -261,7 +296,7 @@ void IPFMController::urlLink()
 
 void IPFMController::deletingVideos()
 {
-    show(emptyFolder(model_));
+    perform([this] { return emptyFolder(model_); });
 }
 
 void IPFMController::presentEditor(EditorInput input)
@@ -278,13 +313,13 @@ void IPFMController::presentEditor(EditorInput input)
 void IPFMController::removeEntry(const FolderEntry& entry)
 {
     beginAction(entry);
-    show(phone::removeEntry(model_, *sele_entry));
+    perform([this, target = *sele_entry] { return phone::removeEntry(model_, target); });
 }
 
 void IPFMController::createFolder()
 {
     platform::presentAlert(*this, inputDialog(createFolderDialog(), [this](AlertController& dialog) {
-        show(phone::createFolder(model_, toUtf8(dialog.textFieldText(0))));
+        perform([this, name = toUtf8(dialog.textFieldText(0))] { return phone::createFolder(model_, name); });
     }));
 }
 

@@ -11,6 +11,7 @@
 #include "platform/modals/Menu.h"
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -57,6 +58,7 @@ public:
 
 protected:
     void loadView() override;
+    void viewDidLoad() override;
     void openFolder(const FolderEntry& entry) override;
     void openFile(const FolderEntry&) override {} // videos play on the car
     void contentReloaded() override { leaveIfFolderVanished(); }
@@ -66,6 +68,8 @@ private:
 
     void beginAction(const FolderEntry& entry);
     void importPickedVideo(const std::filesystem::path& video);
+    // A change of the folder, tried again from the event loop while another program holds it.
+    void perform(std::function<Outcome()> change);
     void show(const Outcome& outcome);
     void leaveIfFolderVanished();
 

@@ -2,8 +2,10 @@
 
 #include "library/ImageHelper.h"
 #include "library/Utf8.h"
-#include "phone/Exports.h"
+#include "phone/BusyRetry.h"
 #include "phone/CopyJob.h"
+#include "phone/Exports.h"
+#include "phone/FileOperations.h"
 #include "phone/IPFManagerDelegate.h"
 #include "phone/Names.h"
 #include "phone/PhoneStyle.h"
@@ -312,17 +314,40 @@ void KVCustmPreview::setup()
     const Placement placement = std::get<Placement>(plan);
     saving_ = true;
     Register->setEnabled(false);
-    auto finished = [this, placement, form](const Status& placed) {
-        saving_ = false;
-        Register->setEnabled(true);
-        show(finishSave(model_, placement, placed, form, realFileSystem(), std::chrono::system_clock::now()));
-    };
-    if (placement.input.kind == ImportKind::Link) {
-        finished(place(placement, realFileSystem(), nullptr));
+    if (!placeCopies(placement)) {
+        finish(placement, {}, form);
         return;
     }
-    runCopyJob(*this, tr("Copying the video"),
-               [placement](CopyControl& control) { return place(placement, realFileSystem(), &control); }, finished);
+    // The copy is made without the folder's lock (other programs may change the folder
+    // meanwhile); only putting it in place with its record holds the folder.
+    auto placed = std::make_shared<Placed>();
+    runCopyJob(
+        *this, tr("Copying the video"),
+        [placement, placed](CopyControl& control) {
+            *placed = place(placement, realFileSystem(), &control);
+            return placed->status;
+        },
+        [this, placement, placed, form](const Status&) { finish(placement, *placed, form); });
+}
+
+void KVCustmPreview::finish(const Placement& placement, const Placed& placed, const EditorForm& form)
+{
+    auto done = [this](const EditorOutcome& outcome) {
+        saving_ = false;
+        Register->setEnabled(true);
+        show(outcome);
+    };
+    retryWhileBusy(
+        this,
+        [placement, placed, form, done, this] {
+            const EditorOutcome outcome =
+                finishSave(model_, placement, placed, form, realFileSystem(), std::chrono::system_clock::now());
+            if (outcome.kind == EditorOutcome::Kind::Busy)
+                return false;
+            done(outcome);
+            return true;
+        },
+        [done] { done(EditorOutcome::busy(kFolderBusy)); });
 }
 
 void KVCustmPreview::show(const EditorOutcome& outcome)
@@ -333,6 +358,11 @@ void KVCustmPreview::show(const EditorOutcome& outcome)
         if (!outcome.message.empty())
             platform::presentAlert(*this, platform::makeMessageAlert(QStringLiteral("Err"), fromUtf8(outcome.message)));
         return;
+    case EditorOutcome::Kind::Busy: {
+        const QString title = QString::fromLatin1(kFolderBusyTitle);
+        platform::presentAlert(*this, platform::makeMessageAlert(title, fromUtf8(outcome.message)));
+        return;
+    }
     case EditorOutcome::Kind::CloseAfter: {
         auto alert = std::make_unique<platform::AlertController>(QStringLiteral("Err"), fromUtf8(outcome.message));
         alert->addAction(QStringLiteral("OK"), platform::AlertActionStyle::Default,

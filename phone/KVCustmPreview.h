@@ -66,6 +66,8 @@ private:
     void layoutForm();
 
     void pictureChosen(const std::filesystem::path& picture);
+    // The video takes its name and its record as one change of the folder.
+    void finish(const Placement& placement, const Placed& placed, const EditorForm& form);
     void show(const EditorOutcome& outcome);
     void close();
 

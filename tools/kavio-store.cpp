@@ -2,6 +2,7 @@
 // phone browser does, for people without a display and for scripts.
 
 #include "library/Avatar.h"
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/ImageHelper.h"
 #include "library/PlainText.h"
@@ -56,9 +57,11 @@ const char kUsage[] =
     "\n"
     "ENTRY is a file or folder name in FOLDER, as `ls` shows it (its exact bytes).\n"
     "Titles, artists and names are plain text: no control characters, valid UTF-8.\n"
-    "Exit status: 0 done; 1 refused or failed (the reason on stderr; nothing changed;\n"
-    "an entry no trash can take stays); 2 bad usage. `dump` and `ls` exit 1 when FOLDER\n"
-    "is not a folder, `dump` also when the store is there but cannot be read.\n";
+    "A change waits up to 10 seconds while another program (Kavio's window, another\n"
+    "kavio-store) changes the same folder, then gives up with \"busy\".\n"
+    "Exit status: 0 done; 1 refused, failed or busy (the reason on stderr; nothing\n"
+    "changed; an entry no trash can take stays); 2 bad usage. `dump` and `ls` exit 1\n"
+    "when FOLDER is not a folder, `dump` also when the store is there but cannot be read.\n";
 
 int usage()
 {
@@ -217,16 +220,25 @@ int list(const fs::path& folder)
     return 0;
 }
 
+enum class Failure { RefusedOrFailed, Busy };
+
+// The reason a change failed, as the screen's alert would give it.
+int failed(const std::string& message, Failure failure)
+{
+    if (failure == Failure::Busy)
+        complain("busy: " + message);
+    else if (!message.empty())
+        complain(message);
+    return kExitFailed;
+}
+
 // What the screen's alert would say goes to stderr, with the log lines.
 int report(const Outcome& out)
 {
     for (const std::string& line : out.log)
         std::fprintf(stderr, "%s\n", kavio::escapedForTerminal(line).c_str());
-    if (!out.done()) {
-        if (!out.message.empty())
-            complain(out.message);
-        return kExitFailed;
-    }
+    if (!out.done())
+        return failed(out.message, out.kind == Outcome::Kind::Busy ? Failure::Busy : Failure::RefusedOrFailed);
     printLine(out.record ? recordJson(*out.record) : QJsonObject());
     return 0;
 }
@@ -265,13 +277,12 @@ int add(const std::string& verb, const std::vector<std::string>& args, const Opt
         }
         form.thumbnail = *png;
     }
-    const phone::EditorOutcome out =
-        phone::saveEditor(model, input, form, kavio::realFileSystem(), std::chrono::system_clock::now());
-    if (out.kind != phone::EditorOutcome::Kind::Saved) {
-        if (!out.message.empty())
-            complain(out.message);
-        return kExitFailed;
-    }
+    const phone::EditorOutcome out = phone::saveEditor(model, input, form, kavio::realFileSystem(),
+                                                       std::chrono::system_clock::now(), nullptr,
+                                                       kavio::kToolWaitsForFolder);
+    const bool busy = out.kind == phone::EditorOutcome::Kind::Busy;
+    if (out.kind != phone::EditorOutcome::Kind::Saved)
+        return failed(out.message, busy ? Failure::Busy : Failure::RefusedOrFailed);
     printLine(recordJson(*out.record));
     return 0;
 }
@@ -282,20 +293,21 @@ int change(const std::string& verb, const std::vector<std::string>& args, const 
     model.reloadContent();
     if (!model.folderExists())
         return noFolder(args[0]);
+    constexpr auto wait = kavio::kToolWaitsForFolder;
     if (verb == "mkdir")
-        return report(kavio::phone::createFolder(model, args[1]));
+        return report(kavio::phone::createFolder(model, args[1], wait));
     if (verb == "empty")
-        return report(kavio::phone::emptyFolder(model));
+        return report(kavio::phone::emptyFolder(model, wait));
     const std::optional<kavio::phone::EntryRef> entry = kavio::phone::entryRefNamed(model, args[1]);
     if (!entry) {
         complain("\"" + args[1] + "\" is not a video or folder in " + args[0]);
         return kExitFailed;
     }
     if (verb == "rename")
-        return report(kavio::phone::renameEntry(model, *entry, args[2], artist.value_or("")));
+        return report(kavio::phone::renameEntry(model, *entry, args[2], artist.value_or(""), wait));
     if (verb == "rm")
-        return report(kavio::phone::removeEntry(model, *entry));
-    return report(kavio::phone::changeThumbnail(model, *entry, args[2]));
+        return report(kavio::phone::removeEntry(model, *entry, wait));
+    return report(kavio::phone::changeThumbnail(model, *entry, args[2], wait));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include "library/FileCopy.h"
 #include "library/FileSystem.h"
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/ImageHelper.h"
 #include "phone/CopyJob.h"
@@ -173,10 +174,14 @@ void benchTwelveMegapixelSave()
                 out.kind == phone::EditorOutcome::Kind::Saved ? "saved" : out.message.c_str());
     // Leave the folder as it was for the next run.
     if (out.record) {
-        model.loadMp4Files();
-        if (auto i = model.recordIndexForKey(*out.record->KEY))
-            model.removeRecord(*i);
-        fs::remove(folder / (form.title + ".mp4"));
+        if (Result<FolderChange> change = FolderChange::begin(model, std::chrono::milliseconds(0))) {
+            change->removeRecord(*out.record);
+            (void)change->commit([&] { // a record left over only grows the next run's store
+                std::error_code ec;
+                fs::remove(folder / (form.title + ".mp4"), ec);
+                return Status::ok();
+            });
+        }
     }
 }
 

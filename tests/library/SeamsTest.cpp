@@ -31,7 +31,11 @@ TEST(ScriptedFileSystem, AScriptedFailureTouchesNothingAndOnlyTheNextCallFails)
     };
     const Row rows[] = {
         {Operation::CreateEmptyFile, [](FileSystem& f, const fs::path& d) { return f.createEmptyFile(d / "new.mp4"); }},
-        {Operation::Copy, [](FileSystem& f, const fs::path& d) { return f.copy(d / "a.mp4", d / "b.mp4", nullptr); }},
+        {Operation::Copy,
+         [](FileSystem& f, const fs::path& d) {
+             Result<StagedCopy> staged = f.stageCopy(d / "a.mp4", d / "b.mp4", nullptr);
+             return staged ? staged->placeAs(d / "b.mp4") : staged.status();
+         }},
         {Operation::Move, [](FileSystem& f, const fs::path& d) { return f.move(d / "a.mp4", d / "b.mp4", nullptr); }},
         {Operation::Remove, [](FileSystem& f, const fs::path& d) { return f.remove(d / "a.mp4"); }},
     };

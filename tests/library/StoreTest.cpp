@@ -1,6 +1,8 @@
+#include "support/HeldLock.h"
 #include "support/TestSupport.h"
 
 #include "library/AtomicFile.h"
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/RecordKey.h"
 #include "library/Samples.h"
@@ -10,8 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/resource.h>
 
 namespace kavio {
@@ -32,11 +32,26 @@ protected:
     {
         auto model = std::make_unique<FolderModel>(folder.path());
         model->loadMp4Files();
-        for (const MovieInfo& r : records) {
-            model->save_items()->push_back(std::make_shared<MovieInfo>(r));
-            EXPECT_TRUE(model->saveMovieModules(*r.KEY).isOk());
-        }
+        for (const MovieInfo& r : records)
+            EXPECT_TRUE(file(*model, r).isOk());
         return model;
+    }
+    // One change of the folder filing r (replacing the record under its key), or taking it out.
+    static Status file(FolderModel& model, const MovieInfo& r)
+    {
+        Result<FolderChange> change = FolderChange::begin(model, std::chrono::milliseconds(0));
+        if (!change)
+            return change.status();
+        change->saveMovieModules(r);
+        return change->commit();
+    }
+    static Status takeOut(FolderModel& model, const MovieInfo& r)
+    {
+        Result<FolderChange> change = FolderChange::begin(model, std::chrono::milliseconds(0));
+        if (!change)
+            return change.status();
+        change->removeRecord(r);
+        return change->commit();
     }
 
     static std::vector<std::string> titles(const RecordList& list)
@@ -92,9 +107,8 @@ TEST_F(StoreTest, UnreadableStoreIsNeverWritten)
         model.loadMp4Files();
         EXPECT_FALSE(model.prefsDict());
         EXPECT_FALSE(model.storeStatus().isOk());
-        model.save_items()->push_back(std::make_shared<MovieInfo>(test::makeRecord("x", "kKV1")));
-        EXPECT_FALSE(model.saveMovieModules("kKV1").isOk());
-        EXPECT_FALSE(model.updateRecord(0).isOk());
+        EXPECT_FALSE(file(model, test::makeRecord("x", "kKV1")).isOk());
+        EXPECT_FALSE(takeOut(model, test::makeRecord("x", "kKV1")).isOk());
         EXPECT_EQ(readFile(storePath()), content);
     }
 }
@@ -116,10 +130,11 @@ TEST_F(StoreTest, OneBadArchiveNeverStopsTheOthers)
 TEST_F(StoreTest, UpdateAndRemoveRewriteTheStore)
 {
     auto model = modelWith({test::makeRecord("a", "kKV1"), test::makeRecord("b", "kKV2")});
-    model->loadMp4Files();
-    (*model->save_items())[0]->FILENAME = "renamed"; // a rename keeps the key
-    ASSERT_TRUE(model->updateRecord(0).isOk());
-    ASSERT_TRUE(model->removeRecord(1).isOk());
+    MovieInfo renamed = *(*model->save_items())[0];
+    renamed.FILENAME = "renamed"; // a rename keeps the key
+    ASSERT_TRUE(file(*model, renamed).isOk());
+    const MovieInfo second = *(*model->save_items())[1]; // the change reloads the model's list
+    ASSERT_TRUE(takeOut(*model, second).isOk());
     FolderModel fresh(folder.path());
     fresh.loadMp4Files();
     EXPECT_EQ(titles(*fresh.save_items()), (std::vector<std::string>{"renamed"}));
@@ -129,11 +144,14 @@ TEST_F(StoreTest, UpdateAndRemoveRewriteTheStore)
 TEST_F(StoreTest, TheLoadAfterASaveGivesWhatAFreshParseGives)
 {
     auto model = modelWith({test::makeRecord("a", "kKV1"), test::makeRecord("b", "kKV2"), test::makeRecord("c", "kKV3")});
-    model->loadMp4Files();
-    (*model->save_items())[1]->ARTIST = "changed";
-    ASSERT_TRUE(model->updateRecord(1).isOk());
-    (*model->prefsDict())["kKV4"] = plist::Value::makeString("not an array"); // skipped by readers
-    ASSERT_TRUE(model->updateRecord(0).isOk());
+    StoreDictionary withOddValue = *model->prefsDict();
+    withOddValue["kKV4"] = plist::Value::makeString("not an array"); // skipped by readers
+    ASSERT_TRUE(writeStore(storePath(), withOddValue).isOk());
+    MovieInfo changed = *(*model->save_items())[1];
+    changed.ARTIST = "changed";
+    ASSERT_TRUE(file(*model, changed).isOk());
+    const MovieInfo first = *(*model->save_items())[0];
+    ASSERT_TRUE(file(*model, first).isOk());
 
     FolderModel cached(folder.path());
     cached.loadMp4Files(); // from what the save left in memory
@@ -154,8 +172,7 @@ TEST_F(StoreTest, AStoreItsReadersWouldRefuseIsNeverWritten)
     const std::string before = readFile(storePath());
     MovieInfo huge = test::makeRecord("huge", "kKV2");
     huge.imgData = plist::Bytes(std::string(plist::Limits::archive().maxFileSize + 1, 'x'));
-    model->save_items()->push_back(std::make_shared<MovieInfo>(huge));
-    const Status s = model->saveMovieModules("kKV2");
+    const Status s = file(*model, huge);
     EXPECT_EQ(s.code(), Status::Code::LimitExceeded);
     EXPECT_EQ(readFile(storePath()), before);
     for (const auto& e : fs::directory_iterator(folder.path()))
@@ -170,8 +187,7 @@ TEST_F(StoreTest, SameSecondKeysNoLongerOverwrite)
     for (const char* title : {"first", "second", "third"}) {
         const std::string key = model->newRecordKey(now); // the first free second
         EXPECT_EQ(key, recordKeyAt(now + std::chrono::seconds(second++)));
-        model->save_items()->push_back(std::make_shared<MovieInfo>(test::makeRecord(title, key)));
-        ASSERT_TRUE(model->saveMovieModules(key).isOk());
+        ASSERT_TRUE(file(*model, test::makeRecord(title, key)).isOk());
     }
     model->loadMp4Files();
     EXPECT_EQ(titles(*model->save_items()), (std::vector<std::string>{"first", "second", "third"}));
@@ -181,7 +197,6 @@ TEST_F(StoreTest, FailedWriteLeavesOldFileAndNoTemporary)
 {
     auto model = modelWith({test::makeRecord("a", "kKV1")});
     const std::string before = readFile(storePath());
-    model->save_items()->push_back(std::make_shared<MovieInfo>(test::makeRecord("b", "kKV2")));
     // A file-size limit makes the write fail part-way (EFBIG), whoever runs the test.
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -189,29 +204,31 @@ TEST_F(StoreTest, FailedWriteLeavesOldFileAndNoTemporary)
     lower.rlim_cur = before.size() + 10;
     const sighandler_t previous = ::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &lower);
-    EXPECT_FALSE(model->saveMovieModules("kKV2").isOk());
+    EXPECT_FALSE(file(*model, test::makeRecord("b", "kKV2")).isOk());
     ::setrlimit(RLIMIT_FSIZE, &saved);
     ::signal(SIGXFSZ, previous);
     EXPECT_EQ(readFile(storePath()), before);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
-// While another process saves into the folder (it holds the folder's lock), a file named
-// like a leftover may be that save's own: kept, and removed at the next load after.
-TEST_F(StoreTest, LeftoverTemporaryIsKeptWhileAnotherSaveRunsAndRemovedAtNextLoad)
+// While another writer holds the folder, a file named like a leftover may be its own:
+// kept; removed when a window next opens the folder to change it. Loads never touch it.
+TEST_F(StoreTest, LeftoverTemporaryIsKeptWhileAnotherWriterHoldsTheFolderAndRemovedWhenOpenedForWriting)
 {
     modelWith({test::makeRecord("a", "kKV1")});
     const fs::path temporary = folder / (temporaryPrefix(storePath()) + "Ab12Cd");
     writeFile(temporary, "half a store");
     clearStoreCache(); // a new process
-    const int saving = ::open(folder.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(saving, 0);
-    ASSERT_EQ(::flock(saving, LOCK_SH), 0);
     FolderModel model(folder.path());
+    {
+        test::HeldLock writer(folder.path());
+        ASSERT_TRUE(writer.held());
+        tidyFolder(folder.path());
+        EXPECT_TRUE(fs::exists(temporary));
+    }
     model.loadMp4Files();
-    EXPECT_TRUE(fs::exists(temporary));
-    ::close(saving);
-    model.loadMp4Files(); // the store itself is unchanged
+    EXPECT_TRUE(fs::exists(temporary)) << "a load is no writer";
+    tidyFolder(folder.path());
     EXPECT_FALSE(fs::exists(temporary));
     EXPECT_EQ(model.save_items()->size(), 1u);
 }
@@ -220,7 +237,8 @@ TEST_F(StoreTest, WritePreservesPermissionsOfTheReplacedFile)
 {
     auto model = modelWith({test::makeRecord("a", "kKV1")});
     fs::permissions(storePath(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    ASSERT_TRUE(model->updateRecord(0).isOk());
+    const MovieInfo only = *model->save_items()->front();
+    ASSERT_TRUE(file(*model, only).isOk());
     EXPECT_EQ(fs::status(storePath()).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }

@@ -19,10 +19,7 @@ protected:
 
 TEST_F(KavioStoreTool, DumpAndListAFolder)
 {
-    FolderModel model(folder.path());
-    model.loadMp4Files();
-    model.save_items()->push_back(std::make_shared<MovieInfo>(test::makeRecord("Trip", "kKV20240101000000")));
-    ASSERT_TRUE(model.saveMovieModules("kKV20240101000000").isOk());
+    test::fileRecords(folder.path(), {std::make_shared<MovieInfo>(test::makeRecord("Trip", "kKV20240101000000"))});
     test::writeFile(folder / "Trip.mp4", "");
     std::filesystem::create_directory(folder / "Sub");
 

@@ -27,11 +27,12 @@ public:
             return *s;
         return realFileSystem().createEmptyFile(path);
     }
-    Status copy(const std::filesystem::path& from, const std::filesystem::path& to, CopyControl* control) override
+    Result<StagedCopy> stageCopy(const std::filesystem::path& from, const std::filesystem::path& to,
+                                 CopyControl* control) override
     {
         if (std::optional<Status> s = take(Operation::Copy))
             return *s;
-        return realFileSystem().copy(from, to, control);
+        return realFileSystem().stageCopy(from, to, control);
     }
     Status move(const std::filesystem::path& from, const std::filesystem::path& to, CopyControl* control) override
     {

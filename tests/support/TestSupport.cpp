@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 
 #include <QBuffer>
@@ -91,10 +92,11 @@ void fileRecords(const std::filesystem::path& folder, const std::vector<RecordPt
 {
     std::filesystem::create_directories(folder);
     FolderModel model(folder);
-    model.loadMp4Files();
-    for (const RecordPtr& r : records) {
-        model.save_items()->push_back(r);
-        EXPECT_TRUE(model.saveMovieModules(*r->KEY).isOk());
+    for (const RecordPtr& r : records) { // one change each, as the editor files them
+        Result<FolderChange> change = FolderChange::begin(model, std::chrono::milliseconds(0));
+        ASSERT_TRUE(change) << change.status().toString();
+        change->saveMovieModules(*r);
+        EXPECT_TRUE(change->commit().isOk());
     }
 }
 

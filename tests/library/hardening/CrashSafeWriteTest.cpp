@@ -1,9 +1,11 @@
 // Store and settings saves, killed or failed at each system call under strace: the file
-// is always the old bytes or the new ones, and no temporary file outlives the next load.
+// is always the old bytes or the new ones, and no temporary file outlives the next opening
+// of the folder for a change (the settings: the next load).
 
 #include "support/TestSupport.h"
 
 #include "library/AtomicFile.h"
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/Settings.h"
 #include "library/plist/Codec.h"
@@ -161,11 +163,13 @@ protected:
                            [&](const auto& e) { return e.path().filename().string().rfind(prefix, 0) == 0; });
     }
 
-    // What the next start of the application does with the folder.
+    // What the next start of the application does with the folder: the phone window opens
+    // it to change it.
     void loadAgain(const fs::path& folder) const
     {
         if (saveCase().store) {
             clearStoreCache();
+            tidyFolder(folder);
             FolderModel model(folder);
             model.loadMp4Files();
             EXPECT_TRUE(model.prefsDict()) << model.storeStatus().toString();
@@ -246,8 +250,8 @@ TEST_P(CrashSafeWrite, KillAtEveryCallLeavesOldOrNewFileAndNoLeftoverAfterLoad)
     std::printf("[ %s ] %zu kill points\n", saveCase().name, saveCalls_.size());
 }
 
-// Loads elsewhere (a second window, kavio-store) remove leftovers, never a running save's
-// temporary file. The save is held a second between closing it and the rename.
+// Windows opening the folder elsewhere remove leftovers, never a running save's temporary
+// file. The save is held a second between closing it and the rename.
 TEST_P(CrashSafeWrite, ConcurrentLoadsNeverRemoveTheTemporaryOfARunningSave)
 {
     const auto closeOfTemporary = std::find_if(saveCalls_.begin(), saveCalls_.end(), [](const Call& c) {
@@ -267,10 +271,12 @@ TEST_P(CrashSafeWrite, ConcurrentLoadsNeverRemoveTheTemporaryOfARunningSave)
     int loads = 0;
     while (::waitpid(pid, &status, WNOHANG) == 0) {
         clearStoreCache(); // each load is a first visit, as in a new process
-        if (saveCase().store)
+        if (saveCase().store) {
+            tidyFolder(folder);
             loadStore(filePath(folder));
-        else
+        } else {
             readSettings(filePath(folder));
+        }
         ++loads;
     }
     ASSERT_TRUE(WIFEXITED(status));

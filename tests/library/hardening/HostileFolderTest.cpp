@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include "library/AtomicFile.h"
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/RowContent.h"
 
@@ -76,11 +77,14 @@ Shown showFolder(const fs::path& folder)
     return shown;
 }
 
-// Files a new record through the model, as the editor does.
+// Files a new record in one change of the folder, as the editor does.
 Status saveNewRecord(FolderModel& model)
 {
-    model.save_items()->push_back(std::make_shared<MovieInfo>(test::makeRecord("new", kNewKey)));
-    return model.saveMovieModules(kNewKey);
+    Result<FolderChange> change = FolderChange::begin(model, std::chrono::milliseconds(0));
+    if (!change)
+        return change.status();
+    change->saveMovieModules(test::makeRecord("new", kNewKey));
+    return change->commit();
 }
 
 struct HostileStore {

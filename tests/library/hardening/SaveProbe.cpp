@@ -1,8 +1,9 @@
 // Performs exactly one save into a folder, so a test can kill or fail it at each system
-// call: "store" files one fixed record through FolderModel::saveMovieModules, "settings"
+// call: "store" files one fixed record through a FolderChange, "settings"
 // flips the right-hand-drive setting. getppid() marks the start and the end of the save
 // for strace. Exit 0: the save succeeded; 1: it reported failure; 2: bad usage or setup.
 
+#include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/Settings.h"
 
@@ -47,12 +48,12 @@ int main(int argc, char** argv)
     Status status;
     if (std::strcmp(argv[1], "store") == 0) {
         FolderModel model(folder);
-        model.loadMp4Files();
-        if (!model.prefsDict()) return 2;
-        const MovieInfo record = probeRecord();
-        model.save_items()->push_back(std::make_shared<MovieInfo>(record));
+        // Tests open the folder for writing beside it, each for a moment.
+        Result<FolderChange> change = FolderChange::begin(model, std::chrono::seconds(2));
+        if (!change || !model.prefsDict()) return 2;
+        change->saveMovieModules(probeRecord());
         mark();
-        status = model.saveMovieModules(*record.KEY);
+        status = change->commit();
         mark();
     } else {
         const auto path = settingsFilePath(folder);
