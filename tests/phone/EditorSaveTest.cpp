@@ -189,7 +189,7 @@ TEST_F(EditorSaveTest, ACancelledCopyLeavesNothingAndKeepsTheEditorOpen)
     EXPECT_EQ(readFile(outside / "clip.MOV"), bytes);
 }
 
-TEST_F(EditorSaveTest, AStoreThatCannotTakeTheRecordTakesThePlacedFileBackOut)
+TEST_F(EditorSaveTest, AStoreThatCannotTakeTheRecordLeavesTheVideoWhereItWas)
 {
     writeFile(docs / kStoreFileName, "not a property list");
     writeFile(scratch / "export.mp4", bytes);
