@@ -55,8 +55,7 @@ inline constexpr char kErrTitle[] = "Err";
 inline constexpr char kFailedToDelete[] = "Failed to delete.";
 inline constexpr char kFolderAlreadyExists[] = "Folder already exists.";
 inline constexpr char kFolderBusyTitle[] = "Folder Busy";
-inline constexpr char kFolderBusy[] =
-    "Another program is changing this folder, so nothing was changed. Try again in a moment.";
+inline constexpr char kFolderBusy[] = "Another program is changing this folder. Nothing was changed.";
 
 using LockWait = std::chrono::milliseconds;
 
