@@ -1,12 +1,23 @@
 #pragma once
 // Where a player's video appears: frames arrive in a QVideoSink and are painted with
-// QPainter, scaled to fit with black bars. Painting (unlike QVideoWidget's native window)
-// works offscreen, under Xvfb and in QWidget::grab(), which screenshots need.
+// QPainter, fitted with black bars. Painting (unlike QVideoWidget's native window) works
+// offscreen, under Xvfb and in QWidget::grab(), which screenshots need.
+//
+// The sink lives on a thread of its own, where each frame goes straight to pixels at the
+// size it is drawn (VideoFrameConverter); the window's thread only paints finished
+// pictures, paced by FramePacer. So decoding never waits for the window, and a window that
+// is busy for a moment catches up with the newest due frame.
+//
+// KAVIO_VIDEO_STATS=1 prints to stderr when a video's first frame is painted (monotonic
+// clock, milliseconds) and, each second, the frames shown and dropped: for benchmarks.
 
 #include <QImage>
 #include <QRect>
-#include <QVideoFrame>
+#include <QThread>
+#include <QTimer>
 #include <QWidget>
+
+#include <memory>
 
 class QVideoSink;
 
@@ -19,17 +30,22 @@ class PlayerVideoSurface : public QWidget {
     Q_OBJECT
 public:
     explicit PlayerVideoSurface(QWidget* parent = nullptr);
+    ~PlayerVideoSurface() override;
 
-    QVideoSink* videoSink() const { return sink_; }
-    bool hasFrame() const { return frame_.isValid(); }
-    QSize frameSize() const { return frame_.size(); }
+    // Lives on the surface's frame thread; a player may be given it from any thread.
+    QVideoSink* videoSink() const;
+    bool hasFrame() const { return !frameSize_.isEmpty(); }
+    QSize frameSize() const { return frameSize_; }
     // Where the picture is drawn: the frame fitted into the surface, or nothing before the
     // first frame (and after the last, when the player lets go).
-    QRect pictureRect() const { return aspectFitRect(frame_.size(), rect()); }
-    // Frames converted to pixels so far: a frame is converted only when it is painted.
-    int convertedFrameCount() const { return converted_; }
+    QRect pictureRect() const { return aspectFitRect(frameSize_, rect()); }
+    // Frames turned into pictures, pictures painted, and pictures skipped because a newer
+    // one was already due when the window came to paint.
+    int convertedFrameCount() const;
+    int shownFrameCount() const;
+    int droppedFrameCount() const;
     // Shows nothing until the next frame.
-    void clear() { takeFrame(QVideoFrame()); }
+    void clear();
 
 Q_SIGNALS:
     // The frames' size changed (the first frame, another video), so the picture moved.
@@ -37,15 +53,28 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
-    void takeFrame(const QVideoFrame& frame);
+    struct Exchange;
+    class FrameWorker;
 
-    QVideoSink* sink_ = nullptr; // child
-    QVideoFrame frame_;
-    QImage image_;       // frame_ converted, kept while repaints show the same frame
-    bool imageStale_ = false;
-    int converted_ = 0;
+    void setupWorker();
+    void framesArrived();
+    void takeDuePicture();
+    void publishBounds(bool visible);
+    void reportStats();
+
+    std::shared_ptr<Exchange> exchange_;
+    QThread thread_;
+    std::unique_ptr<FrameWorker> worker_; // on thread_ until the destructor brings it home
+    QImage picture_;                      // the picture on screen
+    QSize pictureFrameSize_;              // the size of the frame it shows
+    QSize frameSize_;                     // the newest frame's
+    QTimer dueTimer_;                     // a waiting picture falls due
+    qint64 statsAtMs_ = 0;
 };
 
 } // namespace kavio::platform
