@@ -460,7 +460,12 @@ std::variant<TrashedEntry, Refusal> place(OpenTrash& trash, int parentFd, const 
                 (void)::fsync(trash.info.get()); // if the removal is lost, a record of nothing is left, which readers skip
             return reason;
         };
-        if (!writeAll(info.get(), contents) || ::fsync(info.get()) != 0 || info.close() != 0) {
+        // File systems stamp writes from a coarse clock (a few ms); the record's time, taken
+        // from the fine one, keeps removals of one name within one second in their order.
+        timespec now{};
+        (void)::clock_gettime(CLOCK_REALTIME, &now);
+        const timespec stamps[2] = {now, now};
+        if (!writeAll(info.get(), contents) || ::futimens(info.get(), stamps) != 0 || ::fsync(info.get()) != 0 || info.close() != 0) {
             const int error = errno;
             return Refusal{"its trash information could not be written (" + dropInfo(error) + ")"};
         }
