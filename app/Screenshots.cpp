@@ -245,7 +245,8 @@ Result<std::vector<fs::path>> renderScreenshots(const fs::path& dir, QSize carSi
 
     for (const bool rightHand : {false, true}) {
         std::optional<plist::Dictionary> held;
-        writeRightHandDrive(settingsFilePath(documents), held, rightHand);
+        if (Status s = writeRightHandDrive(settingsFilePath(documents), held, rightHand); !s)
+            return s;
         const std::vector<FolderEntry>& entries = folder->model().dirCon();
         auto it = std::find_if(entries.begin(), entries.end(), [](const FolderEntry& e) { return e.name == "Night Lights.mp4"; });
         if (it == entries.end())

@@ -86,7 +86,7 @@ Result<SamplesOutcome> installSamplesOnFirstRun(const fs::path& documents, const
             for (const SampleVideo& sample : samples) {
                 const fs::path video = folder / (sample.title + ".mp4");
                 if (Status s = writeFileAtomically(video, sample.video, FolderLocking::HeldByCaller); !s) {
-                    removeWritten(); // all the samples or none
+                    (void)removeWritten(); // all the samples or none: it always reports ok
                     return s;
                 }
                 written.push_back(video);

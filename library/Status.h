@@ -10,7 +10,7 @@
 
 namespace kavio {
 
-class Status {
+class [[nodiscard]] Status {
 public:
     enum class Code {
         Ok,
@@ -49,7 +49,7 @@ private:
 
 // A value or the Status that explains its absence.
 template <typename T>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : state_(std::move(value)) {}
     Result(Status error) : state_(std::move(error)) { assert(!std::get<Status>(state_).isOk()); }

@@ -112,7 +112,8 @@ private:
         for (std::size_t pos = 0; pos < bytes.size() && error_; pos += kExpatPiece) {
             const std::string_view piece = bytes.substr(pos, kExpatPiece);
             fed_ += piece.size();
-            check(XML_Parse(parser_, piece.data(), static_cast<int>(piece.size()), XML_FALSE));
+            if (!check(XML_Parse(parser_, piece.data(), static_cast<int>(piece.size()), XML_FALSE)))
+                break;
         }
         return error_;
     }

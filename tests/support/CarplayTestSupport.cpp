@@ -35,7 +35,8 @@ Library::Library() : documents_(scratch_.path() / "Documents")
 void Library::setRightHandDrive(bool on)
 {
     std::optional<plist::Dictionary> held;
-    writeRightHandDrive(settingsFilePath(documents_), held, on);
+    const Status written = writeRightHandDrive(settingsFilePath(documents_), held, on);
+    EXPECT_TRUE(written) << written.toString();
 }
 
 KavioController* presentPlayer(CarWindow& car, const Library& library, RecordList records, std::size_t start,
