@@ -1,12 +1,11 @@
 #include "phone/CopyJob.h"
 
 #include "library/SizeText.h"
+#include "platform/base/Dispatch.h"
 #include "platform/modals/ProgressController.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <chrono>
@@ -100,15 +99,9 @@ void runCopyJob(platform::ViewController& over, const QString& title, std::funct
                 std::function<void(const Status&)> done)
 {
     auto* job = new CopyJob(over, title, std::move(done));
-    QPointer<CopyJob> guard(job);
-    QThreadPool::globalInstance()->start([control = job->control, work = std::move(work), guard] {
-        const Status status = work(*control);
-        // Back on the main thread, and only while the job (and its screen) still exist.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [guard, status] {
-            if (guard)
-                guard->finish(status);
-        }, Qt::QueuedConnection);
-    });
+    // Only the control crosses to the worker; the job (and its screen) may be gone by the end.
+    platform::dispatchInBackground(job, [control = job->control, work = std::move(work)] { return work(*control); },
+                                   [job](const Status& status) { job->finish(status); });
 }
 
 } // namespace kavio::phone
