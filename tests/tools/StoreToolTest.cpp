@@ -172,6 +172,25 @@ TEST_F(StoreToolTest, FilesNamedInBytesThatAreNotUtf8AreListedRenamedAndTrashedB
     EXPECT_NE(info.find("Path=" + docs.string() + "/Urlaub%FF\n"), std::string::npos) << info;
 }
 
+TEST_F(StoreToolTest, DumpAndLsDescribeTheFolderAndAnUnreadableStoreExitsOne)
+{
+    int code = -1;
+    const std::string dump = tool("dump " + folder(), &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(dump.find("\"readable\":true"), std::string::npos) << dump;
+    EXPECT_NE(dump.find("\"key\":\"kKVclip\""), std::string::npos) << dump;
+    const std::string ls = tool("ls " + folder() + " --car", &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(ls.find("\"detail\":\"by clip\",\"kind\":\"video\",\"name\":\"clip.mp4\",\"record\":\"kKVclip\""),
+              std::string::npos) << ls;
+    EXPECT_NE(ls.find("\"kind\":\"folder\",\"name\":\"Trip\""), std::string::npos) << ls;
+
+    writeFile(docs / kStoreFileName, "garbage");
+    EXPECT_NE(tool("dump " + folder(), &code).find("\"readable\":false"), std::string::npos);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(readFile(docs / kStoreFileName), "garbage");
+}
+
 TEST_F(StoreToolTest, DumpOrLsOfAFolderThatIsNotThereOrOfAFileExitsOne)
 {
     for (const char* verb : {"dump", "ls"}) {
