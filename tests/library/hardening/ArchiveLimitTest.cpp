@@ -94,8 +94,9 @@ TEST(ArchiveLimits, ArchivesPastALimitAreRejectedForTheirReasonAndNeverStopTheOt
     EXPECT_EQ(model.skippedRecords(), std::size(kHostileArchives));
 }
 
-// Every input the fuzzers flagged, through the archive, record and store decoders and a
-// folder load: decoded or rejected, never a crash; a decoded record re-encodes equal.
+// Every input the fuzzers flagged, through the property-list readers and writers, the
+// archive, record and store decoders and a folder load: read or rejected, never a crash;
+// what is read survives both writers, and a decoded record re-encodes equal.
 TEST(FuzzRegressions, EveryInputDecodesOrIsRejectedEverywhere)
 {
     const fs::path dir = KAVIO_PLIST_REGRESSIONS_DIR;
@@ -106,6 +107,16 @@ TEST(FuzzRegressions, EveryInputDecodesOrIsRejectedEverywhere)
         if (!e.is_regular_file() || e.path().extension() == ".md")
             continue;
         const std::string bytes = test::readFile(e.path());
+        if (const auto read = plist::read(bytes, plist::Limits::archive())) {
+            const auto binary = plist::readBinary(plist::writeBinary(**read), plist::Limits::archive());
+            ASSERT_TRUE(binary.isOk()) << e.path();
+            EXPECT_EQ(**binary, **read) << e.path();
+            if (plist::hasExactXmlForm(**read)) {
+                const auto xml = plist::readXml(plist::writeXml(**read), plist::Limits::archive());
+                ASSERT_TRUE(xml.isOk()) << e.path();
+                EXPECT_EQ(**xml, **read) << e.path();
+            }
+        }
         if (const auto frame = archive::KeyedArchive::read(bytes))
             (void)archive::decodeGraph(*frame);
         if (const auto record = decodeMovieInfo(bytes)) {
