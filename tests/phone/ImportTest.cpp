@@ -1,64 +1,34 @@
 // Bringing videos in through the phone browser's menus and the metadata editor, offscreen,
 // with scripted pickers: links, documents, picked videos, thumbnails, emptying a folder.
 
-#include "support/CarplayTestSupport.h"
+#include "support/PhoneTestSupport.h"
 
 #include "library/FolderModel.h"
 #include "phone/CopyJob.h"
-#include "phone/IPFMController.h"
 #include "phone/KVCustmPreview.h"
-#include "platform/modals/AlertController.h"
 #include "platform/modals/ProgressController.h"
-#include "platform/screens/NavigationController.h"
-#include "platform/screens/Window.h"
 #include "platform/testing/ScriptedPicker.h"
 
 #include <QAbstractButton>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <thread>
 
 namespace kavio::phone::test {
 namespace {
 
 namespace fs = std::filesystem;
-using kavio::test::fileRecords;
-using kavio::test::readFile;
-using kavio::test::record;
-using kavio::test::writeFile;
-using platform::AlertController;
 
-void settle()
-{
-    carplay::test::CarWindow::settle();
-}
-
-class ImportTest : public ::testing::Test {
+class ImportTest : public PhoneWindowTest {
 protected:
     void SetUp() override
     {
-        fs::create_directories(docs);
+        PhoneWindowTest::SetUp();
         fs::create_directories(videos);
-        auto root = std::make_unique<IPFMController>(docs);
-        browser = root.get();
-        window->setRootViewController(std::make_unique<platform::NavigationController>(std::move(root)));
-        window->resize(390, 800);
-        window->show();
-        settle();
-    }
-    void TearDown() override
-    {
-        window.reset();
-        settle();
+        open(800);
     }
 
-    platform::ViewController* top() const { return window->topViewController(); }
-    AlertController* alert() const { return dynamic_cast<AlertController*>(top()); }
     KVCustmPreview* editor() const
     {
         auto* nav = dynamic_cast<platform::NavigationController*>(window->rootViewController()->presentedViewController());
@@ -77,20 +47,9 @@ protected:
         editor()->saveButton()->click();
         settle();
     }
-    bool rowNamed(const std::string& name) const
-    {
-        for (const FolderEntry& e : browser->model().dirCon())
-            if (e.name == name)
-                return true;
-        return false;
-    }
+    bool rowNamed(const std::string& name) const { return rowOf(*browser, name).has_value(); }
 
-    kavio::test::ScratchFolder scratch;
-    const kavio::test::ScopedEnv trashInScratch{{"XDG_DATA_HOME", (scratch / "data").string()}};
-    const fs::path docs = scratch / "Documents";
     const fs::path videos = scratch / "Videos";
-    std::unique_ptr<platform::Window> window = std::make_unique<platform::Window>();
-    IPFMController* browser = nullptr;
     platform::ScopedScriptedPickers pickers;
 };
 
@@ -279,14 +238,14 @@ TEST_F(ImportTest, LongWorkShowsItsProgressAndCancelStopsIt)
                },
                [&](const Status& s) { result = s; });
     platform::ProgressController* sheet = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (sheet = dynamic_cast<platform::ProgressController*>(top())); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (sheet = dynamic_cast<platform::ProgressController*>(window->topViewController())); }, 3000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return sheet->percent() > 0; }, 3000));
     EXPECT_TRUE(sheet->detailText().contains(" of ")) << sheet->detailText().toStdString();
     QTest::keyClick(sheet->view(), Qt::Key_Escape);
     ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 3000));
     EXPECT_EQ(result->code(), Status::Code::Cancelled);
     settle();
-    EXPECT_FALSE(dynamic_cast<platform::ProgressController*>(top())) << "gone before done runs";
+    EXPECT_FALSE(dynamic_cast<platform::ProgressController*>(window->topViewController())) << "gone before done runs";
 }
 
 TEST(CopyProgressText, SaysWhatIsDoneAndAboutHowLongIsLeft)

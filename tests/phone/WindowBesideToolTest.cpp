@@ -3,22 +3,14 @@
 // once it is free, undo nothing the other program did, and give a clear alert when the
 // folder stays held.
 
-#include "support/CarplayTestSupport.h"
 #include "support/HeldLock.h"
-#include "support/ScopedEnv.h"
+#include "support/PhoneTestSupport.h"
 
 #include "library/FolderModel.h"
-#include "phone/IPFMController.h"
 #include "phone/KVCustmPreview.h"
-#include "platform/modals/AlertController.h"
-#include "platform/screens/NavigationController.h"
-#include "platform/screens/Window.h"
 
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 
@@ -26,26 +18,9 @@ namespace kavio::phone::test {
 namespace {
 
 namespace fs = std::filesystem;
-using kavio::test::fileRecords;
-using kavio::test::readFile;
-using kavio::test::record;
-using kavio::test::writeFile;
-using platform::AlertController;
 
-void settle()
-{
-    carplay::test::CarWindow::settle();
-}
-
-class WindowBesideTool : public ::testing::Test {
+class WindowBesideTool : public PhoneWindowTest {
 protected:
-    void SetUp() override { fs::create_directories(docs); }
-    void TearDown() override
-    {
-        window.reset();
-        settle();
-    }
-
     // Videos with records, made before the window opens.
     void videos(const std::string& prefix, int count)
     {
@@ -56,24 +31,6 @@ protected:
         }
         fileRecords(docs, records);
     }
-    void open()
-    {
-        auto root = std::make_unique<IPFMController>(docs);
-        browser = root.get();
-        window->setRootViewController(std::make_unique<platform::NavigationController>(std::move(root)));
-        window->resize(390, 700);
-        window->show();
-        settle();
-    }
-    FolderEntry entry(const std::string& name) const
-    {
-        for (const FolderEntry& e : browser->model().dirCon())
-            if (e.name == name)
-                return e;
-        ADD_FAILURE() << name << " is not listed";
-        return {docs / name, name, EntryKind::Video};
-    }
-    AlertController* alert() const { return dynamic_cast<AlertController*>(window->topViewController()); }
     // The records of the folder as a new process reads them, by the file each names.
     std::map<std::string, MovieInfo> records() const
     {
@@ -86,12 +43,6 @@ protected:
         return byFile;
     }
     static bool eventually(const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); }
-
-    kavio::test::ScratchFolder scratch;
-    const kavio::test::ScopedEnv trashInScratch{{"XDG_DATA_HOME", (scratch / "data").string()}};
-    const fs::path docs = scratch / "Documents";
-    std::unique_ptr<platform::Window> window = std::make_unique<platform::Window>();
-    IPFMController* browser = nullptr;
 };
 
 TEST_F(WindowBesideTool, AFolderHeldTooLongGivesTheBusyAlertAndChangesNothing)
