@@ -94,16 +94,6 @@ TEST_F(ListingTest, OrderIsTheDirectorysAndStableAcrossLoads)
     EXPECT_EQ(model.title(), QString::fromStdString(folder.path().filename().string()));
 }
 
-TEST_F(ListingTest, InvalidUtf8NamesAreListedAndShown)
-{
-    const std::string name = std::string("bad\xff\xfe name") + ".mp4";
-    writeFile(folder / name, "");
-    Listing listing = listFolder(folder.path());
-    ASSERT_EQ(listing.entries.size(), 1u);
-    EXPECT_EQ(listing.entries[0].name, name);
-    EXPECT_TRUE(listing.entries[0].displayName().contains(QChar(0xFFFD)));
-}
-
 class RowContentTest : public ::testing::Test {
 protected:
     RowContent rowFor(const std::string& name, const RecordList& records)

@@ -55,6 +55,11 @@ TEST_P(RefreshGestureTest, OnlyAPullPastTheTopRefreshes)
 const auto dragBy = [](int from, int to) {
     return [=](TableView& table, QPoint m) { test::drag(table.viewport(), m + QPoint(0, from), m + QPoint(0, to)); };
 };
+const auto fingerBy = [](int from, int to) {
+    return [=](TableView& table, QPoint m) {
+        test::touchDrag(table.viewport(), m + QPoint(0, from), m + QPoint(0, to), 8, 16, 80);
+    };
+};
 const auto notches = [](int count) {
     return [=](TableView& table, QPoint m) { test::wheel(table.viewport(), m, 120 * count); };
 };
@@ -63,6 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
     Gestures, RefreshGestureTest,
     ::testing::Values(GestureCase{"F5", 0, [](TableView& table, QPoint) { QTest::keyClick(&table, Qt::Key_F5); }, true, 0},
                       GestureCase{"DragPastTheTop", 0, dragBy(-100, 10), true, 0},
+                      GestureCase{"FingerPullPastTheTop", 0, fingerBy(-50, 70), true, 0},
                       GestureCase{"SmallDragSpringsBack", 0, dragBy(0, 25), false, 0},
                       GestureCase{"DragFromFurtherDownOnlyScrolls", 300, dragBy(-100, 10), false, -190},
                       GestureCase{"TwoWheelNotchesPastTheTop", 0, notches(2), true, 0},

@@ -73,14 +73,17 @@ TEST_F(TableViewInputTest, SwipeUncoversDeleteOnlyOnDeletableRowsAndNeverSelects
     EXPECT_TRUE(source_.selected.empty());
 }
 
-TEST_F(TableViewInputTest, RightClickAndLongPressAskForTheContextMenuInsteadOfSelecting)
+TEST_F(TableViewInputTest, RightClickAndLongPressOfMouseOrFingerAskForTheContextMenuInsteadOfSelecting)
 {
     QContextMenuEvent menu(QContextMenuEvent::Mouse, centreOf(3), table_.viewport()->mapToGlobal(centreOf(3)));
     QApplication::sendEvent(table_.viewport(), &menu);
     QTest::mousePress(table_.viewport(), Qt::LeftButton, {}, centreOf(5));
     ASSERT_TRUE(QTest::qWaitFor([&] { return source_.menus.size() == 2; }));
     QTest::mouseRelease(table_.viewport(), Qt::LeftButton, {}, centreOf(5));
-    EXPECT_EQ(source_.menus, (std::vector{IndexPath::forRow(3), IndexPath::forRow(5)}));
+    QTest::touchEvent(table_.viewport(), test::touchScreen()).press(0, centreOf(7), table_.viewport());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return source_.menus.size() == 3; }));
+    QTest::touchEvent(table_.viewport(), test::touchScreen()).release(0, centreOf(7), table_.viewport());
+    EXPECT_EQ(source_.menus, (std::vector{IndexPath::forRow(3), IndexPath::forRow(5), IndexPath::forRow(7)}));
     QTest::mouseClick(table_.viewport(), Qt::LeftButton, {}, QPoint(5, centreOf(2).y())); // the side margin
     EXPECT_TRUE(source_.selected.empty());
 }

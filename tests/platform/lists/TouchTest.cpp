@@ -1,5 +1,6 @@
-// A finger on the lists beyond plain scrolling (ScrollViewTest): pulls, long presses, page
-// turns, tap targets; and the flick's motion itself.
+// A finger on the strip beyond plain scrolling (ScrollViewTest): page turns, tap targets;
+// and the flick's motion itself. A finger's pull and long press on a table are among the
+// table's gestures (RefreshControlTest, TableViewInputTest).
 
 #include "platform/base/Animated.h"
 #include "platform/lists/Flick.h"
@@ -13,47 +14,6 @@ namespace {
 
 using test::touchDrag;
 using test::touchTap;
-
-class TableTouchTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        table_.setRowHeight(60);
-        table_.setDataSource(&source_);
-        table_.setDelegate(&source_);
-        table_.setRefreshControl(refresh_);
-        QObject::connect(refresh_, &RefreshControl::valueChanged, [this] { ++refreshes_; });
-        table_.resize(800, 480);
-        table_.show();
-        QApplication::processEvents();
-    }
-
-    QWidget* glass() { return table_.viewport(); }
-    QPoint middle() { return glass()->rect().center(); }
-    QPoint centreOf(int row) { return table_.visualRectForRow(IndexPath::forRow(row)).center(); }
-
-    test::RecordingTable source_{10000};
-    TableView table_{TableViewStyle::InsetGrouped};
-    RefreshControl* refresh_ = new RefreshControl;
-    int refreshes_ = 0;
-};
-
-TEST_F(TableTouchTest, PullingDownPastTheTopByTouchRefreshes)
-{
-    touchDrag(glass(), middle() - QPoint(0, 50), middle() + QPoint(0, 70), 8, 16, 80);
-    EXPECT_EQ(refreshes_, 1);
-    EXPECT_TRUE(refresh_->isRefreshing());
-    EXPECT_FALSE(table_.isDecelerating());
-}
-
-TEST_F(TableTouchTest, ALongPressAsksForTheContextMenu)
-{
-    QTest::touchEvent(glass(), test::touchScreen()).press(0, centreOf(2), glass());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !source_.menus.empty(); }));
-    QTest::touchEvent(glass(), test::touchScreen()).release(0, centreOf(2), glass());
-    EXPECT_EQ(source_.menus, std::vector{IndexPath::forRow(2)});
-    EXPECT_TRUE(source_.selected.empty());
-}
 
 class StripTouchTest : public ::testing::Test {
 protected:
