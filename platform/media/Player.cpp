@@ -34,6 +34,7 @@ void Player::play()
 
 void Player::pause()
 {
+    Q_EMIT pauseRequested();
     pausePlayback();
 }
 

@@ -3,6 +3,8 @@
 // played-to-end notification. Implementations: QtPlayer (Qt Multimedia) and FakePlayer
 // (scripted, for tests); makePlayer() hands out whichever the process-wide factory makes.
 
+#include "library/MediaTracks.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -82,6 +84,13 @@ public:
     // Where decoded frames go; nullptr detaches. The sink must outlive its attachment.
     virtual void setVideoSink(QVideoSink* sink) = 0;
 
+    // The current item's sound tracks as the backend lists them (stream: its index), with
+    // the language and title where the backend knows them; tracksChanged() tells when the
+    // list is known or changes. The active one is -1 until then.
+    virtual std::vector<MediaTrack> audioTracks() const = 0;
+    virtual int activeAudioTrack() const = 0;
+    virtual void setActiveAudioTrack(int index) = 0;
+
 Q_SIGNALS:
     void currentItemChanged();
     void rateChanged(double rate);
@@ -89,6 +98,9 @@ Q_SIGNALS:
     void durationChanged();
     void seeked(double seconds);
     void failed(const QString& message);
+    void tracksChanged();
+    // pause() was called: someone asked it to stop, unlike an end, a failure or a new item.
+    void pauseRequested();
 
 protected:
     Player() = default;

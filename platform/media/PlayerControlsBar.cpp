@@ -1,5 +1,6 @@
 #include "platform/media/PlayerControlsBar.h"
 
+#include "platform/media/TrackButton.h"
 #include "platform/views/Colors.h"
 #include "platform/views/Symbols.h"
 
@@ -97,6 +98,8 @@ void PlayerControlsBar::setupWidgets()
     }
     elapsed_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     remaining_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    audio_ = new TrackButton(QStringLiteral("speaker.wave.2"), tr("Audio"), this);
+    subtitles_ = new TrackButton(QStringLiteral("captions.bubble"), tr("Subtitles"), this);
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 2, 12, 2);
@@ -105,6 +108,8 @@ void PlayerControlsBar::setupWidgets()
     layout->addWidget(elapsed_);
     layout->addWidget(slider_, 1);
     layout->addWidget(remaining_);
+    layout->addWidget(audio_);
+    layout->addWidget(subtitles_);
     updateButtonIcon();
 }
 
@@ -118,6 +123,18 @@ void PlayerControlsBar::setupSignals()
         if (action != QAbstractSlider::SliderMove && action != QAbstractSlider::SliderNoAction)
             Q_EMIT seekRequested(static_cast<double>(slider_->sliderPosition()) / 1000.0);
     });
+    connect(audio_, &TrackButton::rowChosen, this, [this](int row) { Q_EMIT trackChosen(TrackKind::Audio, row); });
+    connect(subtitles_, &TrackButton::rowChosen, this, [this](int row) { Q_EMIT trackChosen(TrackKind::Subtitles, row); });
+}
+
+void PlayerControlsBar::setTrackRows(TrackKind kind, const QStringList& rows, int current)
+{
+    trackButton(kind)->setRows(rows, current);
+}
+
+TrackButton* PlayerControlsBar::trackButton(TrackKind kind) const
+{
+    return kind == TrackKind::Audio ? audio_ : subtitles_;
 }
 
 void PlayerControlsBar::setPlaying(bool playing)

@@ -1,5 +1,6 @@
 #pragma once
-// The player's own transport: play/pause, a position slider, elapsed and remaining time.
+// The player's own transport: play/pause, a position slider, elapsed and remaining time,
+// and the sound and subtitle choices when a video offers any.
 
 #include <QWidget>
 
@@ -10,6 +11,10 @@ class QSlider;
 class QToolButton;
 
 namespace kavio::platform {
+
+class TrackButton;
+
+enum class TrackKind { Audio, Subtitles };
 
 // "0:05", "12:34", "1:02:03"; negative or unknown times read as 0.
 QString formatPlaybackTime(double seconds);
@@ -34,9 +39,15 @@ public:
     QString elapsedText() const;
     QString remainingText() const;
 
+    // The rows a track button offers ("Off" among them for subtitles) and the one ticked;
+    // no rows hides the button.
+    void setTrackRows(TrackKind kind, const QStringList& rows, int current);
+    TrackButton* trackButton(TrackKind kind) const;
+
 Q_SIGNALS:
     void playPauseClicked();
     void seekRequested(double seconds);
+    void trackChosen(kavio::platform::TrackKind kind, int row);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,6 +61,8 @@ private:
     QSlider* slider_ = nullptr;
     QLabel* elapsed_ = nullptr;
     QLabel* remaining_ = nullptr;
+    TrackButton* audio_ = nullptr;
+    TrackButton* subtitles_ = nullptr;
     bool playing_ = false;
 };
 

@@ -2,11 +2,15 @@
 
 #include "platform/media/PlayerControlsBar.h"
 #include "platform/media/PlayerVideoSurface.h"
+#include "platform/media/SubtitleOverlay.h"
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
+#include "platform/views/Colors.h"
 
 #include <QEvent>
+#include <QLabel>
 
 #include <algorithm>
+#include <cmath>
 
 namespace kavio::platform {
 
@@ -14,6 +18,11 @@ namespace {
 constexpr double kTimeRefreshSeconds = 0.25;
 constexpr int kControlsMargin = 12;
 constexpr std::chrono::milliseconds kControlsHideDelay{3000};
+constexpr std::chrono::milliseconds kNoteShown{2000};
+constexpr int kControlsGap = 8; // between subtitles and the controls
+constexpr int kNotePadding = 10;
+// A timer can fire a little before the backend's clock reaches the change: look again soon.
+constexpr int kMinimumCueWaitMs = 10;
 } // namespace
 
 PlayerView::PlayerView(QWidget* parent)
@@ -38,6 +47,26 @@ void PlayerView::setupViews()
 
     surface_ = new PlayerVideoSurface(this);
     connect(surface_, &PlayerVideoSurface::frameSizeChanged, this, &PlayerView::layoutControls);
+    subtitles_ = new SubtitleOverlay(this);
+    note_ = new QLabel(this);
+    note_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    note_->setAlignment(Qt::AlignCenter);
+    note_->setStyleSheet(QStringLiteral("QLabel { color: white; background: rgba(%1, %2, %3, %4); border-radius: 8px; "
+                                        "padding: %5px; font-size: 17px; }")
+                             .arg(colors::noteBackground.red())
+                             .arg(colors::noteBackground.green())
+                             .arg(colors::noteBackground.blue())
+                             .arg(colors::noteBackground.alpha())
+                             .arg(kNotePadding));
+    note_->hide();
+    noteTimer_.setSingleShot(true);
+    noteTimer_.setInterval(kNoteShown);
+    connect(&noteTimer_, &QTimer::timeout, note_, &QWidget::hide);
+    cueTimer_.setSingleShot(true);
+    connect(&cueTimer_, &QTimer::timeout, this, [this] {
+        if (player_)
+            showSubtitlesAt(player_->currentTime());
+    });
     controls_ = new PlayerControlsBar(this);
     controls_->raise();
     connect(controls_, &PlayerControlsBar::playPauseClicked, this, &PlayerView::togglePlayback);
@@ -109,6 +138,7 @@ void PlayerView::attachPlayer()
 void PlayerView::detachPlayer()
 {
     hideTimer_.stop();
+    cueTimer_.stop();
     if (player_) {
         player_->removeTimeObserver(timeToken_);
         player_->setVideoSink(nullptr);
@@ -136,6 +166,64 @@ void PlayerView::playerRateChanged(double rate)
 void PlayerView::refreshTimes(double seconds)
 {
     controls_->setTimes(seconds, player_ ? player_->duration() : std::nullopt);
+    showSubtitlesAt(seconds);
+}
+
+void PlayerView::setSubtitles(std::shared_ptr<const subtitles::CueTimeline> timeline)
+{
+    timeline_ = std::move(timeline);
+    shownCues_.clear();
+    shownAt_ = subtitles::Milliseconds(-1);
+    nextChange_.reset();
+    cueTimer_.stop();
+    subtitles_->setLines({});
+    if (player_)
+        showSubtitlesAt(player_->currentTime());
+}
+
+void PlayerView::showSubtitlesAt(double seconds)
+{
+    if (!timeline_)
+        return;
+    const subtitles::Milliseconds now(std::llround(std::max(0.0, seconds) * 1000.0));
+    // Nothing changes before the next cue starts or ends; a jump back looks again.
+    const bool same = now >= shownAt_ && shownAt_.count() >= 0 && (!nextChange_ || now < *nextChange_);
+    if (!same) {
+        std::vector<std::size_t> active = timeline_->activeAt(now);
+        shownAt_ = now;
+        nextChange_ = timeline_->nextChange(now);
+        if (active != shownCues_) {
+            shownCues_ = std::move(active);
+            // Overlapping cues stack up: the earliest lowest.
+            std::vector<subtitles::CueLine> lines;
+            for (auto it = shownCues_.rbegin(); it != shownCues_.rend(); ++it) {
+                const subtitles::Cue& cue = timeline_->cues()[*it];
+                lines.insert(lines.end(), cue.lines.begin(), cue.lines.end());
+            }
+            subtitles_->setLines(std::move(lines));
+        }
+    }
+    cueTimer_.stop();
+    const double rate = player_ ? player_->rate() : 0.0;
+    if (nextChange_ && rate > 0.0) {
+        const double wait = static_cast<double>((*nextChange_ - now).count()) / rate;
+        cueTimer_.start(std::max(kMinimumCueWaitMs, static_cast<int>(std::ceil(wait))));
+    }
+}
+
+void PlayerView::showNote(const QString& text)
+{
+    note_->setText(text);
+    note_->adjustSize();
+    layoutOverlays();
+    note_->show();
+    note_->raise();
+    noteTimer_.start();
+}
+
+QString PlayerView::noteText() const
+{
+    return note_->isVisible() ? note_->text() : QString();
 }
 
 void PlayerView::togglePlayback()
@@ -153,6 +241,7 @@ void PlayerView::setShowsPlaybackControls(bool shows)
 {
     showsControls_ = shows;
     controls_->setVisible(shows);
+    layoutOverlays();
     if (shows)
         revealControls();
     else
@@ -168,7 +257,10 @@ void PlayerView::revealControls()
 {
     if (!showsControls_)
         return;
-    controls_->show();
+    if (controls_->isHidden()) {
+        controls_->show();
+        layoutOverlays();
+    }
     if (player_ && player_->rate() != 0.0)
         hideTimer_.start();
 }
@@ -182,6 +274,7 @@ void PlayerView::hideControlsIfPlaying()
         return;
     }
     controls_->hide();
+    layoutOverlays();
 }
 
 bool PlayerView::eventFilter(QObject* watched, QEvent* event)
@@ -223,6 +316,19 @@ void PlayerView::layoutControls()
     const int left = std::clamp(area.center().x() - width / 2, room.left(), std::max(room.left(), room.right() + 1 - width));
     const int top = std::max(0, area.bottom() + 1 - height);
     controls_->setGeometry(left, top, width, height);
+    layoutOverlays();
+}
+
+void PlayerView::layoutOverlays()
+{
+    const QRect picture = videoArea();
+    const int bottom = controls_->isHidden() ? picture.bottom() + 1 : controls_->geometry().top() - kControlsGap;
+    subtitles_->setPlacement(picture, bottom);
+    if (!note_->text().isEmpty()) {
+        const QSize size = note_->sizeHint().boundedTo(picture.size());
+        note_->setGeometry(picture.center().x() - size.width() / 2, picture.top() + kControlsMargin, size.width(),
+                           size.height());
+    }
 }
 
 } // namespace kavio::platform

@@ -4,20 +4,29 @@
 // the picture, never hanging over the black bars, where it would look cut off) that fades
 // out after a few seconds of playing without the pointer moving and comes back on a move
 // or a tap. It also keeps the now-playing centre's playback state and seeks in step with
-// its player, so the system controls follow the screen's own buttons.
+// its player, so the system controls follow the screen's own buttons. Subtitles given as a
+// cue timeline are drawn over the picture as the player's time reaches them, above the
+// controls while these show.
 
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
 #include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
 
+#include "library/subtitles/CueTimeline.h"
 #include "platform/media/Player.h"
+
+class QLabel;
 
 namespace kavio::platform {
 
 class PlayerControlsBar;
 class PlayerVideoSurface;
+class SubtitleOverlay;
 
 enum class NowPlayingUpdates { Off, On };
 
@@ -48,6 +57,13 @@ public:
     PlayerVideoSurface* videoSurface() const { return surface_; }
     PlayerControlsBar* controlsBar() const { return controls_; }
 
+    // The cues to draw as the player's time passes; nullptr draws none.
+    void setSubtitles(std::shared_ptr<const subtitles::CueTimeline> timeline);
+    SubtitleOverlay* subtitleOverlay() const { return subtitles_; }
+    // A short line over the top of the picture (the track just chosen), gone after a moment.
+    void showNote(const QString& text);
+    QString noteText() const;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -64,12 +80,23 @@ private:
     void playerRateChanged(double rate);
     void togglePlayback();
     void refreshTimes(double seconds);
+    void showSubtitlesAt(double seconds);
+    void layoutOverlays();
 
     PlayerVideoSurface* surface_ = nullptr;  // child
     PlayerControlsBar* controls_ = nullptr;  // child
+    SubtitleOverlay* subtitles_ = nullptr;   // child, between the two
+    QLabel* note_ = nullptr;                 // child
     QPointer<Player> player_;
     TimeObserverToken timeToken_;
     QTimer hideTimer_;
+    QTimer noteTimer_;
+    // What the subtitles show holds from shownAt_ until nextChange_ (none: to the end).
+    std::shared_ptr<const subtitles::CueTimeline> timeline_;
+    std::vector<std::size_t> shownCues_;
+    subtitles::Milliseconds shownAt_{-1};
+    std::optional<subtitles::Milliseconds> nextChange_;
+    QTimer cueTimer_; // wakes at nextChange_ while playing
     bool showsControls_ = true;
     NowPlayingUpdates nowPlayingUpdates_ = NowPlayingUpdates::On;
     const void* publisher_ = nullptr;

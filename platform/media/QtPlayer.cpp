@@ -1,6 +1,9 @@
 #include "platform/media/QtPlayer.h"
 
+#include "library/Utf8.h"
+
 #include <QAudioOutput>
+#include <QMediaMetaData>
 #include <QTimer>
 #include <QVideoSink>
 
@@ -36,6 +39,7 @@ void QtPlayer::setupSignals()
     connect(media_, &QMediaPlayer::positionChanged, this,
             [this](qint64 ms) { reportTime(static_cast<double>(ms) / 1000.0); });
     connect(media_, &QMediaPlayer::durationChanged, this, [this] { Q_EMIT durationChanged(); });
+    connect(media_, &QMediaPlayer::tracksChanged, this, &Player::tracksChanged);
 }
 
 double QtPlayer::currentTime() const
@@ -49,6 +53,31 @@ std::optional<double> QtPlayer::duration() const
     if (ms <= 0)
         return std::nullopt;
     return static_cast<double>(ms) / 1000.0;
+}
+
+std::vector<MediaTrack> QtPlayer::audioTracks() const
+{
+    std::vector<MediaTrack> tracks;
+    const QList<QMediaMetaData> listed = media_->audioTracks();
+    for (qsizetype i = 0; i < listed.size(); ++i) {
+        MediaTrack track;
+        track.language.language = listed[i].value(QMediaMetaData::Language).value<QLocale::Language>();
+        track.title = toUtf8(listed[i].stringValue(QMediaMetaData::Title));
+        track.stream = static_cast<int>(i);
+        tracks.push_back(std::move(track));
+    }
+    return tracks;
+}
+
+int QtPlayer::activeAudioTrack() const
+{
+    return media_->activeAudioTrack();
+}
+
+void QtPlayer::setActiveAudioTrack(int index)
+{
+    if (index >= 0 && index < media_->audioTracks().size() && index != media_->activeAudioTrack())
+        media_->setActiveAudioTrack(index);
 }
 
 void QtPlayer::setVideoSink(QVideoSink* sink)

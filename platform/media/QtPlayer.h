@@ -25,6 +25,9 @@ public:
     double currentTime() const override;
     std::optional<double> duration() const override;
     void setVideoSink(QVideoSink* sink) override;
+    std::vector<MediaTrack> audioTracks() const override;
+    int activeAudioTrack() const override;
+    void setActiveAudioTrack(int index) override;
 
 protected:
     void loadItem(const PlayerItem* item) override;

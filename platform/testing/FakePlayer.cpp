@@ -28,10 +28,25 @@ void FakePlayer::failCurrentItem(const QString& message)
     reportStatus(PlayerStatus::Failed, message);
 }
 
+void FakePlayer::listAudioTracks(std::vector<MediaTrack> tracks)
+{
+    audio_ = std::move(tracks);
+    activeAudio_ = audio_.empty() ? -1 : 0;
+    Q_EMIT tracksChanged();
+}
+
+void FakePlayer::setActiveAudioTrack(int index)
+{
+    calls_ << QStringLiteral("audio %1").arg(index);
+    activeAudio_ = index;
+}
+
 void FakePlayer::loadItem(const PlayerItem* item)
 {
     calls_ << (item ? QStringLiteral("replace %1").arg(item->url().toString()) : QStringLiteral("replace none"));
     time_ = 0.0;
+    audio_.clear();
+    activeAudio_ = -1;
     if (item && readyOnLoad_)
         reportStatus(PlayerStatus::ReadyToPlay);
 }

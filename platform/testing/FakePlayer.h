@@ -13,7 +13,8 @@ class FakePlayer : public Player {
 public:
     FakePlayer() = default;
 
-    // "replace <url>" ("replace none" for nullptr), "play", "pause", "seek <seconds>".
+    // "replace <url>" ("replace none" for nullptr), "play", "pause", "seek <seconds>",
+    // "audio <index>".
     const QStringList& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }
 
@@ -21,6 +22,9 @@ public:
     std::optional<double> duration() const override { return duration_; }
     void setVideoSink(QVideoSink* sink) override { sink_ = sink; }
     QVideoSink* videoSink() const { return sink_; }
+    std::vector<MediaTrack> audioTracks() const override { return audio_; }
+    int activeAudioTrack() const override { return activeAudio_; }
+    void setActiveAudioTrack(int index) override;
 
     // Script the backend.
     void setRate(double rate) { reportRate(rate); }
@@ -33,6 +37,8 @@ public:
     // The current item played to its end: rate 0 and the played-to-end notification.
     void finishCurrentItem();
     void failCurrentItem(const QString& message);
+    // The backend lists the item's sound tracks, the first one active (tracksChanged).
+    void listAudioTracks(std::vector<MediaTrack> tracks);
 
 protected:
     void loadItem(const PlayerItem* item) override;
@@ -46,6 +52,8 @@ private:
     std::optional<double> duration_;
     bool readyOnLoad_ = true;
     QVideoSink* sink_ = nullptr;
+    std::vector<MediaTrack> audio_;
+    int activeAudio_ = -1;
 };
 
 // Installs itself as the player factory for its lifetime and remembers what it made.

@@ -32,6 +32,11 @@ inline const QColor scrollIndicatorOnLight{0, 0, 0, 100};
 inline const QColor scrollIndicatorOnDark{255, 255, 255, 120};
 // Behind controls laid over a video.
 inline const QColor controlsScrim{0, 0, 0, 150};
+// Subtitles over a video: readable on any picture.
+inline const QColor subtitleText{255, 255, 255};
+inline const QColor subtitleOutline{0, 0, 0, 220};
+// A short note over a video (the track just chosen).
+inline const QColor noteBackground{0, 0, 0, 170};
 
 // Alerts and menus: light cards over whatever lies beneath.
 inline const QColor label{0, 0, 0};                      // primary text on light surfaces
