@@ -121,4 +121,31 @@ std::unique_ptr<KavioController> CRFMController::playerForEntry(const FolderEntr
     return player;
 }
 
+std::unique_ptr<KavioController> CRFMController::playerToContinue(const PlayerSession& session)
+{
+    PlayQueue::Opening opening = openingToContinue(session, model_.save_items());
+    sele_indexPath_ = static_cast<int>(opening.currentIndex);
+    auto player = std::make_unique<KavioController>();
+    player->setOpening(std::move(opening));
+    return player;
+}
+
+void presentSession(CRFMController& root, const PlayerSession& session)
+{
+    CRFMController* browser = &root;
+    if (session.queue == PlayerSession::Queue::Folder) {
+        fs::path folder = root.currentURL().lexically_normal();
+        for (const fs::path& part : session.folder.lexically_normal().lexically_relative(folder)) {
+            if (part.empty() || part == ".")
+                continue;
+            folder /= part;
+            auto next = std::make_unique<CRFMController>(folder, CloseButton::Shown);
+            CRFMController* opened = next.get();
+            browser->present(std::move(next), platform::Animated::No);
+            browser = opened;
+        }
+    }
+    browser->present(browser->playerToContinue(session), platform::Animated::No);
+}
+
 } // namespace kavio::carplay

@@ -6,6 +6,7 @@
 
 #include "browser/FolderBrowser.h"
 #include "carplay/CarStyle.h"
+#include "library/LastSession.h"
 
 #include <filesystem>
 #include <memory>
@@ -34,6 +35,8 @@ public:
 
     // The player a chosen video opens, before it is presented; tests inspect it.
     std::unique_ptr<KavioController> playerForEntry(const FolderEntry& entry);
+    // The player that goes on with a session of this browser's folder (or a stream).
+    std::unique_ptr<KavioController> playerToContinue(const PlayerSession& session);
 
 protected:
     void loadView() override;
@@ -46,5 +49,10 @@ private:
     CloseButton closeButton_;
     int sele_indexPath_ = 0;
 };
+
+// Goes on with session over root, the Documents browser: each folder from Documents down to
+// the session's opens as a tap would open it (closing the player leads back up them), and
+// the player plays the session's entry there; a stream plays over root.
+void presentSession(CRFMController& root, const PlayerSession& session);
 
 } // namespace kavio::carplay

@@ -3,19 +3,18 @@
 #include "carplay/CarStyle.h"
 #include "carplay/KavioCollectionViewCell.h"
 #include "carplay/PlaybackMemory.h"
+#include "carplay/PlayerOpening.h"
+#include "carplay/PlayerTracks.h"
 #include "library/Avatar.h"
-#include "library/ImageHelper.h"
 #include "library/PlainText.h"
 #include "library/Settings.h"
 #include "library/Utf8.h"
-#include "platform/base/Dispatch.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/media/AudioSession.h"
 #include "platform/media/PlayerView.h"
 #include "platform/views/BlurView.h"
 #include "platform/views/CircleButton.h"
 
-#include <QBuffer>
 #include <QEvent>
 
 #include <algorithm>
@@ -34,7 +33,6 @@ constexpr int kCloseMargin = 0;
 constexpr int kStripGap = 0;
 constexpr int kStripSpacing = 10;
 constexpr int kStripHeightInset = 50; // close button, its margin and the gaps
-constexpr int kArtworkSide = 512;      // what the desktop's media controls show at most
 
 } // namespace
 
@@ -44,8 +42,9 @@ KavioController::~KavioController()
 {
     withdrawRegistrations();
     if (!closed_ && player_) {
-        // Torn down with its window (the car unplugged): where it stood is kept, and the
-        // system controls forget it, unless a newer screen publishes by now.
+        // Torn down with its window (the car unplugged, Kavio quit): where it stood is kept,
+        // and so is the session, still playing, for the car's next start. The system
+        // controls forget it, unless a newer screen publishes by now.
         leaveEntry();
         platform::NowPlayingInfoCenter::shared().release(this);
     }
@@ -111,20 +110,21 @@ void KavioController::MovieController()
 {
     player_ = platform::makePlayer();
     platform::NowPlayingInfoCenter::shared().claim(this);
-    movie_ = queue_->isEmpty() ? nullptr : &queue_->entry(queue_->currentIndex());
-    if (!queue_->isEmpty()) {
-        const PlaySource first = queue_->firstSource();
-        player_->replaceCurrentItem(platform::PlayerItem::create(first.url));
-        beginEntry(queue_->currentIndex(), first);
-    }
-
     controller_ = new platform::PlayerView(view());
     controller_->setNowPlayingPublisher(this);
     controller_->setPlayer(player_.get());
     controller_->setShowsPlaybackControls(true);
     controller_->setUpdatesNowPlayingInfoCenter(platform::NowPlayingUpdates::On);
     controller_->raise(); // above the column's background
+    tracks_ = std::make_unique<PlayerTracks>(player_.get(), controller_);
     layoutScreen();
+
+    movie_ = queue_->isEmpty() ? nullptr : &queue_->entry(queue_->currentIndex());
+    if (!queue_->isEmpty()) {
+        const PlaySource first = queue_->firstSource();
+        player_->replaceCurrentItem(platform::PlayerItem::create(first.url));
+        beginEntry(queue_->currentIndex(), first);
+    }
 
     platform::AudioSession::shared().setCategory(platform::AudioSessionCategory::Playback);
     registerRemoteCommands();
@@ -167,6 +167,14 @@ void KavioController::registerObservers()
     connect(player_.get(), &platform::Player::rateChanged, this, [this](double rate) {
         if (rate == 0 && !closed_)
             rememberPosition();
+        if (rate != 0 && !closed_)
+            recordSession(PlayerSession::State::Playing);
+    });
+    // Only the person (or the desktop's controls on their behalf) pauses: an end, a
+    // failure or the window going away never counts as a pause.
+    connect(player_.get(), &platform::Player::pauseRequested, this, [this] {
+        if (!closed_)
+            recordSession(PlayerSession::State::Paused);
     });
 }
 
@@ -301,6 +309,18 @@ void KavioController::beginEntry(std::size_t index, const PlaySource& source)
     if (player_->status() == platform::PlayerStatus::ReadyToPlay)
         applyResume();
     prepareArtwork(index);
+    if (tracks_)
+        tracks_->begin(playing_, source.kind == PlaySource::Kind::File ? source.file : std::filesystem::path());
+    session_ = playingSession(opening_, queue_->entry(index), source);
+    recordSession(PlayerSession::State::Playing);
+}
+
+void KavioController::recordSession(PlayerSession::State state)
+{
+    if (queue_->isEmpty())
+        return;
+    session_.state = state;
+    PlaybackMemory::shared().updateSession(session_);
 }
 
 void KavioController::applyResume()
@@ -322,93 +342,6 @@ void KavioController::leaveEntry()
     playing_ = {};
 }
 
-void KavioController::prepareArtwork(std::size_t index)
-{
-    const MovieInfo& entry = queue_->entry(index);
-    if (!entry.imgData || artwork_.index == index)
-        return;
-    // Decoding and encoding a camera picture would stall the video: off the main thread.
-    const plist::Bytes bytes = *entry.imgData;
-    platform::dispatchInBackground(this, [bytes, index] {
-        Artwork made{index, decodeImage(bytes.view(), kArtworkSide, Fit::Within), {}};
-        QBuffer buffer(&made.png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!made.image.isNull())
-            made.image.save(&buffer, "PNG");
-        return made;
-    }, [this](Artwork made) {
-        if (made.image.isNull())
-            return;
-        artwork_ = std::move(made);
-        if (player_ && !queue_->isEmpty() && queue_->currentIndex() == artwork_.index)
-            upArtowaork(player_->currentTime());
-    });
-}
-
-void KavioController::reloadStrip()
-{
-    if (!collectionItem_)
-        return;
-    const auto playing = platform::IndexPath::forItem(static_cast<int>(queue_->currentIndex()));
-    collectionItem_->reloadData();
-    collectionItem_->scrollToItem(playing, platform::Animated::Yes);
-}
-
-int KavioController::numberOfItemsInSection(platform::CollectionView&, int)
-{
-    return static_cast<int>(queue_->count());
-}
-
-platform::CollectionViewCell* KavioController::cellForItem(platform::CollectionView& view,
-                                                           const platform::IndexPath& path)
-{
-    auto* cell = view.dequeueReusableCell<KavioCollectionViewCell>(KavioCollectionViewCell::kReuseIdentifier, path);
-    if (!cell)
-        return nullptr;
-    const auto index = static_cast<std::size_t>(path.row);
-    cell->appImageView->setBorderWidth(index == queue_->currentIndex() ? KavioCollectionViewCell::kPlayingBorder : 0);
-    cell->appImageView->setImage(thumbnail(index));
-    const MovieInfo& entry = queue_->entry(index);
-    cell->setToolTip(fromUtf8(entry.FILENAME.value_or("")));
-    return cell;
-}
-
-void KavioController::willDisplayCell(platform::CollectionView&, platform::CollectionViewCell& cell,
-                                      const platform::IndexPath& path)
-{
-    // The strip applies its own selection state after producing a cell; the playing
-    // entry's outline wins over it.
-    if (auto* thumb = dynamic_cast<KavioCollectionViewCell*>(&cell); thumb && static_cast<std::size_t>(path.row) == queue_->currentIndex())
-        thumb->appImageView->setBorderWidth(KavioCollectionViewCell::kPlayingBorder);
-}
-
-void KavioController::didSelectItem(platform::CollectionView& view, const platform::IndexPath& path)
-{
-    const auto index = static_cast<std::size_t>(path.row);
-    if (index >= queue_->count())
-        return;
-    QPointer<KavioController> self(this);
-    view.animateItem(path, 1.2, 200, [self] {
-        if (self && self->collectionItem_)
-            self->collectionItem_->reloadData();
-    });
-    // At once, not after the animation; the playing entry starts over.
-    playEntry(index);
-}
-
-QImage KavioController::thumbnail(std::size_t index)
-{
-    if (index >= thumbnails_.size())
-        thumbnails_.resize(queue_->count());
-    if (!thumbnails_[index]) {
-        const MovieInfo& entry = queue_->entry(index);
-        const qreal ratio = collectionItem_ ? collectionItem_->devicePixelRatioF() : 1.0;
-        const int side = static_cast<int>(KavioCollectionViewCell::kSide * ratio);
-        thumbnails_[index] = entry.imgData ? decodeImage(entry.imgData->view(), side, Fit::Covering) : QImage();
-    }
-    return *thumbnails_[index];
-}
-
 void KavioController::withdrawRegistrations()
 {
     platform::RemoteCommandCenter::shared().removeTargets(this);
@@ -423,6 +356,8 @@ void KavioController::CloseTap()
     if (closed_)
         return;
     leaveEntry();
+    // The person closed it: the car's next start shows the folders.
+    recordSession(PlayerSession::State::Closed);
     closed_ = true;
     if (player_)
         player_->pause();

@@ -1,10 +1,14 @@
 #pragma once
 // The car's player: the chosen video beside a 40-point column with a close button and a
 // strip of the queue's thumbnails. Plays on through the folder, wrapping round, answers
-// the system's media controls and tells them what plays. The rules live in PlayQueue;
-// this class wires them to the player, the screen and the system.
+// the system's media controls and tells them what plays, offers the video's sound and
+// subtitle tracks, and keeps what plays for the car's next start (a close by the person
+// ends that; the window going away with the car does not). The rules live in PlayQueue,
+// TrackSelection and PlaybackMemory; this class wires them to the player, the screen and
+// the system.
 
 #include "carplay/PlayQueue.h"
+#include "library/LastSession.h"
 #include "library/PlaybackPositions.h"
 #include "platform/lists/CollectionView.h"
 #include "platform/media/Player.h"
@@ -26,6 +30,8 @@ class PlayerView;
 } // namespace kavio::platform
 
 namespace kavio::carplay {
+
+class PlayerTracks;
 
 class KavioController : public platform::ViewController,
                         public platform::CollectionViewDataSource,
@@ -50,6 +56,7 @@ public:
     platform::PlayerView* controller() const { return controller_; }
     platform::CollectionView* collectionItem() const { return collectionItem_; }
     platform::CircleButton* closeButton() const { return closeButton_; }
+    PlayerTracks* tracks() const { return tracks_.get(); }
     bool isClosed() const { return closed_; }
 
     void audioPlay();
@@ -96,6 +103,7 @@ private:
     void applyResume();
     void rememberPosition(); // where the entry now playing stands, saved at once
     void leaveEntry();       // remembers it, then forgets which entry plays
+    void recordSession(PlayerSession::State state);
     void reloadStrip();
     // Decoded at the size they are drawn: the strip's cell, the artwork at most 512 square.
     QImage thumbnail(std::size_t index);
@@ -105,6 +113,7 @@ private:
     PlayQueue::Opening opening_;
     std::unique_ptr<PlayQueue> queue_;
     std::unique_ptr<platform::Player> player_;
+    std::unique_ptr<PlayerTracks> tracks_;
     platform::TimeObserverToken timeObserverToken_;
     const MovieInfo* movie_ = nullptr;
     std::vector<std::optional<QImage>> thumbnails_; // decoded when first shown, at strip size
@@ -115,6 +124,7 @@ private:
     };
     Artwork artwork_;            // the playing entry's, made off the main thread
     PlaybackItem playing_;       // what plays, as positions know it
+    PlayerSession session_;      // what plays, as the car's next start knows it
     std::optional<double> pendingResume_;
     int stripSelection_ = -1;
     bool dock_style_ = false;

@@ -1,8 +1,10 @@
-// The player's keys and jumps: Space, arrows, pages, media keys, Escape, F, and the
-// strip's keyboard selection; seeking by position from anywhere.
+// The player's keys and jumps: Space, arrows, pages, media keys, Escape, F, A and S (the
+// sound and subtitle tracks), and the strip's keyboard selection; seeking by position from
+// anywhere.
 
 #include "carplay/KavioController.h"
 
+#include "carplay/PlayerTracks.h"
 #include "platform/lists/CollectionView.h"
 #include "platform/media/Player.h"
 
@@ -36,6 +38,8 @@ void KavioController::setupKeys()
         {Qt::Key_MediaNext, [this] { nextTrack(); }},
         {Qt::Key_Escape, [this] { CloseTap(); }},
         {Qt::Key_F, [this] { toggleFullScreen(); }},
+        {Qt::Key_A, [this] { if (tracks_) tracks_->cycleAudio(); }},
+        {Qt::Key_S, [this] { if (tracks_) tracks_->cycleSubtitles(); }},
         {Qt::Key_Up, [this] { moveStripSelection(-1); }},
         {Qt::Key_Down, [this] { moveStripSelection(1); }},
         {Qt::Key_Return, [this] { playStripSelection(); }},

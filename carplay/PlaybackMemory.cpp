@@ -1,5 +1,7 @@
 #include "carplay/PlaybackMemory.h"
 
+#include "library/StateFiles.h"
+
 namespace kavio::carplay {
 
 namespace {
@@ -12,7 +14,12 @@ std::unique_ptr<PlaybackMemory>& instance()
 
 } // namespace
 
-PlaybackMemory::PlaybackMemory(const std::filesystem::path& file) : positions_(std::make_unique<PlaybackPositions>(file)) {}
+PlaybackMemory::PlaybackMemory(const std::filesystem::path& file)
+    : positions_(std::make_unique<PlaybackPositions>(file)),
+      tracks_(std::make_unique<TrackChoices>(file.parent_path() / TrackChoices::defaultFile().filename())),
+      session_(std::make_unique<LastSession>(file.parent_path() / LastSession::defaultFile().filename()))
+{
+}
 
 PlaybackMemory& PlaybackMemory::shared()
 {
@@ -24,6 +31,7 @@ PlaybackMemory& PlaybackMemory::shared()
 void PlaybackMemory::useFile(const std::filesystem::path& file)
 {
     waitForBackgroundSaves();
+    waitForStateWrites();
     instance().reset(new PlaybackMemory(file));
 }
 
@@ -53,6 +61,20 @@ void PlaybackMemory::saveNow()
     lastSave_ = std::chrono::steady_clock::now();
     // Serialising and syncing happen off the main thread: playback never waits for the disk.
     saveInBackground(positions_->file(), positions_->snapshot());
+}
+
+void PlaybackMemory::rememberTracks(const PlaybackItem& item, const TrackChoice& choice)
+{
+    tracks_->remember(item, choice);
+    if (tracks_->isDirty())
+        tracks_->saveInBackground();
+}
+
+void PlaybackMemory::updateSession(const PlayerSession& session)
+{
+    session_->update(session);
+    if (session_->isDirty())
+        session_->saveInBackground();
 }
 
 } // namespace kavio::carplay

@@ -1,9 +1,13 @@
 #pragma once
-// Where videos stopped, for the player: one positions file for the process (Kavio's own
-// state), updated as playback goes, written off the main thread at most every five
-// seconds, and at once on pause, close and unplug.
+// What the player keeps of each video, for the process: where it stopped (updated as
+// playback goes, written off the main thread at most every five seconds, and at once on
+// pause, close and unplug), the sound and subtitle tracks the person picked, and what was
+// playing, so that the car can go on with it when it starts again. Kavio's own state, in
+// three files side by side.
 
+#include "library/LastSession.h"
 #include "library/PlaybackPositions.h"
+#include "library/TrackChoices.h"
 
 #include <chrono>
 #include <filesystem>
@@ -17,7 +21,8 @@ public:
     static constexpr std::chrono::seconds kSaveEvery{5};
 
     static PlaybackMemory& shared();
-    // Another positions file from now on (tests); read at once.
+    // Another positions file from now on (tests), the picks and the session beside it;
+    // read at once.
     static void useFile(const std::filesystem::path& file);
 
     PlaybackMemory(const PlaybackMemory&) = delete;
@@ -33,11 +38,22 @@ public:
 
     const PlaybackPositions& positions() const { return *positions_; }
 
+    TrackChoice trackChoice(const PlaybackItem& item) const { return tracks_->choiceFor(item); }
+    // The person's pick, written now.
+    void rememberTracks(const PlaybackItem& item, const TrackChoice& choice);
+
+    const std::optional<PlayerSession>& lastSession() const { return session_->session(); }
+    // What the player does now (playing, paused by the person, closed by the person),
+    // written now; unchanged sessions are not written again.
+    void updateSession(const PlayerSession& session);
+
 private:
     explicit PlaybackMemory(const std::filesystem::path& file);
     void saveNow();
 
     std::unique_ptr<PlaybackPositions> positions_;
+    std::unique_ptr<TrackChoices> tracks_;
+    std::unique_ptr<LastSession> session_;
     std::chrono::steady_clock::time_point lastSave_ = std::chrono::steady_clock::now();
 };
 

@@ -38,10 +38,52 @@ PlayQueue::Opening openingForStream(const QUrl& url)
     const QString name = url.fileName().isEmpty() ? url.host() : url.fileName();
     record->FILENAME = (name.isEmpty() ? url.toString() : name).toStdString();
     record->EXTENSION = "mp4";
-    record->urlLink = url.toString().toStdString();
+    // Encoded: the queue reads it back strictly, and a space in a path would not parse.
+    record->urlLink = url.toString(QUrl::FullyEncoded).toStdString();
     PlayQueue::Opening opening;
     opening.urlLink = *record->urlLink;
     opening.infos = std::make_shared<const RecordList>(RecordList{record});
+    return opening;
+}
+
+PlayerSession playingSession(const PlayQueue::Opening& opening, const MovieInfo& entry, const PlaySource& source)
+{
+    PlayerSession session;
+    session.state = PlayerSession::State::Playing;
+    if (opening.DOC_PATH.empty()) {
+        session.queue = PlayerSession::Queue::Stream;
+        session.url = source.url.toString(QUrl::FullyEncoded).toStdString();
+        return session;
+    }
+    session.folder = opening.DOC_PATH;
+    // A stream listed in the folder is known by its record's placeholder file.
+    session.entry = source.kind == PlaySource::Kind::File
+                        ? source.file.filename().string()
+                        : entry.FILENAME.value_or("") + "." + entry.EXTENSION.value_or("");
+    session.key = entry.KEY.value_or("");
+    return session;
+}
+
+PlayQueue::Opening openingToContinue(const PlayerSession& session, std::shared_ptr<const RecordList> records)
+{
+    if (session.queue == PlayerSession::Queue::Stream)
+        return openingForStream(QUrl(QString::fromStdString(session.url)));
+    PlayQueue::Opening opening = openingForFile(session.folder, records, session.entry);
+    if (session.key.empty() || !records || opening.infos != records)
+        return opening;
+    const RecordList& list = *records;
+    const MovieInfo& found = *list[opening.currentIndex];
+    if (found.KEY == session.key)
+        return opening;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const MovieInfo& keyed = *list[i];
+        if (keyed.KEY == session.key && keyed.FILENAME == found.FILENAME) {
+            opening.currentIndex = i;
+            opening.videoPath = session.folder / (keyed.FILENAME.value_or("") + "." + keyed.EXTENSION.value_or(""));
+            opening.urlLink = keyed.urlLink.value_or("");
+            break;
+        }
+    }
     return opening;
 }
 

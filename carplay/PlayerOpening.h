@@ -3,6 +3,7 @@
 // one's position, or, for a file no record describes, a queue of that file alone.
 
 #include "carplay/PlayQueue.h"
+#include "library/LastSession.h"
 
 #include <QUrl>
 
@@ -20,5 +21,14 @@ PlayQueue::Opening openingForFile(const std::filesystem::path& folder,
 
 // A stream opened from outside: a queue of one entry titled after the URL.
 PlayQueue::Opening openingForStream(const QUrl& url);
+
+// What plays, as the car remembers it to go on with it later: the opening's folder with
+// the entry's file name and record key, or a stream opened alone.
+PlayerSession playingSession(const PlayQueue::Opening& opening, const MovieInfo& entry, const PlaySource& source);
+
+// The queue a remembered session goes on with: its folder's records at its entry, as a
+// tap on the entry would open it; when several records share the entry's title, the one
+// with the remembered key.
+PlayQueue::Opening openingToContinue(const PlayerSession& session, std::shared_ptr<const RecordList> records);
 
 } // namespace kavio::carplay

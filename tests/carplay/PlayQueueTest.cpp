@@ -1,5 +1,6 @@
 // The player's rules without a screen: the order a queue plays in, the previous-track rule,
-// what each entry plays, what the system controls are told, and how a chosen file opens.
+// what each entry plays, what the system controls are told, how a chosen file opens, and
+// how what plays is kept for the car's next start and found again.
 
 #include "support/TestSupport.h"
 
@@ -124,6 +125,48 @@ TEST(PlayerOpening, AChosenFilePlaysItsRecordsOwnFileInTheWholeStoreOrAloneWitho
     const PlayQueue::Opening stream = openingForStream(QUrl("https://example.com/live/stream.m3u8"));
     EXPECT_EQ(PlayQueue(stream).firstSource().url, QUrl("https://example.com/live/stream.m3u8"));
     EXPECT_EQ(stream.infos->front()->FILENAME, "stream.m3u8");
+}
+
+TEST(PlayerOpening, WhatPlaysIsKeptByFolderFileNameAndKeyOrByTheStreamsAddress)
+{
+    PlayQueue queue = queueOf(1);
+    PlayQueue::Opening opening;
+    opening.DOC_PATH = kFolder;
+    const PlayerSession file = playingSession(opening, queue.entry(1), queue.sourceOf(1));
+    EXPECT_EQ(file.queue, PlayerSession::Queue::Folder);
+    EXPECT_EQ(file.state, PlayerSession::State::Playing);
+    EXPECT_EQ(file.folder, kFolder);
+    EXPECT_EQ(file.entry, "b.mp4");
+    EXPECT_EQ(file.key, "kKVb");
+
+    // A stream listed in a folder is its record's placeholder file there.
+    RecordPtr live = record("Live", "mp4", "https://example.com/live.m3u8");
+    const PlayQueue listed = queueOf(0, {live});
+    EXPECT_EQ(playingSession(opening, *live, listed.sourceOf(0)).entry, "Live.mp4");
+
+    const PlayQueue::Opening alone = openingForStream(QUrl("https://example.com/a b.m3u8"));
+    const PlayerSession stream = playingSession(alone, *alone.infos->front(), PlayQueue(alone).firstSource());
+    EXPECT_EQ(stream.queue, PlayerSession::Queue::Stream);
+    EXPECT_EQ(stream.url, "https://example.com/a%20b.m3u8");
+    EXPECT_EQ(PlayQueue(openingToContinue(stream, nullptr)).firstSource().url, QUrl("https://example.com/a%20b.m3u8"));
+}
+
+TEST(PlayerOpening, ASessionGoesOnAtItsEntryAndTheKeyTellsRecordsOfOneTitleApart)
+{
+    RecordPtr a = record("a"), first = record("trip"), second = record("trip", "mov");
+    second->KEY = "kKVsecond";
+    const auto records = std::make_shared<const RecordList>(RecordList{a, first, second});
+    PlayerSession session;
+    session.folder = kFolder;
+    session.entry = "trip.mov";
+    session.key = "kKVsecond";
+    const PlayQueue::Opening keyed = openingToContinue(session, records);
+    EXPECT_EQ(keyed.infos, records) << "the whole folder is the queue";
+    EXPECT_EQ(keyed.currentIndex, 2u);
+    EXPECT_EQ(keyed.videoPath, kFolder / "trip.mov");
+
+    session.key = "kKVgone"; // the record was edited since: the first of its title, as a tap would
+    EXPECT_EQ(openingToContinue(session, records).currentIndex, 1u);
 }
 
 } // namespace

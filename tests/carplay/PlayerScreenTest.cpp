@@ -2,7 +2,7 @@
 // and what closing withdraws, its layout, resuming where a video stopped, the keys, jumps
 // from the desktop, and thumbnails kept at the size drawn.
 
-#include "support/CarplayTestSupport.h"
+#include "PlayerScreenFixture.h"
 
 #include "carplay/KavioCollectionViewCell.h"
 #include "carplay/PlaybackMemory.h"
@@ -28,59 +28,6 @@ using platform::CommandStatus;
 using platform::NowPlayingInfoCenter;
 using platform::RemoteCommandKind;
 using test::record;
-
-class PlayerScreen : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        PlaybackMemory::useFile(positionsFile);
-        for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
-            kavio::test::writeFile(library.documents() / name, std::string("video ") + name);
-    }
-    void TearDown() override { waitForBackgroundSaves(); }
-
-    KavioController* open(RecordList records, std::size_t start, const std::string& urlLink = "")
-    {
-        return test::presentPlayer(car, library, std::move(records), start, urlLink);
-    }
-
-    platform::FakePlayer& player() { return *factory.last(); }
-
-    QString fileUrl(const std::string& name) const
-    {
-        return QUrl::fromLocalFile(QString::fromStdString((library.documents() / name).string())).toString();
-    }
-
-    // The URLs the player was asked to play, in order, and the seeks.
-    QStringList played() { return player().calls().filter(QRegularExpression("^replace ")).replaceInStrings("replace ", ""); }
-    QStringList seeks() { return player().calls().filter(QRegularExpression("^seek ")); }
-    void press(KavioController* screen, Qt::Key key)
-    {
-        QTest::keyClick(screen->view(), key);
-        test::CarWindow::settle();
-    }
-    void playFor(double seconds)
-    {
-        player().setDuration(600);
-        player().advanceTime(seconds);
-    }
-
-    static CommandStatus command(RemoteCommandKind kind) { return platform::RemoteCommandCenter::shared().dispatch(kind); }
-
-    static void close(KavioController* screen)
-    {
-        screen->CloseTap();
-        test::CarWindow::settle();
-    }
-
-    static RecordList abc() { return {record("a"), record("b"), record("c")}; }
-
-    test::Library library;
-    test::CarWindow car;
-    platform::FakePlayerFactory factory;
-    kavio::test::ScratchFolder state;
-    const std::filesystem::path positionsFile = state / "positions.plist";
-};
 
 // The order itself is PlayQueue's (carplay_core_tests); here, that each end plays on.
 TEST_F(PlayerScreen, AnEndedItemPlaysTheNextEntrysFileOrStreamAndWraps)
