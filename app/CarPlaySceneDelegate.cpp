@@ -1,8 +1,13 @@
 #include "CarPlaySceneDelegate.h"
 
 #include "carplay/CRFMController.h"
+#include "carplay/PlaybackMemory.h"
 #include "library/Avatar.h"
+#include "library/OwnSettings.h"
 #include "platform/screens/Window.h"
+
+#include <QPointer>
+#include <QTimer>
 
 namespace kavio::app {
 
@@ -16,6 +21,17 @@ void CarPlaySceneDelegate::sceneWillConnect(platform::Scene& scene)
     viewController = root.get();
     window->setWindowTitle(QStringLiteral("Kavio — Car display"));
     window->setRootViewController(std::move(root));
+    // Once the window is up, and only if nothing was opened on it meanwhile (a file given
+    // on the command line, the desktop's "Open with"): that wins over going on.
+    QPointer<carplay::CRFMController> browser = viewController;
+    QTimer::singleShot(0, browser, [browser, documents = documents_] {
+        if (!browser || browser->presentedViewController())
+            return;
+        const std::optional<PlayerSession> session = sessionToContinue(
+            carplay::PlaybackMemory::shared().lastSession(), documents, readContinueOnStart(ownSettingsFile()));
+        if (session)
+            carplay::presentSession(*browser, *session);
+    });
 }
 
 } // namespace kavio::app

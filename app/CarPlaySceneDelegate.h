@@ -1,7 +1,9 @@
 #pragma once
 // The car display's scene: when it connects, a window whose root is the folder browser
 // on the Documents folder. Unplugging the car (closing the window) takes both away; the
-// next connection starts again from the root.
+// next connection starts again from the root, and goes on with the video that was
+// playing when the car went away (unless the person paused or closed it, the Support
+// screen's switch is off, or something else is opened on the car as it comes up).
 
 #include "platform/screens/Scene.h"
 

@@ -8,7 +8,7 @@
 
 namespace kavio::shell {
 
-enum class SupportRowKind { Credits, Donate, RightHandDrive, Promotion };
+enum class SupportRowKind { Credits, Donate, RightHandDrive, ContinuePlaying, Promotion };
 enum class SupportAction { None, OpenDeveloperProfile, OpenDonationPage };
 
 struct SupportRow {

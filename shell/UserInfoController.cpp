@@ -1,6 +1,7 @@
 #include "shell/UserInfoController.h"
 
 #include "library/ImageHelper.h"
+#include "library/OwnSettings.h"
 #include "library/Settings.h"
 #include "platform/base/UrlOpener.h"
 #include "platform/lists/CellImageView.h"
@@ -46,6 +47,7 @@ void UserInfoController::navBarMagic()
 
 void UserInfoController::loadSetting()
 {
+    continueOnStart_ = readContinueOnStart(ownSettingsFile());
     std::error_code ec;
     if (!fs::exists(filePath_, ec)) {
         isChkHand_ = false;
@@ -62,6 +64,13 @@ void UserInfoController::switchValueChanged(bool on)
     isChkHand_ = on;
     // Written whole and atomically: a failure leaves the file exactly as it was.
     if (!writeRightHandDrive(filePath_, prefsDict_, on))
+        platform::presentAlert(*this, platform::makeMessageAlert(QStringLiteral("Err"), QString::fromLatin1(kSettingsSaveFailed)));
+}
+
+void UserInfoController::continueSwitchChanged(bool on)
+{
+    continueOnStart_ = on ? ContinueOnStart::On : ContinueOnStart::Off;
+    if (!writeContinueOnStart(ownSettingsFile(), continueOnStart_))
         platform::presentAlert(*this, platform::makeMessageAlert(QStringLiteral("Err"), QString::fromLatin1(kSettingsSaveFailed)));
 }
 
@@ -103,12 +112,15 @@ std::unique_ptr<platform::TableViewCell> UserInfoController::cellForRow(platform
         cell->setAccessoryView(image);
         break;
     }
-    case SupportRowKind::RightHandDrive: {
+    case SupportRowKind::RightHandDrive:
+    case SupportRowKind::ContinuePlaying: {
+        const bool hand = row.kind == SupportRowKind::RightHandDrive;
         auto* toggle = new platform::Switch;
         toggle->setOnTintColor(style::switchOn);
-        toggle->setChecked(isChkHand_);
+        toggle->setChecked(hand ? isChkHand_ : continueOnStart_ == ContinueOnStart::On);
         toggle->setAccessibleName(row.title);
-        connect(toggle, &QAbstractButton::toggled, this, &UserInfoController::switchValueChanged);
+        connect(toggle, &QAbstractButton::toggled, this,
+                hand ? &UserInfoController::switchValueChanged : &UserInfoController::continueSwitchChanged);
         cell->setAccessoryView(toggle);
         cell->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
         break;

@@ -1,8 +1,10 @@
 #pragma once
 // The support screen, the phone's second tab: credits and donation, the right-hand-drive
-// switch (the car player's column side, kept in the settings file), and the maker's other
-// software.
+// switch (the car player's column side, kept in the settings file), the switch that lets
+// the car go on with what was playing when it starts (a setting of Kavio's own, kept
+// outside Documents), and the maker's other software.
 
+#include "library/LastSession.h"
 #include "library/plist/Value.h"
 #include "platform/lists/TableViewController.h"
 #include "shell/SupportTable.h"
@@ -25,6 +27,8 @@ public:
     bool isChkHand() const { return isChkHand_; }
     const std::filesystem::path& filePath() const { return filePath_; }
     void switchValueChanged(bool on);
+    ContinueOnStart continueOnStart() const { return continueOnStart_; }
+    void continueSwitchChanged(bool on);
 
     int numberOfSections(platform::TableView&) override;
     int numberOfRowsInSection(platform::TableView&, int section) override;
@@ -47,6 +51,7 @@ private:
     std::optional<plist::Dictionary> prefsDict_; // the settings file as last read or written
     std::filesystem::path filePath_;
     bool isChkHand_ = false;
+    ContinueOnStart continueOnStart_ = ContinueOnStart::On;
 };
 
 } // namespace kavio::shell
