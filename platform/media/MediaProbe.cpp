@@ -7,10 +7,12 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/log.h>
 }
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 
 namespace kavio::platform {
 
@@ -55,6 +57,12 @@ bool isTextSubtitle(const AVCodecParameters& codec)
 
 Result<Format> open(const fs::path& file)
 {
+    // The demuxers' warnings about odd files are not the person's concern: errors only.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] {
+        if (av_log_get_level() > AV_LOG_ERROR)
+            av_log_set_level(AV_LOG_ERROR);
+    });
     std::error_code ec;
     if (!fs::is_regular_file(file, ec))
         return Status::notFound("not a video file: " + file.string());

@@ -6,6 +6,7 @@
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/views/Colors.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QLabel>
 
@@ -269,7 +270,8 @@ void PlayerView::hideControlsIfPlaying()
 {
     if (!player_ || player_->rate() == 0.0)
         return;
-    if (controls_->isScrubbing()) {
+    // Scrubbing, or choosing in a track menu: the bar stays while it is in use.
+    if (controls_->isScrubbing() || QApplication::activePopupWidget()) {
         hideTimer_.start();
         return;
     }
