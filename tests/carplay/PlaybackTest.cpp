@@ -1,9 +1,15 @@
 // The player on the real media stack: two tiny clips made with ffmpeg play one after the
-// other and wrap round.
+// other and wrap round; a clip with two sound tracks plays the one in the system's
+// language, and a pick outlives the screen and the state read again; a subtitle file beside
+// a clip shows on the drawn picture at its time and is gone after it.
 
 #include "support/CarplayTestSupport.h"
 
 #include "carplay/KavioController.h"
+#include "carplay/PlaybackMemory.h"
+#include "carplay/PlayerTracks.h"
+#include "library/StateFiles.h"
+#include "platform/media/PlayerView.h"
 
 #include <QElapsedTimer>
 #include <QStandardPaths>
@@ -15,6 +21,32 @@ namespace kavio::carplay {
 namespace {
 
 namespace fs = std::filesystem;
+
+bool ffmpeg(const std::string& arguments)
+{
+    int code = -1;
+    kavio::test::run("ffmpeg -y -loglevel error " + arguments + " 2>&1", &code);
+    return code == 0;
+}
+
+KavioController* play(test::CarWindow& car, const fs::path& folder, const std::string& title)
+{
+    PlayQueue::Opening opening;
+    opening.DOC_PATH = folder;
+    opening.videoPath = folder / (title + ".mp4");
+    opening.infos = std::make_shared<const RecordList>(RecordList{test::record(title)});
+    auto owned = std::make_unique<KavioController>();
+    owned->setOpening(std::move(opening));
+    KavioController* screen = owned.get();
+    car.root().present(std::move(owned), platform::Animated::No);
+    return screen;
+}
+
+void close(KavioController* screen)
+{
+    screen->CloseTap();
+    test::CarWindow::settle();
+}
 
 bool makeClip(const fs::path& file, const char* colour)
 {
@@ -86,6 +118,84 @@ TEST(RealPlayback, AClipNamedInBytesThatAreNotUtf8Plays)
     EXPECT_GT(player->currentTime(), 0.1);
     screen->CloseTap();
     test::CarWindow::settle();
+}
+
+TEST(RealPlayback, TheSoundInTheSystemLanguagePlaysAndAPickOutlivesARestart)
+{
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    const kavio::test::ScopedEnv env{{"LC_ALL", std::nullopt}, {"LC_MESSAGES", std::nullopt}, {"LANG", "fr_FR.UTF-8"}};
+    test::Library library;
+    kavio::test::ScratchFolder state;
+    PlaybackMemory::useFile(state / "positions.plist");
+    ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=gray:s=160x120:r=10:d=8 -f lavfi -i sine=f=440:d=8 -f lavfi -i sine=f=880:d=8 "
+                       "-map 0:v -map 1:a -map 2:a -c:v libx264 -pix_fmt yuv420p -c:a aac "
+                       "-metadata:s:a:0 language=eng -metadata:s:a:1 language=fra '" +
+                       (library.documents() / "tour.mp4").string() + "'"));
+    test::CarWindow car;
+
+    KavioController* screen = play(car, library.documents(), "tour");
+    const auto active = [&] { return screen->player()->activeAudioTrack(); };
+    const auto named = [&] { return screen->tracks()->selection().audioRows(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return named().size() == 2 && active() == 1; }, 20000))
+        << named().join(", ").toStdString() << " active " << active();
+    EXPECT_EQ(named(), (QStringList{"English", "French"}));
+    QTest::keyClick(screen->view(), Qt::Key_A);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return active() == 0; }, 5000));
+    close(screen);
+
+    waitForStateWrites();
+    PlaybackMemory::useFile(state / "positions.plist"); // read again, as a new start reads it
+    screen = play(car, library.documents(), "tour");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return named().size() == 2; }, 20000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return active() == 0; }, 5000)) << "the English picked for this video";
+    close(screen);
+    waitForStateWrites();
+}
+
+// White pixels of the drawn picture's lower third: subtitles over a black clip.
+int whiteInLowerThird(KavioController* screen)
+{
+    platform::PlayerView* view = screen->controller();
+    const QRect picture = view->videoArea();
+    const QImage drawn = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const qreal ratio = drawn.devicePixelRatio();
+    int white = 0;
+    for (int y = picture.top() + picture.height() * 2 / 3; y <= picture.bottom(); ++y) {
+        for (int x = picture.left(); x <= picture.right(); ++x) {
+            const QColor c = drawn.pixelColor(static_cast<int>(x * ratio), static_cast<int>(y * ratio));
+            white += c.red() > 220 && c.green() > 220 && c.blue() > 220;
+        }
+    }
+    return white;
+}
+
+TEST(RealPlayback, ASubtitleFileBesideTheClipShowsOnThePictureAtItsTimeAndGoesAfter)
+{
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    test::Library library;
+    kavio::test::ScratchFolder state;
+    PlaybackMemory::useFile(state / "positions.plist");
+    ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=black:s=320x180:r=10:d=10 -f lavfi -i sine=d=10 -shortest -c:v libx264 "
+                       "-pix_fmt yuv420p -c:a aac '" + (library.documents() / "night.mp4").string() + "'"));
+    kavio::test::writeFile(library.documents() / "night.srt", "1\n00:00:02,000 --> 00:00:05,000\nHELLO THERE\n");
+    test::CarWindow car;
+
+    KavioController* screen = play(car, library.documents(), "night");
+    screen->controller()->setShowsPlaybackControls(false); // their white symbols aside
+    platform::Player* player = screen->player();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->currentTime() > 0.3; }, 20000)) << player->errorString().toStdString();
+    if (player->currentTime() < 1.5) {
+        EXPECT_LT(whiteInLowerThird(screen), 10) << "nothing before the cue";
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return whiteInLowerThird(screen) > 200; }, 20000)) << "the cue's text on the picture";
+    EXPECT_GE(player->currentTime(), 1.9);
+    EXPECT_LE(player->currentTime(), 5.1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->currentTime() > 5.5; }, 20000));
+    EXPECT_LT(whiteInLowerThird(screen), 10) << "gone after its end";
+    close(screen);
+    waitForStateWrites();
 }
 
 } // namespace
