@@ -5,8 +5,11 @@
 #include "app/KVAppDelegate.h"
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
+#include "carplay/PlaybackMemory.h"
 #include "library/FolderModel.h"
+#include "library/OwnSettings.h"
 #include "library/PlaybackPositions.h"
+#include "library/StateFiles.h"
 #include "library/Samples.h"
 #include "phone/IPFMController.h"
 #include "phone/PhoneStyle.h"
@@ -102,6 +105,78 @@ TEST_F(CarScene, OpeningAFilePlaysItsFolderQueueAtItsEntry)
     stream->CloseTap();
     CarWindow::settle();
     EXPECT_EQ(scenes.scene(platform::SceneRole::Car)->window().topViewController(), root());
+}
+
+// What was playing when the car went away, as the car's next start finds it.
+struct ContinueRow {
+    const char* name;
+    PlayerSession::State state;
+    ContinueOnStart setting;
+    const char* entry;
+    bool continues;
+};
+
+TEST_F(CarScene, TheCarGoesOnWithTheVideoThatWasPlayingInItsFolderAndNothingElse)
+{
+    // The process's own state and settings: the test binary runs in a scratch home.
+    const fs::path trips = library.documents() / "Trips";
+    carplay::test::fileRecords(trips, {carplay::test::record("a"), carplay::test::record("b"), carplay::test::record("c")});
+    for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+        writeFile(trips / name, "x");
+
+    const ContinueRow rows[] = {
+        {"playing", PlayerSession::State::Playing, ContinueOnStart::On, "b.mp4", true},
+        {"paused by the person", PlayerSession::State::Paused, ContinueOnStart::On, "b.mp4", false},
+        {"closed by the person", PlayerSession::State::Closed, ContinueOnStart::On, "b.mp4", false},
+        {"the switch off", PlayerSession::State::Playing, ContinueOnStart::Off, "b.mp4", false},
+        {"the file gone since", PlayerSession::State::Playing, ContinueOnStart::On, "gone.mp4", false},
+    };
+    for (const ContinueRow& row : rows) {
+        PlayerSession session;
+        session.state = row.state;
+        session.folder = trips;
+        session.entry = row.entry;
+        session.key = "kKVb";
+        carplay::PlaybackMemory::shared().updateSession(session);
+        ASSERT_TRUE(writeContinueOnStart(ownSettingsFile(), row.setting).isOk());
+
+        const std::size_t made = players.madeCount();
+        scenes.connectScene(platform::SceneRole::Car);
+        CarWindow::settle();
+        ASSERT_TRUE(root());
+        auto* folder = dynamic_cast<carplay::CRFMController*>(root()->presentedViewController());
+        auto* player = folder ? dynamic_cast<carplay::KavioController*>(folder->presentedViewController()) : nullptr;
+        EXPECT_EQ(player != nullptr, row.continues) << row.name;
+        if (row.continues && player) {
+            EXPECT_EQ(folder->currentURL(), trips) << "the folder opens as a tap opens it";
+            EXPECT_EQ(player->queue().count(), 3u) << "with the same queue";
+            EXPECT_EQ(player->currentIndex(), 1u);
+            EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl(trips / "b.mp4").toString());
+        } else {
+            EXPECT_FALSE(root()->presentedViewController()) << row.name << ": the folder list";
+            EXPECT_EQ(players.madeCount(), made) << row.name;
+        }
+        scenes.disconnectScene(platform::SceneRole::Car);
+        CarWindow::settle();
+    }
+
+    // A video asked for on the command line wins over going on.
+    PlayerSession playing;
+    playing.state = PlayerSession::State::Playing;
+    playing.folder = trips;
+    playing.entry = "b.mp4";
+    carplay::PlaybackMemory::shared().updateSession(playing);
+    ASSERT_TRUE(writeContinueOnStart(ownSettingsFile(), ContinueOnStart::On).isOk());
+    ASSERT_TRUE(openInCar(scenes, fileUrl(trips / "c.mp4")).isOk());
+    CarWindow::settle();
+    auto* asked = dynamic_cast<carplay::KavioController*>(root()->presentedViewController());
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(asked->currentIndex(), 2u);
+    EXPECT_FALSE(asked->presentedViewController());
+    scenes.disconnectScene(platform::SceneRole::Car);
+    CarWindow::settle();
+    waitForStateWrites();
+    waitForBackgroundSaves();
 }
 
 struct ArgumentRow {

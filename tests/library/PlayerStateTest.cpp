@@ -1,11 +1,12 @@
 // Kavio's own player state: where videos stopped (the resume rules, the file's identity),
-// track picks per video, each with the 1,000 kept and a damaged file set aside, and what
-// was playing (what continues when the car starts, and what never does). Names a state
-// file cannot hold never make it unreadable.
+// track picks per video, each with the 1,000 kept and a damaged file set aside, what was
+// playing (what continues when the car starts, and what never does) and the switch that
+// turns that off. Names a state file cannot hold never make it unreadable.
 
 #include "support/TestSupport.h"
 
 #include "library/LastSession.h"
+#include "library/OwnSettings.h"
 #include "library/PlaybackPositions.h"
 #include "library/StateFiles.h"
 #include "library/TrackChoices.h"
@@ -307,6 +308,34 @@ TEST_F(PlayerStateTest, OnlyAVideoThatWasPlayingContinuesWhenTheCarStarts)
         }
     }
     EXPECT_TRUE(sessionToContinue(inFolder(documents / "Trips", "Coast.mp4"), documents / "", ContinueOnStart::On));
+}
+
+TEST_F(PlayerStateTest, TheContinueSwitchIsOnUntilTurnedOffAndKeepsTheFilesOtherKeys)
+{
+    const fs::path file = scratch / "config" / "Kavio" / "settings.plist";
+    EXPECT_EQ(readContinueOnStart(file), ContinueOnStart::On) << "no file yet";
+    ASSERT_TRUE(writeStateFile(file, serialiseState(plist::Dictionary{{"later", plist::Value::makeBoolean(true)}})).isOk());
+    ASSERT_TRUE(writeContinueOnStart(file, ContinueOnStart::Off).isOk());
+    EXPECT_EQ(readContinueOnStart(file), ContinueOnStart::Off);
+    std::optional<fs::path> setAside;
+    const std::optional<plist::Dictionary> kept = readStateFile(file, setAside);
+    ASSERT_TRUE(kept);
+    EXPECT_TRUE(kept->count("later")) << "a key of a later version survives";
+    ASSERT_TRUE(writeContinueOnStart(file, ContinueOnStart::On).isOk());
+    EXPECT_EQ(readContinueOnStart(file), ContinueOnStart::On);
+
+    damage(file, "<plist><dict><key>continueOnStart</key>");
+    EXPECT_EQ(readContinueOnStart(file), ContinueOnStart::On) << "a damaged file counts as on";
+    ASSERT_TRUE(writeContinueOnStart(file, ContinueOnStart::Off).isOk());
+    EXPECT_EQ(readContinueOnStart(file), ContinueOnStart::Off);
+}
+
+TEST_F(PlayerStateTest, KavioOwnSettingsLiveInTheUsersConfigurationFolder)
+{
+    test::ScopedEnv env{{"XDG_CONFIG_HOME", (scratch / "cfg").string()}, {"HOME", (scratch / "home").string()}};
+    EXPECT_EQ(ownSettingsFile(), scratch / "cfg" / "Kavio" / "settings.plist");
+    test::ScopedEnv unset{{"XDG_CONFIG_HOME", std::nullopt}};
+    EXPECT_EQ(ownSettingsFile(), scratch / "home" / ".config" / "Kavio" / "settings.plist");
 }
 
 } // namespace

@@ -95,10 +95,11 @@ TEST(SupportTableTest, FourSectionsTheirRowsAndTheRightsYears)
     std::vector<std::size_t> counts;
     for (const SupportSection& s : sections)
         counts.push_back(s.rows.size());
-    EXPECT_EQ(counts, (std::vector<std::size_t>{2, 1, 2, 3}));
+    EXPECT_EQ(counts, (std::vector<std::size_t>{2, 2, 2, 3}));
     EXPECT_EQ(sections[0].rows[0].height, 80);
     EXPECT_EQ(sections[0].rows[1].action, SupportAction::OpenDonationPage);
     EXPECT_EQ(sections[1].rows[0].kind, SupportRowKind::RightHandDrive);
+    EXPECT_EQ(sections[1].rows[1].title, "Continue playing when the car starts");
     EXPECT_EQ(sections[2].rows[1].title, "Kavio");
     const QStringList footer = sections[3].footer.split(u'\n');
     ASSERT_EQ(footer.size(), 4);

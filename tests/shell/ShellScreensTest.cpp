@@ -7,6 +7,7 @@
 #include "app/KVAppDelegate.h"
 #include "carplay/KavioController.h"
 #include "library/Avatar.h"
+#include "library/OwnSettings.h"
 #include "library/Settings.h"
 #include "phone/IPFMController.h"
 #include "platform/base/Http.h"
@@ -218,6 +219,21 @@ TEST_F(ShellTest, TheSwitchWritesTheSettingsFileKeepingOtherKeysAndTheCarFollows
     carplay::KavioController player;
     player.view();
     EXPECT_TRUE(player.dock_style());
+}
+
+TEST_F(ShellTest, TheContinueSwitchIsOnByDefaultAndKeptOutsideTheSharedSettingsFile)
+{
+    auto* support = show(std::make_unique<UserInfoController>(docs));
+    EXPECT_EQ(support->continueOnStart(), ContinueOnStart::On);
+    support->continueSwitchChanged(false);
+    EXPECT_EQ(readContinueOnStart(ownSettingsFile()), ContinueOnStart::Off);
+    EXPECT_FALSE(fs::exists(settingsFilePath(docs))) << "peers rewrite that file with the keys they know";
+
+    window = std::make_unique<platform::Window>();
+    support = show(std::make_unique<UserInfoController>(docs));
+    EXPECT_EQ(support->continueOnStart(), ContinueOnStart::Off) << "read back";
+    support->continueSwitchChanged(true);
+    EXPECT_EQ(readContinueOnStart(ownSettingsFile()), ContinueOnStart::On);
 }
 
 TEST_F(ShellTest, AFailedSaveOfTheSwitchAlertsAndLeavesTheFileAsItWas)

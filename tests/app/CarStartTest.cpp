@@ -1,0 +1,164 @@
+// The car PC loses power while a video plays: the program is killed outright, started
+// again with --car-only, and goes on with that video where it stood. A pause or the
+// Support switch keeps the folder list instead. Watched as the desktop sees it, through
+// playerctl on a private session bus (run under dbus-run-session).
+
+#include "support/TestSupport.h"
+
+#include "library/LastSession.h"
+#include "library/OwnSettings.h"
+
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace kavio::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kSlowStartMs = 30000; // the first start of a loaded machine's media stack
+
+class CarStart : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            GTEST_SKIP() << "no session bus: run under dbus-run-session";
+        for (const char* tool : {"playerctl", "ffmpeg"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                GTEST_SKIP() << tool << " is not installed";
+        }
+        clip = scratch.documents() / "Trips" / "drive.mp4";
+        fs::create_directories(clip.parent_path());
+        int code = -1;
+        kavio::test::run("ffmpeg -y -loglevel error -f lavfi -i color=c=green:s=160x120:r=10:d=90 -f lavfi -i sine=d=90 "
+                         "-shortest -c:v libx264 -pix_fmt yuv420p -c:a aac '" + clip.string() + "' 2>&1", &code);
+        ASSERT_EQ(code, 0);
+    }
+
+    void TearDown() override { killHard(); }
+
+    void start(const QStringList& arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        kavio.setProcessEnvironment(env);
+        kavio.start(QStringLiteral(KAVIO_APP), QStringList{QStringLiteral("--car-only")} + arguments);
+        ASSERT_TRUE(kavio.waitForStarted());
+    }
+    // SIGKILL: the power goes, nothing is flushed on the way out.
+    void killHard()
+    {
+        if (kavio.state() == QProcess::NotRunning)
+            return;
+        kavio.kill();
+        kavio.waitForFinished();
+    }
+
+    static QString playerctl(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("-p"), QStringLiteral("kavio")} + arguments);
+        process.waitForFinished(10000);
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+    static bool playing() { return playerctl({QStringLiteral("status")}) == QLatin1String("Playing"); }
+    static double position() { return playerctl({QStringLiteral("position")}).toDouble(); }
+    static bool waitFor(const std::function<bool()>& done, int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > ms)
+                return false;
+            QTest::qWait(100);
+        }
+        return true;
+    }
+
+    // Plays the clip from the command line until at least seconds in.
+    void playClipUntil(double seconds)
+    {
+        start({QString::fromStdString(clip.string())});
+        ASSERT_TRUE(waitFor([&] { return playing() && position() >= seconds; }, kSlowStartMs + 1000 * static_cast<int>(seconds)))
+            << kavio.readAllStandardError().toStdString();
+    }
+    std::optional<PlayerSession> sessionOnDisk() const
+    {
+        return LastSession(scratch.stateHome() / "Kavio" / "playing.plist").session();
+    }
+    // After a start with nothing asked for: playing nothing, a few seconds on.
+    void expectFolderListAfterStart()
+    {
+        start({});
+        QTest::qWait(4000);
+        EXPECT_EQ(kavio.state(), QProcess::Running);
+        EXPECT_FALSE(playing());
+        EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), QString());
+    }
+
+    kavio::test::ScratchHome scratch;
+    fs::path clip;
+    QProcess kavio;
+};
+
+TEST_F(CarStart, AVideoKilledWhilePlayingPlaysOnWithinThreeSecondsWhenTheCarStartsAgain)
+{
+    playClipUntil(1.0);
+    killHard();
+    ASSERT_TRUE(sessionOnDisk());
+    EXPECT_EQ(sessionOnDisk()->state, PlayerSession::State::Playing);
+
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    start({});
+    ASSERT_TRUE(waitFor([] { return playing(); }, kSlowStartMs)) << kavio.readAllStandardError().toStdString();
+    const qint64 tookMs = sinceStart.elapsed();
+    std::printf("car start to playing on: %lld ms\n", static_cast<long long>(tookMs));
+    EXPECT_LE(tookMs, 3000);
+    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), "drive");
+}
+
+// The resume seek is the player's own (a seek issued before the media can seek is lost
+// with Qt 6.4's GStreamer backend); enabled once the player holds it until it can.
+TEST_F(CarStart, DISABLED_AVideoKilledWhilePlayingPlaysOnAtItsResumePosition)
+{
+    playClipUntil(12.0);
+    const double stoppedAt = position();
+    killHard();
+    start({});
+    ASSERT_TRUE(waitFor([] { return playing() && position() > 0.5; }, kSlowStartMs));
+    // Positions are written every five seconds while playing, and resume three seconds back.
+    const double at = position();
+    EXPECT_GE(at, stoppedAt - 5.0 - 3.0 - 1.0);
+    EXPECT_LE(at, stoppedAt + 3.0);
+}
+
+TEST_F(CarStart, AVideoPausedBeforeTheKillLeavesTheFolderList)
+{
+    playClipUntil(1.0);
+    playerctl({QStringLiteral("pause")});
+    ASSERT_TRUE(waitFor([&] { return sessionOnDisk() && sessionOnDisk()->state == PlayerSession::State::Paused; }, 5000));
+    killHard();
+    expectFolderListAfterStart();
+}
+
+TEST_F(CarStart, TheSupportSwitchOffLeavesTheFolderList)
+{
+    ASSERT_TRUE(writeContinueOnStart(scratch.configHome() / "Kavio" / "settings.plist", ContinueOnStart::Off).isOk());
+    playClipUntil(1.0);
+    killHard();
+    ASSERT_TRUE(sessionOnDisk());
+    EXPECT_EQ(sessionOnDisk()->state, PlayerSession::State::Playing);
+    expectFolderListAfterStart();
+}
+
+} // namespace
+} // namespace kavio::app
