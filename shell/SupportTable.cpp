@@ -23,8 +23,9 @@ std::vector<SupportSection> supportSections(int currentYear)
         {QStringLiteral("Setting"),
          {{SupportRowKind::RightHandDrive, 50, QStringLiteral("Right hand drive"),
            QStringLiteral("Changes the music control position."), {}, SupportAction::None},
-          {SupportRowKind::ContinuePlaying, 50, QStringLiteral("Continue playing when the car starts"),
-           QStringLiteral("Goes on with the video that was playing when the car went off."), {}, SupportAction::None}},
+          // No second line: the name itself takes two in a narrow window.
+          {SupportRowKind::ContinuePlaying, 64, QStringLiteral("Continue playing when the car starts"), QString(), {},
+           SupportAction::None}},
          QString()},
         {QStringLiteral("TrollStore Apps"),
          {promotion(QStringLiteral("RemoteDeck"), QStringLiteral("Your car's buttons for any player"), QStringLiteral("promo/remote.png")),

@@ -115,6 +115,8 @@ std::unique_ptr<platform::TableViewCell> UserInfoController::cellForRow(platform
     case SupportRowKind::RightHandDrive:
     case SupportRowKind::ContinuePlaying: {
         const bool hand = row.kind == SupportRowKind::RightHandDrive;
+        if (!hand) // the whole name, in a narrow phone window too
+            cell->textLabel()->setNumberOfLines(2);
         auto* toggle = new platform::Switch;
         toggle->setOnTintColor(style::switchOn);
         toggle->setChecked(hand ? isChkHand_ : continueOnStart_ == ContinueOnStart::On);
