@@ -109,20 +109,16 @@ protected:
     QProcess kavio;
 };
 
-TEST_F(CarStart, AVideoKilledWhilePlayingPlaysOnWithinThreeSecondsWhenTheCarStartsAgain)
+TEST_F(CarStart, AVideoKilledWhilePlayingPlaysOnWhenTheCarStartsAgain)
 {
     playClipUntil(1.0);
     killHard();
     ASSERT_TRUE(sessionOnDisk());
     EXPECT_EQ(sessionOnDisk()->state, PlayerSession::State::Playing);
 
-    QElapsedTimer sinceStart;
-    sinceStart.start();
+    // How soon is bench/media/subtitles_and_continue.py's to measure; here only that it does.
     start({});
     ASSERT_TRUE(waitFor([] { return playing(); }, kSlowStartMs)) << kavio.readAllStandardError().toStdString();
-    const qint64 tookMs = sinceStart.elapsed();
-    std::printf("car start to playing on: %lld ms\n", static_cast<long long>(tookMs));
-    EXPECT_LE(tookMs, 3000);
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), "drive");
 }
 
