@@ -4,6 +4,7 @@
 #include "library/FileCopy.h"
 #include "library/Posix.h"
 #include "library/RecordKey.h"
+#include "library/RemovedRecords.h"
 #include "library/plist/Codec.h"
 
 #include <algorithm>
@@ -221,7 +222,99 @@ void removeLeftovers(const fs::path& folder)
     }
 }
 
+std::string extensionOf(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos || dot == 0 ? std::string() : std::string(name.substr(dot + 1));
+}
+
+// The records coming back, each under its own key unless another record took it since.
+std::vector<StoreEdit> returningEdits(const std::vector<KeptRecord>& kept, const StoreDictionary& dict)
+{
+    std::vector<StoreEdit> edits;
+    auto taken = [&](std::string_view key) {
+        return dict.find(key) != dict.end() ||
+               std::any_of(edits.begin(), edits.end(), [&](const StoreEdit& e) { return e.key == key; });
+    };
+    for (const KeptRecord& k : kept) {
+        MovieInfo record = k.removed.record;
+        if (!record.KEY || record.KEY->empty() || taken(*record.KEY))
+            record.KEY = makeRecordKey(std::chrono::system_clock::now(), taken);
+        edits.push_back({StoreEdit::Kind::File, *record.KEY, k.removed.path.filename().native(),
+                         plist::Bytes(encodeMovieInfo(record))});
+    }
+    return edits;
+}
+
+std::vector<fs::path> stateFilesOf(const std::vector<KeptRecord>& kept)
+{
+    std::vector<fs::path> files;
+    for (const KeptRecord& k : kept)
+        files.push_back(k.file);
+    return files;
+}
+
+// With the folder's lock held: the records of videos back from the trash, filed. True when
+// the store now holds them.
+bool fileReturningRecords(const fs::path& folder, const std::vector<KeptRecord>& kept, const StoreDictionary& dict)
+{
+    if (kept.empty())
+        return false;
+    const Filed filed = fileEdits(folder, returningEdits(kept, dict), Decide::ByFiles);
+    if (!filed.inPlace)
+        return false; // kept for the next load
+    RemovedRecords().forget(stateFilesOf(kept));
+    return true;
+}
+
+void fileReturningRecords(const fs::path& folder)
+{
+    const RemovedRecords removed;
+    if (!removed.anyFor(folder))
+        return;
+    const StoreLoad load = loadStore(folder / kStoreFileName);
+    if (!load.prefsDict)
+        return; // a store its readers refuse stays as it is
+    const std::vector<KeptRecord> kept = removed.returningTo(folder, videosWithoutOwnRecord(listFolder(folder).entries, *load.records));
+    (void)fileReturningRecords(folder, kept, *load.prefsDict); // one that fails is tried at the next load
+}
+
 } // namespace
+
+std::vector<std::string> videosWithoutOwnRecord(const std::vector<FolderEntry>& listing, const RecordList& records)
+{
+    std::vector<std::string> names;
+    for (const FolderEntry& entry : listing) {
+        if (entry.kind != EntryKind::Video)
+            continue;
+        const std::string base = baseNameOf(entry.name);
+        const std::string extension = extensionOf(entry.name);
+        const bool own = std::any_of(records.begin(), records.end(), [&](const RecordPtr& r) {
+            return r && r->FILENAME == base && r->EXTENSION.value_or("") == extension;
+        });
+        if (!own)
+            names.push_back(entry.name);
+    }
+    return names;
+}
+
+bool bringBackReturningRecords(const fs::path& folder, const std::vector<std::string>& names, StoreDictionary& dict)
+{
+    if (names.empty())
+        return false;
+    const std::vector<KeptRecord> kept = RemovedRecords().returningTo(folder, names);
+    if (kept.empty())
+        return false;
+    const Result<FolderLock> lock = FolderLock::acquire(folder, LockMode::Exclusive, std::chrono::milliseconds(0));
+    if (lock && lock->enforced() && !present(folder / kIntentFileName) && fileReturningRecords(folder, kept, dict)) {
+        StoreLoad load = loadStore(folder / kStoreFileName);
+        if (load.prefsDict) {
+            dict = std::move(*load.prefsDict);
+            return true;
+        }
+    }
+    return applyEdits(returningEdits(kept, dict), folder, dict, Decide::ByFiles);
+}
 
 FolderChange::FolderChange(FolderModel& model, FolderLock lock) : model_(&model), lock_(std::move(lock)) {}
 
@@ -240,6 +333,7 @@ Result<FolderChange> FolderChange::begin(FolderModel& model, std::chrono::millis
     if (Status s = finishInterrupted(model.currentURL()); !s)
         return Status::ioError("the change interrupted here last could not be finished: " + s.message());
     removeLeftovers(model.currentURL());
+    fileReturningRecords(model.currentURL());
     model.loadMp4Files();
     return FolderChange(model, std::move(lock).value());
 }

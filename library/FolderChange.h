@@ -90,6 +90,15 @@ bool changeUnfinished(const std::filesystem::path& folder);
 // The unfinished change's edits applied to dict in memory only; true when dict changed.
 bool overlayUnfinishedChange(const std::filesystem::path& folder, StoreDictionary& dict);
 
+// Records of removed videos whose files came back to folder (see RemovedRecords); names:
+// the folder's videos that have no record of their own in dict. Filed in the store when
+// the folder's lock is free this moment (dict is then the store as written), else put in
+// dict in memory only; true when dict changed.
+bool bringBackReturningRecords(const std::filesystem::path& folder, const std::vector<std::string>& names,
+                               StoreDictionary& dict);
+// The videos of listing without a record of their own (title and extension) in records.
+std::vector<std::string> videosWithoutOwnRecord(const std::vector<FolderEntry>& listing, const RecordList& records);
+
 // What a window that may change folder does on opening it: when the lock is free this
 // moment, finishes an interrupted change and removes what killed writers left.
 void tidyFolder(const std::filesystem::path& folder);

@@ -38,6 +38,9 @@ void FolderModel::reloadContent()
 {
     loadMp4Files();
     loadContent();
+    // Videos brought back from the trash by another program get their records again.
+    if (prefsDict_ && bringBackReturningRecords(currentURL_, videosWithoutOwnRecord(dirCon_, *save_items_), *prefsDict_))
+        save_items_ = decodeRecords(*prefsDict_, &skipped_);
 }
 
 QString FolderModel::title() const

@@ -27,7 +27,8 @@ public:
     void loadMp4Files();
     // Rebuilds the listing and the title from the folder.
     void loadContent();
-    // Both, store first.
+    // Both, store first; then videos back from the trash (restored by another program)
+    // get their records again (see bringBackReturningRecords).
     void reloadContent();
 
     const std::filesystem::path& currentURL() const { return currentURL_; }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <sys/statfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -51,6 +52,28 @@ inline Status writeAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return Status::ok();
+}
+
+// Makes everything written on the volume of fd durable in one call, where the file
+// system's syncfs writes every dirty inode with its data (local disks); false elsewhere
+// (network and FUSE mounts) or when it fails, and the caller syncs each file instead.
+inline bool syncWholeVolume(int fd)
+{
+    struct statfs volume {};
+    if (::fstatfs(fd, &volume) != 0)
+        return false;
+    switch (static_cast<unsigned long>(volume.f_type)) {
+    case 0xEF53:     // ext2, ext3, ext4
+    case 0x58465342: // xfs
+    case 0x9123683E: // btrfs
+    case 0xF2F52010: // f2fs
+    case 0x4d44:     // vfat
+    case 0x2011BAB0: // exfat
+    case 0x7366746e: // ntfs3
+    case 0x01021994: // tmpfs
+        return ::syncfs(fd) == 0;
+    default: return false;
+    }
 }
 
 } // namespace kavio

@@ -1,6 +1,7 @@
 #include "Trash.h"
 
 #include "library/PlainText.h"
+#include "library/Posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,8 +12,10 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <pwd.h>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -105,7 +108,7 @@ Status notTrashed(std::string_view name, const std::string& reason)
     return Status::ioError(inQuotes(name) + " was not moved to the trash: " + reason + "; it was left where it is.");
 }
 
-bool writeAll(int fd, std::string_view bytes)
+bool writeEvery(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -119,6 +122,17 @@ bool writeAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// The record's contents with its time taken from the fine clock: file systems stamp writes
+// from a coarse one (a few ms), and removals of one name within one second keep their
+// order by this time.
+bool writeStamped(int fd, std::string_view contents)
+{
+    timespec now{};
+    (void)::clock_gettime(CLOCK_REALTIME, &now);
+    const timespec stamps[2] = {now, now};
+    return writeEvery(fd, contents) && ::futimens(fd, stamps) == 0;
 }
 
 int renameNoReplaceAt(int fromDir, const char* from, int toDir, const char* to)
@@ -197,15 +211,18 @@ struct Identity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t born = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
 };
 
 // Who name in dirFd is, without following it; errno set when it cannot be told.
 std::optional<Identity> identityOf(int dirFd, const char* name)
 {
     struct statx st {};
-    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &st) != 0)
+    if (::statx(dirFd, name, AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME | STATX_SIZE | STATX_MTIME | STATX_TYPE, &st) != 0)
         return std::nullopt;
-    Identity id{::makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, 0};
+    Identity id{::makedev(st.stx_dev_major, st.stx_dev_minor), st.stx_ino, 0,
+                S_ISREG(st.stx_mode) ? st.stx_size : 0, st.stx_mtime.tv_sec * 1'000'000'000LL + st.stx_mtime.tv_nsec};
     if ((st.stx_mask & STATX_BTIME) != 0)
         id.born = st.stx_btime.tv_sec * 1'000'000'000LL + st.stx_btime.tv_nsec;
     return id;
@@ -423,61 +440,108 @@ struct Refusal {
     bool otherVolume = false; // the trash is on another mount: a volume trash may still take it
 };
 
+// The names tried for one entry in one trash.
+struct Naming {
+    explicit Naming(const OpenTrash& trash)
+    {
+        const long nameMax = ::fpathconf(trash.info.get(), _PC_NAME_MAX);
+        limit = (nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX) - kInfoSuffixSize;
+    }
+    int n = 0;
+    int tries = 0;
+    std::size_t limit = 0;
+};
+
+// A .trashinfo created for an entry, still empty and open.
+struct NewInfo {
+    std::string candidate; // the entry's name in files/, and of its record in info/
+    Descriptor fd;
+};
+
+std::string trashInfoContents(const std::string& pathValue, const std::string& date)
+{
+    return "[Trash Info]\nPath=" + pathValue + "\nDeletionDate=" + date + "\n";
+}
+
+// Creates the .trashinfo of the next free name, shortening a name the file system finds
+// too long.
+std::variant<NewInfo, Refusal> createInfo(const OpenTrash& trash, const std::string& name, Naming& naming)
+{
+    while (naming.tries++ < kMaxNameTries) {
+        std::string candidate = trashNameFor(name, naming.n, naming.limit);
+        const std::string infoName = candidate + kInfoSuffix;
+        Descriptor info(::openat(trash.info.get(), infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (info.valid())
+            return NewInfo{std::move(candidate), std::move(info)};
+        const int error = errno;
+        if (error == EEXIST) {
+            ++naming.n;
+            continue;
+        }
+        if (error == ENAMETOOLONG && naming.limit > kShortestNameLimit) {
+            // The file system takes shorter names than it says (encrypted folders).
+            naming.limit = std::max(kShortestNameLimit, std::min(naming.limit, candidate.size()) -
+                                                            std::min<std::size_t>(32, candidate.size()));
+            continue;
+        }
+        return Refusal{"its trash information could not be written in " + shown(trash.dir / "info") + " (" + why(error) + ")"};
+    }
+    return Refusal{"no free name was found in " + shown(trash.dir / "files")};
+}
+
+// Takes a record back whose entry did not move; the reason why it did not, with what
+// could not be cleared. sync: the removal is made durable at once (a batch syncs once).
+enum class InfoSync { Now, Later };
+std::string dropInfo(const OpenTrash& trash, const std::string& candidate, int error, InfoSync sync)
+{
+    std::string reason = why(error);
+    const std::string infoName = candidate + kInfoSuffix;
+    if (::unlinkat(trash.info.get(), infoName.c_str(), 0) != 0 && errno != ENOENT)
+        reason += "; " + because(trash.dir / "info" / infoName, errno) + " is left behind";
+    else if (sync == InfoSync::Now)
+        (void)::fsync(trash.info.get()); // if the removal is lost, a record of nothing is left, which readers skip
+    return reason;
+}
+
+TrashedEntry trashedEntry(const OpenTrash& trash, const fs::path& original, const std::string& candidate,
+                          const std::string& date, const struct stat& before)
+{
+    TrashedEntry entry{original, trash.dir, candidate, date, 0, 0, 0, 0, 0};
+    if (const std::optional<Identity> id = identityOf(trash.files.get(), candidate.c_str()))
+        std::tie(entry.device, entry.inode, entry.born) = std::tie(id->device, id->inode, id->born);
+    entry.size = S_ISREG(before.st_mode) ? static_cast<std::uint64_t>(before.st_size) : 0;
+    entry.modified = before.st_mtim.tv_sec * 1'000'000'000LL + before.st_mtim.tv_nsec;
+    return entry;
+}
+
 // Writes the .trashinfo (created new, synced with its folder), then renames the entry
 // into files/ under the same name; the .trashinfo goes again when the rename fails.
 std::variant<TrashedEntry, Refusal> place(OpenTrash& trash, int parentFd, const fs::path& original,
-                                          const std::string& pathValue)
+                                          const std::string& pathValue, const struct stat& before)
 {
     const std::string name = original.filename().native();
-    const long nameMax = ::fpathconf(trash.info.get(), _PC_NAME_MAX);
-    std::size_t limit = (nameMax > 0 ? static_cast<std::size_t>(nameMax) : NAME_MAX) - kInfoSuffixSize;
     const std::string date = deletionDateNow();
-    const std::string contents = "[Trash Info]\nPath=" + pathValue + "\nDeletionDate=" + date + "\n";
-    int n = 0;
-    for (int tries = 0; tries < kMaxNameTries; ++tries) {
-        const std::string candidate = trashNameFor(name, n, limit);
-        const std::string infoName = candidate + kInfoSuffix;
-        Descriptor info(::openat(trash.info.get(), infoName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!info.valid()) {
-            const int error = errno;
-            if (error == EEXIST) {
-                ++n;
-                continue;
-            }
-            if (error == ENAMETOOLONG && limit > kShortestNameLimit) {
-                // The file system takes shorter names than it says (encrypted folders).
-                limit = std::max(kShortestNameLimit, std::min(limit, candidate.size()) - std::min<std::size_t>(32, candidate.size()));
-                continue;
-            }
-            return Refusal{"its trash information could not be written in " + shown(trash.dir / "info") + " (" + why(error) + ")"};
-        }
+    const std::string contents = trashInfoContents(pathValue, date);
+    Naming naming(trash);
+    for (;;) {
+        std::variant<NewInfo, Refusal> created = createInfo(trash, name, naming);
+        if (auto* refused = std::get_if<Refusal>(&created))
+            return std::move(*refused);
+        NewInfo& info = std::get<NewInfo>(created);
         // Nothing of the entry moves until its record is on disk; a failed record goes again.
-        auto dropInfo = [&](int error) {
-            std::string reason = why(error);
-            if (::unlinkat(trash.info.get(), infoName.c_str(), 0) != 0 && errno != ENOENT)
-                reason += "; " + because(trash.dir / "info" / infoName, errno) + " is left behind";
-            else
-                (void)::fsync(trash.info.get()); // if the removal is lost, a record of nothing is left, which readers skip
-            return reason;
-        };
-        // File systems stamp writes from a coarse clock (a few ms); the record's time, taken
-        // from the fine one, keeps removals of one name within one second in their order.
-        timespec now{};
-        (void)::clock_gettime(CLOCK_REALTIME, &now);
-        const timespec stamps[2] = {now, now};
-        if (!writeAll(info.get(), contents) || ::futimens(info.get(), stamps) != 0 || ::fsync(info.get()) != 0 || info.close() != 0) {
+        if (!writeStamped(info.fd.get(), contents) || ::fsync(info.fd.get()) != 0 || info.fd.close() != 0) {
             const int error = errno;
-            return Refusal{"its trash information could not be written (" + dropInfo(error) + ")"};
+            return Refusal{"its trash information could not be written (" + dropInfo(trash, info.candidate, error, InfoSync::Now) + ")"};
         }
         if (::fsync(trash.info.get()) != 0) {
             const int error = errno;
-            return Refusal{"its trash information could not be saved (" + dropInfo(error) + ")"};
+            return Refusal{"its trash information could not be saved (" + dropInfo(trash, info.candidate, error, InfoSync::Now) + ")"};
         }
-        if (renameNoReplaceAt(parentFd, name.c_str(), trash.files.get(), candidate.c_str()) != 0) {
+        if (renameNoReplaceAt(parentFd, name.c_str(), trash.files.get(), info.candidate.c_str()) != 0) {
             const int error = errno;
-            const std::string reason = dropInfo(error);
+            const std::string reason = dropInfo(trash, info.candidate, error, InfoSync::Now);
             if (error == EEXIST) {
-                ++n; // files/ holds this name without a record: take the next
+                ++naming.n; // files/ holds this name without a record: take the next
                 continue;
             }
             if (error == EXDEV)
@@ -488,17 +552,20 @@ std::variant<TrashedEntry, Refusal> place(OpenTrash& trash, int parentFd, const 
         // by anything better than what the file system already did.
         (void)::fsync(trash.files.get());
         (void)::fsync(parentFd);
-        TrashedEntry entry{original, trash.dir, candidate, date, 0, 0, 0};
-        if (const std::optional<Identity> id = identityOf(trash.files.get(), candidate.c_str()))
-            std::tie(entry.device, entry.inode, entry.born) = std::tie(id->device, id->inode, id->born);
-        return entry;
+        return trashedEntry(trash, original, info.candidate, date, before);
     }
-    return Refusal{"no free name was found in " + shown(trash.dir / "files")};
 }
 
-} // namespace
+// An entry looked at and found fit to go: its folder open, what it is.
+struct Examined {
+    fs::path original; // its folder's links resolved
+    std::string name;
+    Descriptor parent;
+    struct stat entry {};
+    std::pair<dev_t, ino_t> folder{}; // the folder's identity: each folder is synced once
+};
 
-Result<TrashedEntry> moveToTrash(const fs::path& path)
+std::variant<Examined, Status> examine(const fs::path& path)
 {
     std::error_code ec;
     fs::path absolute = fs::absolute(path, ec).lexically_normal();
@@ -506,41 +573,97 @@ Result<TrashedEntry> moveToTrash(const fs::path& path)
         return Status::notFound(shown(path));
     if (!absolute.has_filename()) // "folder/" names the folder
         absolute = absolute.parent_path();
-    const std::string name = absolute.filename().native();
+    std::string name = absolute.filename().native();
     if (name.empty() || name == "." || name == ".." || absolute == absolute.root_path())
         return notTrashed(absolute.native(), "it is not an entry of a folder");
     const fs::path parent = fs::canonical(absolute.parent_path(), ec);
     if (ec)
         return Status::notFound(shown(absolute));
-    const fs::path original = parent / name;
-    const Descriptor parentFd = openFolder(parent);
-    if (!parentFd.valid())
+    Examined found{parent / name, name, openFolder(parent), {}, {}};
+    if (!found.parent.valid())
         return notTrashed(name, because(parent, errno));
-    struct stat entry {};
     struct stat folder {};
-    if (::fstatat(parentFd.get(), name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(found.parent.get(), name.c_str(), &found.entry, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
-            return Status::notFound(shown(original));
-        return notTrashed(name, because(original, errno));
+            return Status::notFound(shown(found.original));
+        return notTrashed(name, because(found.original, errno));
     }
-    if (::fstat(parentFd.get(), &folder) != 0)
+    if (::fstat(found.parent.get(), &folder) != 0)
         return notTrashed(name, because(parent, errno));
-    if (S_ISDIR(entry.st_mode) && entry.st_dev != folder.st_dev)
+    if (S_ISDIR(found.entry.st_mode) && found.entry.st_dev != folder.st_dev)
         return notTrashed(name, "another volume is mounted there");
+    found.folder = {folder.st_dev, folder.st_ino};
+    return found;
+}
 
-    // Never into itself: a folder holding the trash (the volume's .Trash-$uid, ~/.local).
-    auto holdsTrash = [&](const fs::path& trashDir) {
-        return S_ISDIR(entry.st_mode) && isWithin(fs::weakly_canonical(trashDir, ec), original);
-    };
+// Never into itself: a folder holding the trash (the volume's .Trash-$uid, ~/.local).
+bool holdsTrash(const Examined& e, const fs::path& trashDir)
+{
+    std::error_code ec;
+    return S_ISDIR(e.entry.st_mode) && isWithin(fs::weakly_canonical(trashDir, ec), e.original);
+}
+
+// The home trash, when the entry is on the volume of the user's data folder.
+std::optional<fs::path> homeTrashFor(const Examined& e)
+{
+    const std::optional<fs::path> home = dataHome();
+    if (home && deviceOfNearest(*home) == e.entry.st_dev)
+        return home;
+    return std::nullopt;
+}
+
+// Trash folders opened once for a batch, with the volumes' mount points.
+class TrashCache {
+public:
+    Result<OpenTrash*> home(const fs::path& dataHomePath)
+    {
+        return remember(dataHomePath / "Trash", [&] { return openHomeTrash(dataHomePath); });
+    }
+    Result<OpenTrash*> volume(const fs::path& topdir)
+    {
+        return remember(topdir, [&] { return openVolumeTrash(topdir); });
+    }
+    const fs::path& topdirOf(const fs::path& parent, dev_t dev)
+    {
+        auto it = topdirs_.find(parent);
+        if (it == topdirs_.end())
+            it = topdirs_.emplace(parent, kavio::topdirOf(parent, dev)).first;
+        return it->second;
+    }
+
+private:
+    Result<OpenTrash*> remember(const fs::path& key, const std::function<Result<OpenTrash>()>& open)
+    {
+        auto it = trashes_.find(key);
+        if (it == trashes_.end())
+            it = trashes_.emplace(key, open()).first;
+        if (!it->second)
+            return it->second.status();
+        return &it->second.value();
+    }
+
+    std::map<fs::path, Result<OpenTrash>> trashes_;
+    std::map<fs::path, fs::path> topdirs_;
+};
+
+} // namespace
+
+Result<TrashedEntry> moveToTrash(const fs::path& path)
+{
+    std::variant<Examined, Status> examined = examine(path);
+    if (auto* refused = std::get_if<Status>(&examined))
+        return std::move(*refused);
+    const Examined& e = std::get<Examined>(examined);
+    const std::string& name = e.name;
 
     std::string homeRefusal;
-    if (const std::optional<fs::path> home = dataHome(); home && deviceOfNearest(*home) == entry.st_dev) {
-        if (holdsTrash(*home / "Trash"))
+    if (const std::optional<fs::path> home = homeTrashFor(e)) {
+        if (holdsTrash(e, *home / "Trash"))
             return notTrashed(name, "it holds the trash itself");
         Result<OpenTrash> trash = openHomeTrash(*home);
         if (!trash)
             return notTrashed(name, "the trash could not be opened (" + trash.status().message() + ")");
-        auto placed = place(*trash, parentFd.get(), original, escapePath(original.native()));
+        auto placed = place(*trash, e.parent.get(), e.original, escapePath(e.original.native()), e.entry);
         if (auto* done = std::get_if<TrashedEntry>(&placed))
             return std::move(*done);
         const Refusal& refusal = std::get<Refusal>(placed);
@@ -549,20 +672,196 @@ Result<TrashedEntry> moveToTrash(const fs::path& path)
         homeRefusal = refusal.reason; // the home trash is on another mount of the same device
     }
 
-    const fs::path topdir = topdirOf(parent, entry.st_dev);
+    const fs::path topdir = topdirOf(e.original.parent_path(), e.entry.st_dev);
     Result<OpenTrash> trash = openVolumeTrash(topdir);
     if (!trash)
         return notTrashed(name, "no trash on its volume can take it (" + trash.status().message() + ")");
-    if (holdsTrash(trash->dir))
+    if (holdsTrash(e, trash->dir))
         return notTrashed(name, "it holds the trash itself");
-    const std::string relative = original.lexically_relative(topdir).native();
-    auto placed = place(*trash, parentFd.get(), original, escapePath(relative));
+    const std::string relative = e.original.lexically_relative(topdir).native();
+    auto placed = place(*trash, e.parent.get(), e.original, escapePath(relative), e.entry);
     if (auto* done = std::get_if<TrashedEntry>(&placed))
         return std::move(*done);
     std::string reason = std::get<Refusal>(placed).reason;
     if (!homeRefusal.empty())
         reason = homeRefusal + "; " + reason;
     return notTrashed(name, reason);
+}
+
+namespace {
+
+// Entries of a batch handled together: at most this many records are open at once.
+constexpr std::size_t kBatchRun = 100;
+
+// One entry of a run on its way: examined, its trash chosen, its record written.
+struct Pending {
+    std::size_t index = 0; // in the batch
+    Examined examined;
+    OpenTrash* trash = nullptr;
+    NewInfo info;
+    bool recorded = false; // the record is written; the entry may move once it is durable
+};
+
+class Batch {
+public:
+    Batch(const std::vector<fs::path>& paths, const TrashProgress& progress) : paths_(paths), progress_(progress)
+    {
+        results_.reserve(paths.size());
+        for (const fs::path& path : paths) // what stays Cancelled unless it is settled
+            results_.emplace_back(Status::cancelled(inQuotes(path.filename().native()) + " was left where it is: the removal was stopped."));
+    }
+
+    std::vector<Result<TrashedEntry>> run()
+    {
+        for (std::size_t start = 0; start < paths_.size() && !stopped_; start += kBatchRun)
+            runFrom(start, std::min(paths_.size(), start + kBatchRun));
+        return std::move(results_);
+    }
+
+private:
+    void settle(std::size_t index, Result<TrashedEntry> result)
+    {
+        results_[index] = std::move(result);
+        ++settled_;
+        if (progress_ && !progress_(settled_))
+            stopped_ = true;
+    }
+
+    // Everything an entry of the run could not do on its own in a batch goes the single way.
+    void alone(Pending& p)
+    {
+        settle(p.index, moveToTrash(paths_[p.index]));
+    }
+
+    void runFrom(std::size_t start, std::size_t end)
+    {
+        std::vector<Pending> run;
+        const std::string date = deletionDateNow();
+        for (std::size_t i = start; i < end; ++i) {
+            std::variant<Examined, Status> examined = examine(paths_[i]);
+            if (auto* refused = std::get_if<Status>(&examined)) {
+                settle(i, std::move(*refused));
+                continue;
+            }
+            Pending p{i, std::get<Examined>(std::move(examined)), nullptr, NewInfo{{}, Descriptor()}, false};
+            if (std::optional<Status> refused = record(p, date))
+                settle(i, std::move(*refused));
+            else
+                run.push_back(std::move(p));
+        }
+        makeRecordsDurable(run);
+        std::set<OpenTrash*> trashes;
+        std::map<std::pair<dev_t, ino_t>, int> folders;
+        for (Pending& p : run) {
+            trashes.insert(p.trash);
+            if (stopped_) {
+                (void)dropInfo(*p.trash, p.info.candidate, ECANCELED, InfoSync::Later);
+                continue;
+            }
+            if (!p.recorded) {
+                alone(p); // its record could not be made durable with the others
+                continue;
+            }
+            const Examined& e = p.examined;
+            if (renameNoReplaceAt(e.parent.get(), e.name.c_str(), p.trash->files.get(), p.info.candidate.c_str()) != 0) {
+                const int error = errno;
+                const std::string reason = dropInfo(*p.trash, p.info.candidate, error, InfoSync::Later);
+                if (error == EEXIST || error == EXDEV)
+                    alone(p); // a name taken in files/, or a home trash on another mount
+                else
+                    settle(p.index, notTrashed(e.name, "it could not be moved into " + shown(p.trash->dir / "files") + " (" + reason + ")"));
+                continue;
+            }
+            folders.emplace(e.folder, e.parent.get());
+            settle(p.index, trashedEntry(*p.trash, e.original, p.info.candidate, date, e.entry));
+        }
+        // Renamed: the names made durable once per folder, with the records taken back
+        // above. A failed sync leaves nothing better to do than what the file system did.
+        for (OpenTrash* trash : trashes) {
+            (void)::fsync(trash->files.get());
+            (void)::fsync(trash->info.get());
+        }
+        for (const auto& [identity, folder] : folders)
+            (void)::fsync(folder);
+    }
+
+    // Chooses the entry's trash and writes its record, not yet synced. A refusal when no
+    // trash takes it.
+    std::optional<Status> record(Pending& p, const std::string& date)
+    {
+        const Examined& e = p.examined;
+        std::string pathValue;
+        if (const std::optional<fs::path> home = homeTrashFor(e)) {
+            if (holdsTrash(e, *home / "Trash"))
+                return notTrashed(e.name, "it holds the trash itself");
+            Result<OpenTrash*> trash = cache_.home(*home);
+            if (!trash)
+                return notTrashed(e.name, "the trash could not be opened (" + trash.status().message() + ")");
+            p.trash = *trash;
+            pathValue = escapePath(e.original.native());
+        } else {
+            const fs::path& topdir = cache_.topdirOf(e.original.parent_path(), e.entry.st_dev);
+            Result<OpenTrash*> trash = cache_.volume(topdir);
+            if (!trash)
+                return notTrashed(e.name, "no trash on its volume can take it (" + trash.status().message() + ")");
+            if (holdsTrash(e, (*trash)->dir))
+                return notTrashed(e.name, "it holds the trash itself");
+            p.trash = *trash;
+            pathValue = escapePath(e.original.lexically_relative(topdir).native());
+        }
+        Naming naming(*p.trash);
+        std::variant<NewInfo, Refusal> created = createInfo(*p.trash, e.name, naming);
+        if (auto* refused = std::get_if<Refusal>(&created))
+            return notTrashed(e.name, refused->reason);
+        p.info = std::get<NewInfo>(std::move(created));
+        if (!writeStamped(p.info.fd.get(), trashInfoContents(pathValue, date))) {
+            const int error = errno;
+            return notTrashed(e.name, "its trash information could not be written (" +
+                                          dropInfo(*p.trash, p.info.candidate, error, InfoSync::Now) + ")");
+        }
+        return std::nullopt;
+    }
+
+    // One sync of each volume the run's records are on; where that cannot be trusted, or
+    // fails, each record is synced on its own and only those that make it may move.
+    void makeRecordsDurable(std::vector<Pending>& run)
+    {
+        std::map<OpenTrash*, bool> synced;
+        for (Pending& p : run) {
+            auto [it, first] = synced.emplace(p.trash, false);
+            if (first)
+                it->second = syncWholeVolume(p.trash->info.get());
+            bool durable = it->second || ::fsync(p.info.fd.get()) == 0;
+            int error = durable ? 0 : errno;
+            if (p.info.fd.close() != 0 && durable) {
+                durable = false;
+                error = errno;
+            }
+            if (!durable) {
+                (void)dropInfo(*p.trash, p.info.candidate, error, InfoSync::Now);
+                continue; // tried again on its own, which says why it cannot go
+            }
+            p.recorded = true;
+        }
+        for (auto& [trash, whole] : synced) {
+            if (!whole)
+                (void)::fsync(trash->info.get()); // the records' names, synced one by one above
+        }
+    }
+
+    const std::vector<fs::path>& paths_;
+    const TrashProgress& progress_;
+    std::vector<Result<TrashedEntry>> results_;
+    TrashCache cache_;
+    std::size_t settled_ = 0;
+    bool stopped_ = false;
+};
+
+} // namespace
+
+std::vector<Result<TrashedEntry>> moveAllToTrash(const std::vector<fs::path>& paths, const TrashProgress& progress)
+{
+    return Batch(paths, progress).run();
 }
 
 Status restoreFromTrash(const TrashedEntry& entry)
@@ -599,6 +898,12 @@ Status restoreFromTrash(const TrashedEntry& entry)
     return Status::ok();
 }
 
+bool stillInTrash(const TrashedEntry& entry)
+{
+    const std::optional<Identity> id = identityOf(AT_FDCWD, entry.filesPath().c_str());
+    return id && (entry.inode == 0 || (id->device == entry.device && id->inode == entry.inode && id->born == entry.born));
+}
+
 std::vector<TrashedEntry> trashedFrom(const fs::path& path)
 {
     std::error_code ec;
@@ -631,7 +936,7 @@ std::vector<TrashedEntry> trashedFrom(const fs::path& path)
             std::string text(kMaxInfoFileBytes, '\0');
             in.read(text.data(), static_cast<std::streamsize>(text.size()));
             text.resize(static_cast<std::size_t>(in.gcount()));
-            TrashedEntry entry{{}, trashDir, file.substr(0, file.size() - kInfoSuffixSize), {}, 0, 0, 0};
+            TrashedEntry entry{{}, trashDir, file.substr(0, file.size() - kInfoSuffixSize), {}, 0, 0, 0, 0, 0};
             std::istringstream lines(text);
             bool inGroup = false;
             for (std::string line; std::getline(lines, line);) {
@@ -651,6 +956,7 @@ std::vector<TrashedEntry> trashedFrom(const fs::path& path)
             if (!id || ::stat((trashDir / "info" / file).c_str(), &info) != 0)
                 continue;
             std::tie(entry.device, entry.inode, entry.born) = std::tie(id->device, id->inode, id->born);
+            std::tie(entry.size, entry.modified) = std::tie(id->size, id->modified);
             // Removals within one second of each other come in the order of their records.
             const std::int64_t written = info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec;
             found.emplace_back(std::move(entry), written);

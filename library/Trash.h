@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct TrashedEntry {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t born = 0;
+    // What a file brought back from the trash by any program still has: its size and
+    // modification time (nanoseconds since the epoch), by which its record is known again.
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
 
     std::filesystem::path filesPath() const { return trashDir / "files" / name; }
     std::filesystem::path infoPath() const { return trashDir / "info" / (name + ".trashinfo"); }
@@ -37,11 +42,26 @@ struct TrashedEntry {
 // Status names the entry and says why; NotFound when nothing is at path.
 Result<TrashedEntry> moveToTrash(const std::filesystem::path& path);
 
+// Called as each entry of a batch is settled (moved or refused), with how many are; false
+// stops the batch: what has not moved yet stays where it is, Cancelled.
+using TrashProgress = std::function<bool(std::size_t settled)>;
+
+// Many entries at once, each as moveToTrash moves it, with far fewer syncs: the trash
+// records of a run of entries are written first and made durable together, then the
+// entries are renamed and their folders synced once. A record is always on disk before
+// its entry moves. One result per path, in order.
+std::vector<Result<TrashedEntry>> moveAllToTrash(const std::vector<std::filesystem::path>& paths,
+                                                 const TrashProgress& progress = {});
+
 // Puts a trashed entry back at its original path and removes its .trashinfo. Never
 // replaces anything: AlreadyExists when something has the original name; NotFound when the
 // entry is no longer in the trash (emptied, or restored by another program) or its folder
 // is gone.
 Status restoreFromTrash(const TrashedEntry& entry);
+
+// Whether the entry is still in its trash, as it went (not another entry given its trash
+// name after the trash was emptied).
+bool stillInTrash(const TrashedEntry& entry);
 
 // What the trashes that path would go to hold of entries removed from path exactly,
 // oldest first. Unreadable trashes and .trashinfo files count as holding nothing.

@@ -635,6 +635,12 @@ TEST_P(FullVolume, RemovesNothingAndLeavesNoEmptyTrashInfo)
     EXPECT_TRUE(namesIn(trash / "info").empty());
     EXPECT_TRUE(namesIn(trash / "files").empty());
     EXPECT_EQ(trashList().find("clip.mp4"), std::string::npos);
+
+    const std::vector<Result<TrashedEntry>> batch = moveAllToTrash({volume / "clip.mp4"});
+    ASSERT_EQ(batch.size(), 1u);
+    EXPECT_FALSE(batch[0]) << "many at once are refused the same way";
+    EXPECT_EQ(readFile(volume / "clip.mp4"), "video");
+    EXPECT_TRUE(namesIn(trash / "info").empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Trash, FullVolume,
@@ -716,6 +722,98 @@ TEST_F(TrashTest, RestoreAfterTheTrashWasEmptiedSaysSoAndTakesNothingElse)
     EXPECT_EQ(again.message(), "\"clip.mp4\" is no longer in the trash.");
     EXPECT_FALSE(exists(original));
     EXPECT_EQ(readFile(second->filesPath()), "second");
+    EXPECT_FALSE(stillInTrash(*first));
+    EXPECT_TRUE(stillInTrash(*second));
+}
+
+// ---- many at once ----------------------------------------------------------------------
+
+TEST_F(TrashTest, ABatchMovesEachEntryAsOneRemovalWouldAndBothReadersListThem)
+{
+    const fs::path lib = scratch / "lib";
+    const std::vector<std::string> names = {"plain.mp4", "caf\xE9.mp4", "two\nlines.mp4", longName(255), "link.mp4",
+                                            "Trip", "missing.mp4"};
+    fs::create_directories(lib / "Trip");
+    writeFile(lib / "Trip" / "a.mp4", "a");
+    for (std::size_t i = 0; i < 4; ++i)
+        writeFile(lib / names[i], "video " + std::to_string(i));
+    writeFile(scratch / "target.mp4", "target");
+    fs::create_symlink(scratch / "target.mp4", lib / "link.mp4");
+    std::vector<fs::path> paths;
+    for (const std::string& name : names)
+        paths.push_back(lib / name);
+
+    std::vector<std::size_t> settled;
+    const std::vector<Result<TrashedEntry>> results = moveAllToTrash(paths, [&](std::size_t n) {
+        settled.push_back(n);
+        return true;
+    });
+    ASSERT_EQ(results.size(), names.size());
+    EXPECT_EQ(settled.size(), names.size());
+    EXPECT_EQ(settled.back(), names.size());
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_TRUE(results[i]) << results[i].status().toString();
+        EXPECT_FALSE(exists(paths[i]));
+        EXPECT_EQ(results[i]->original, paths[i]);
+        EXPECT_LE(results[i]->name.size() + std::strlen(".trashinfo"), 255u);
+    }
+    EXPECT_EQ(results.back().status().code(), Status::Code::NotFound);
+    EXPECT_TRUE(fs::is_symlink(results[4]->filesPath())) << "a link goes as a link";
+    EXPECT_EQ(readFile(scratch / "target.mp4"), "target");
+    const std::string cli = trashList(), gio = gioList();
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        EXPECT_NE(cli.find(" " + asTrashCliShows(paths[i].native()) + "\n"), std::string::npos) << names[i] << "\n" << cli;
+        EXPECT_NE(gio.find("\t" + asGioShows(paths[i].native()) + "\n"), std::string::npos) << names[i] << "\n" << gio;
+    }
+
+    ASSERT_TRUE(restoreWithTrashCli(lib / "plain.mp4")) << trashList();
+    for (std::size_t i = 1; i + 1 < names.size(); ++i)
+        ASSERT_TRUE(restoreFromTrash(*results[i])) << names[i];
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(readFile(paths[i]), "video " + std::to_string(i));
+    EXPECT_EQ(readFile(lib / "Trip" / "a.mp4"), "a");
+    EXPECT_TRUE(namesIn(homeTrash() / "info").empty());
+}
+
+TEST_F(TrashTest, ABatchOverTwoVolumesTakesEachEntryToItsOwnVolumesTrash)
+{
+    Volume volume(scratch / "vol", Volume::Kind::Ext4);
+    SKIP_WITHOUT(volume);
+    writeFile(scratch / "home.mp4", "at home");
+    writeFile(volume / "stick.mp4", "on the stick");
+    const std::vector<Result<TrashedEntry>> results = moveAllToTrash({scratch / "home.mp4", volume / "stick.mp4"});
+    ASSERT_TRUE(results[0] && results[1]);
+    EXPECT_EQ(results[0]->trashDir, homeTrash());
+    EXPECT_EQ(results[1]->trashDir, volume / (".Trash-" + std::to_string(::getuid())));
+    expectListed(scratch / "home.mp4");
+    expectListed(volume / "stick.mp4");
+    ASSERT_TRUE(restoreWithTrashCli(volume / "stick.mp4")) << trashList();
+    EXPECT_EQ(readFile(volume / "stick.mp4"), "on the stick");
+}
+
+TEST_F(TrashTest, ABatchStoppedHalfWayLeavesTheRestWhereItIsAndNoRecordOfThem)
+{
+    fs::create_directories(scratch / "lib");
+    std::vector<fs::path> paths;
+    for (int i = 0; i < 10; ++i) {
+        paths.push_back(scratch / "lib" / ("v" + std::to_string(i) + ".mp4"));
+        writeFile(paths.back(), "video");
+    }
+    const std::vector<Result<TrashedEntry>> results = moveAllToTrash(paths, [](std::size_t n) { return n < 3; });
+    std::size_t moved = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (results[i]) {
+            ++moved;
+            EXPECT_FALSE(exists(paths[i]));
+        } else {
+            EXPECT_EQ(results[i].status().code(), Status::Code::Cancelled);
+            EXPECT_EQ(readFile(paths[i]), "video");
+        }
+    }
+    EXPECT_EQ(moved, 3u);
+    EXPECT_EQ(namesIn(homeTrash() / "info").size(), 3u) << "no record of what stayed";
+    EXPECT_EQ(namesIn(homeTrash() / "files").size(), 3u);
 }
 
 TEST_F(TrashTest, NothingThereIsNotFoundAndNothingIsMade)
