@@ -4,6 +4,7 @@
 #include "library/FolderChange.h"
 #include "library/ImageHelper.h"
 #include "phone/Names.h"
+#include "phone/OperationSupport.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +13,7 @@ namespace kavio::phone {
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace detail {
 
 std::string inQuotes(std::string_view name)
 {
@@ -30,27 +31,12 @@ std::string itemChanged(std::string_view name)
     return inQuotes(name) + " changed before the action ran, so nothing was done.";
 }
 
-const char kStoreUnreadable[] =
-    "This folder's list of saved videos cannot be read, so Kavio leaves it as it is and cannot save the change.";
-
-std::string writeFailure(const Status& status)
+bool present(const fs::path& path)
 {
-    switch (status.code()) {
-    case Status::Code::LimitExceeded:
-        return "The change would make this folder's list of saved videos too large to read back, so it was not saved.";
-    case Status::Code::Unsupported: return kStoreUnreadable;
-    default: return "The change could not be saved: " + status.message();
-    }
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
 }
 
-// The entry and its record as they are on disk now.
-struct Resolved {
-    fs::path path;
-    std::optional<std::size_t> record; // the entry's record, its own or shared by name
-    bool ownRecord = false;            // the record names this very file
-};
-
-// On the model as the change reloaded it: the folder as it is now, not as the menu saw it.
 std::optional<Resolved> resolve(const FolderModel& model, const EntryRef& ref)
 {
     Resolved r{model.currentURL() / ref.name, std::nullopt, false};
@@ -75,6 +61,44 @@ std::optional<Resolved> resolve(const FolderModel& model, const EntryRef& ref)
     return r;
 }
 
+Outcome cannotChange(const Status& status)
+{
+    switch (status.code()) {
+    case Status::Code::Busy: return Outcome::busy();
+    case Status::Code::NotFound: return Outcome::refused("This folder is no longer there.");
+    default: return Outcome::failed("The folder could not be changed: " + status.message());
+    }
+}
+
+Result<std::optional<FolderLock>> lockSubfolder(const fs::path& folder, LockWait wait)
+{
+    Result<FolderLock> lock = FolderLock::acquire(folder, LockMode::Exclusive, wait);
+    if (lock)
+        return std::optional<FolderLock>(std::move(lock).value());
+    if (lock.status().code() == Status::Code::Busy)
+        return lock.status();
+    return std::optional<FolderLock>();
+}
+
+} // namespace detail
+
+namespace {
+
+using namespace detail;
+
+const char kStoreUnreadable[] =
+    "This folder's list of saved videos cannot be read, so Kavio leaves it as it is and cannot save the change.";
+
+std::string writeFailure(const Status& status)
+{
+    switch (status.code()) {
+    case Status::Code::LimitExceeded:
+        return "The change would make this folder's list of saved videos too large to read back, so it was not saved.";
+    case Status::Code::Unsupported: return kStoreUnreadable;
+    default: return "The change could not be saved: " + status.message();
+    }
+}
+
 // The record the action changes: a copy of the entry's own, or a new one for a file that
 // has none yet (copied in by hand) or shares one with a namesake of another extension.
 MovieInfo recordToChange(const FolderModel& model, const EntryRef& ref, const Resolved& at)
@@ -93,34 +117,6 @@ MovieInfo recordToChange(const FolderModel& model, const EntryRef& ref, const Re
     }
     r.KEY = model.newRecordKey();
     return r;
-}
-
-bool present(const fs::path& path)
-{
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
-}
-
-// Why no change of the folder could begin.
-Outcome cannotChange(const Status& status)
-{
-    switch (status.code()) {
-    case Status::Code::Busy: return Outcome::busy();
-    case Status::Code::NotFound: return Outcome::refused("This folder is no longer there.");
-    default: return Outcome::failed("The folder could not be changed: " + status.message());
-    }
-}
-
-// A folder about to be renamed or trashed is not taken from under a writer at work in it:
-// Busy while one is. A folder that cannot even be opened has none.
-Result<std::optional<FolderLock>> lockSubfolder(const fs::path& folder, LockWait wait)
-{
-    Result<FolderLock> lock = FolderLock::acquire(folder, LockMode::Exclusive, wait);
-    if (lock)
-        return std::optional<FolderLock>(std::move(lock).value());
-    if (lock.status().code() == Status::Code::Busy)
-        return lock.status();
-    return std::optional<FolderLock>();
 }
 
 Outcome renameFolder(FolderChange& change, const EntryRef& ref, const fs::path& from, std::string_view newName,
@@ -271,39 +267,6 @@ Outcome renameEntry(FolderModel& model, const EntryRef& ref, std::string_view ne
     return out;
 }
 
-Outcome removeEntry(FolderModel& model, const EntryRef& ref, LockWait wait)
-{
-    Result<FolderChange> change = FolderChange::begin(model, wait);
-    if (!change)
-        return cannotChange(change.status());
-    const std::optional<Resolved> at = resolve(model, ref);
-    if (!at)
-        return Outcome::refused(itemChanged(ref.name));
-    std::optional<FolderLock> inside;
-    if (ref.kind == EntryKind::Folder) {
-        Result<std::optional<FolderLock>> locked = lockSubfolder(at->path, wait);
-        if (!locked)
-            return Outcome::busy();
-        inside = std::move(locked).value();
-    }
-    Outcome out;
-    if (ref.kind == EntryKind::Video && at->ownRecord) {
-        out.record = *(*model.save_items())[*at->record];
-        change->removeRecord(*out.record);
-    }
-    bool trashed = false;
-    const Status s = change->commit([&] {
-        Result<TrashedEntry> removed = removeToTrash(at->path);
-        trashed = removed.isOk();
-        return removed.status();
-    });
-    if (!trashed)
-        return Outcome::failed(kFailedToDelete); // the file and its record stay
-    if (!s) // the file is in the trash; the record leaves with the folder's next change
-        out.log.push_back("The record of " + ref.name + " is taken out at the next change: " + s.message());
-    return out;
-}
-
 Outcome changeThumbnail(FolderModel& model, const EntryRef& ref, const fs::path& picture, LockWait wait)
 {
     if (ref.kind != EntryKind::Video)
@@ -334,56 +297,6 @@ Outcome changeThumbnail(FolderModel& model, const EntryRef& ref, const fs::path&
         return Outcome::failed(writeFailure(s));
     Outcome out;
     out.record = std::move(record);
-    return out;
-}
-
-Outcome emptyFolder(FolderModel& model, LockWait wait)
-{
-    Result<FolderChange> change = FolderChange::begin(model, wait);
-    if (!change)
-        return cannotChange(change.status());
-    const fs::path& folder = model.currentURL();
-    const std::shared_ptr<RecordList> records = model.save_items();
-    for (const RecordPtr& r : *records)
-        change->removeRecord(*r); // each leaves once its file is gone
-    Outcome out;
-    bool emptied = false;
-    const Status s = change->commit([&] {
-        std::error_code ec;
-        std::vector<fs::path> entries;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string name = it->path().filename().string();
-            if (!name.starts_with(kKavioEntryPrefix) && name != kStoreFileName)
-                entries.push_back(it->path());
-        }
-        for (const fs::path& entry : entries) {
-            std::error_code typeError;
-            const bool subfolder = fs::is_directory(fs::symlink_status(entry, typeError));
-            const Result<std::optional<FolderLock>> inside = subfolder
-                                                                 ? lockSubfolder(entry, LockWait(0))
-                                                                 : Result<std::optional<FolderLock>>(std::nullopt);
-            if (!inside) {
-                out.log.push_back("Left in place while another program changes it: " + entry.string());
-                continue;
-            }
-            if (Result<TrashedEntry> removed = removeToTrash(entry); !removed)
-                out.log.push_back("Left in place: " + entry.string() + ": " + removed.status().message());
-        }
-        // The store goes last, and only once no record in it names a file still here.
-        const bool recordsLeft = std::any_of(records->begin(), records->end(), [&](const RecordPtr& r) {
-            return present(folder / (r->FILENAME.value_or("") + "." + r->EXTENSION.value_or("")));
-        });
-        if (!recordsLeft && present(folder / kStoreFileName)) {
-            if (Result<TrashedEntry> removed = removeToTrash(folder / kStoreFileName); !removed)
-                out.log.push_back("Left in place: " + std::string(kStoreFileName) + ": " + removed.status().message());
-        }
-        emptied = true;
-        return Status::ok();
-    });
-    if (!emptied)
-        return Outcome::failed("Nothing was deleted: " + s.message());
-    if (!s) // the entries went; the records of those gone leave with the folder's next change
-        out.log.push_back("The records of the deleted videos are taken out at the next change: " + s.message());
     return out;
 }
 

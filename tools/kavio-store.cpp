@@ -47,21 +47,27 @@ const char kUsage[] =
     "  rename FOLDER ENTRY NEW_NAME [--artist A]\n"
     "                                         a video's new title (its extension never changes)\n"
     "                                         or a folder's new name\n"
-    "  rm FOLDER ENTRY                        to the trash, with the video's record\n"
+    "  rm FOLDER ENTRY [--permanently]        to the trash, with the video's record; erased\n"
+    "                                         for good with --permanently\n"
+    "  restore FOLDER ENTRY                   the latest removal of ENTRY back from the trash,\n"
+    "                                         with the video's record\n"
     "  thumbnail FOLDER ENTRY IMAGE_FILE      the picture becomes the video's thumbnail\n"
     "  import FOLDER SOURCE --title T [--artist A] [--thumbnail IMAGE] [--move]\n"
     "                                         a video brought in, copied unless --move\n"
     "  link FOLDER URL --title T [--artist A] [--thumbnail IMAGE]\n"
     "                                         a stream, with its empty placeholder file\n"
-    "  empty FOLDER                           every entry of the folder to the trash\n"
+    "  empty FOLDER [--permanently]           every entry of the folder to the trash (or\n"
+    "                                         erased for good)\n"
     "\n"
     "ENTRY is a file or folder name in FOLDER, as `ls` shows it (its exact bytes).\n"
     "Titles, artists and names are plain text: no control characters, valid UTF-8.\n"
     "A change waits up to 10 seconds while another program (Kavio's window, another\n"
     "kavio-store) changes the same folder, then gives up with \"busy\".\n"
     "Exit status: 0 done; 1 refused, failed or busy (the reason on stderr; nothing\n"
-    "changed; an entry no trash can take stays); 2 bad usage. `dump` and `ls` exit 1\n"
-    "when FOLDER is not a folder, `dump` also when the store is there but cannot be read.\n";
+    "changed); 2 bad usage. An entry no trash can take is never erased without\n"
+    "--permanently: it stays and `rm` or `empty` exits 1. `restore` exits 1 when no\n"
+    "trash holds a removal of ENTRY or its name is taken. `dump` and `ls` exit 1 when\n"
+    "FOLDER is not a folder, `dump` also when the store is there but cannot be read.\n";
 
 int usage()
 {
@@ -179,7 +185,7 @@ void printLine(const QJsonObject& object)
 int dump(const fs::path& folder)
 {
     FolderModel model(folder);
-    model.loadMp4Files();
+    model.reloadContent(); // as the browsers load it: records of videos back from the trash too
     QJsonArray records;
     if (model.prefsDict()) {
         kavio::visitRecords(*model.prefsDict(), [&](const std::string& key, kavio::Result<MovieInfo> r) {
@@ -243,11 +249,23 @@ int report(const Outcome& out)
     return 0;
 }
 
+// A removal's outcome: what no trash took is named, with the way to erase it on purpose.
+int reportRemoval(const kavio::phone::RemovalOutcome& out, bool permanently)
+{
+    if (!out.untrashable.empty() && !permanently) {
+        Outcome said = out;
+        said.message += "\nNothing was erased; --permanently deletes for good what no trash takes.";
+        return report(said);
+    }
+    return report(out);
+}
+
 struct Options {
     std::optional<std::string> artist;
     std::optional<std::string> title;
     std::optional<std::string> thumbnail;
     bool move = false;
+    bool permanently = false;
 };
 
 // An import or a link, as the editor saves it.
@@ -287,27 +305,50 @@ int add(const std::string& verb, const std::vector<std::string>& args, const Opt
     return 0;
 }
 
-int change(const std::string& verb, const std::vector<std::string>& args, const std::optional<std::string>& artist)
+// The latest removal of the entry, back with its record.
+int restore(FolderModel& model, const std::string& name)
 {
+    const kavio::phone::Removal removal = kavio::phone::latestRemovalOf(model, name);
+    if (removal.empty()) {
+        complain("No trash holds \"" + name + "\" removed from " + model.currentURL().string() + ".");
+        return kExitFailed;
+    }
+    Outcome out = kavio::phone::restoreRemoval(model, removal, kavio::kToolWaitsForFolder);
+    if (out.done())
+        out.record = removal.items.front().record;
+    return report(out);
+}
+
+int change(const std::string& verb, const std::vector<std::string>& args, const Options& options)
+{
+    namespace phone = kavio::phone;
     FolderModel model(args[0]);
     model.reloadContent();
     if (!model.folderExists())
         return noFolder(args[0]);
     constexpr auto wait = kavio::kToolWaitsForFolder;
     if (verb == "mkdir")
-        return report(kavio::phone::createFolder(model, args[1], wait));
-    if (verb == "empty")
-        return report(kavio::phone::emptyFolder(model, wait));
+        return report(phone::createFolder(model, args[1], wait));
+    if (verb == "empty") {
+        const auto disposal = options.permanently ? phone::Disposal::EraseForGood : phone::Disposal::ToTrash;
+        phone::RemovalOutcome out = phone::emptyFolder(model, wait, disposal);
+        out.record.reset();
+        return reportRemoval(out, options.permanently);
+    }
+    if (verb == "restore")
+        return restore(model, args[1]);
     const std::optional<kavio::phone::EntryRef> entry = kavio::phone::entryRefNamed(model, args[1]);
     if (!entry) {
         complain("\"" + args[1] + "\" is not a video or folder in " + args[0]);
         return kExitFailed;
     }
     if (verb == "rename")
-        return report(kavio::phone::renameEntry(model, *entry, args[2], artist.value_or(""), wait));
+        return report(phone::renameEntry(model, *entry, args[2], options.artist.value_or(""), wait));
+    if (verb == "rm" && options.permanently)
+        return report(phone::erasePermanently(model, {*entry}, wait));
     if (verb == "rm")
-        return report(kavio::phone::removeEntry(model, *entry, wait));
-    return report(kavio::phone::changeThumbnail(model, *entry, args[2], wait));
+        return reportRemoval(phone::removeEntry(model, *entry, wait), false);
+    return report(phone::changeThumbnail(model, *entry, args[2], wait));
 }
 
 } // namespace
@@ -351,6 +392,10 @@ int main(int argc, char** argv)
             options.move = true;
             continue;
         }
+        if ((verb == "rm" || verb == "empty") && arg == "--permanently" && !options.permanently) {
+            options.permanently = true;
+            continue;
+        }
         if (arg.starts_with("-"))
             return usage();
         args.push_back(arg);
@@ -379,7 +424,7 @@ int main(int argc, char** argv)
         return add(verb, args, options);
     }
     const std::size_t wanted = verb == "empty"                     ? 1
-                               : verb == "rm" || verb == "mkdir"   ? 2
+                               : verb == "rm" || verb == "mkdir" || verb == "restore" ? 2
                                : verb == "rename" || verb == "thumbnail" ? 3
                                                                    : 0;
     if (wanted == 0 || args.size() != wanted)
@@ -388,5 +433,5 @@ int main(int argc, char** argv)
         complain(*artistProblem);
         return kExitFailed;
     }
-    return change(verb, args, options.artist);
+    return change(verb, args, options);
 }

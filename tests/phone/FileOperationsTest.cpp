@@ -270,7 +270,7 @@ TEST_F(FileOperationsTest, AnActionOpenedBeforeAReloadActsOnItsOwnRecordOrNothin
     EXPECT_EQ((*now.save_items())[*now.recordIndexForKey("kKVa")]->FILENAME, "a");
 
     const std::string before = store();
-    for (const Outcome& stale : {renameEntry(model(), heldC, "y"), removeEntry(model(), heldC)}) {
+    for (const Outcome& stale : {renameEntry(model(), heldC, "y"), Outcome(removeEntry(model(), heldC))}) {
         EXPECT_EQ(stale.kind, Outcome::Kind::Refused);
         EXPECT_EQ(stale.message, "\"c.mp4\" changed before the action ran, so nothing was done.");
     }

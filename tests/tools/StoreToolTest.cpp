@@ -30,7 +30,8 @@ protected:
     std::string tool(const std::string& args, int* code, std::string* err = nullptr)
     {
         const std::string errFile = (scratch / "stderr").string();
-        const std::string out = kavio::test::run("XDG_DATA_HOME='" + (scratch / "data").string() + "' " +
+        const std::string out = kavio::test::run("XDG_DATA_HOME='" + (scratch / "data").string() + "' XDG_STATE_HOME='" +
+                                                     (scratch / "state").string() + "' " +
                                                      KAVIO_STORE_TOOL + " " + args + " 2>'" + errFile + "'",
                                                  code);
         if (err)
@@ -236,17 +237,48 @@ TEST_F(StoreToolTest, ImportLinkAndEmptyAsTheEditorAndTheMenuDoThem)
     EXPECT_TRUE(fs::is_empty(docs));
 }
 
+TEST_F(StoreToolTest, RestorePutsBackTheLatestRemovalWithItsRecordAndPermanentlyErasesForGood)
+{
+    int code = -1;
+    std::string err;
+    const auto before = snapshot();
+    const std::string removed = tool("rm " + folder() + " clip.mp4", &code, &err);
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_FALSE(fs::exists(docs / "clip.mp4"));
+    EXPECT_EQ(tool("restore " + folder() + " clip.mp4", &code, &err), removed) << "the same record, back";
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_EQ(snapshot(), before);
+
+    tool("restore " + folder() + " clip.mp4", &code, &err);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(err, "kavio-store: No trash holds \"clip.mp4\" removed from " + docs.string() + ".\n");
+
+    EXPECT_EQ(tool("rm " + folder() + " clip.mp4 --permanently", &code, &err), removed);
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_FALSE(fs::exists(docs / "clip.mp4"));
+    EXPECT_FALSE(fs::exists(scratch / "data" / "Trash" / "files" / "clip.mp4")) << "erased, not trashed";
+    tool("restore " + folder() + " clip.mp4", &code);
+    EXPECT_EQ(code, 1);
+
+    writeFile(docs / "a.mp4", "a");
+    tool("empty " + folder() + " --permanently", &code, &err);
+    EXPECT_EQ(code, 0) << err;
+    EXPECT_TRUE(fs::is_empty(docs));
+    EXPECT_TRUE(fs::is_empty(scratch / "data" / "Trash" / "files"));
+}
+
 TEST_F(StoreToolTest, BadUsageExitsTwoAndHelpListsEveryVerb)
 {
     int code = -1;
     for (const char* args : {"", "frobnicate", "mkdir onlyfolder", "rename a b", "rm a b c", "thumbnail a b",
-                             "rename a b c --colour x", "import a b", "link a --title x", "empty", "import a b --title"}) {
+                             "rename a b c --colour x", "import a b", "link a --title x", "empty", "import a b --title",
+                             "restore a", "rename a b c --permanently", "rm a b --permanently --permanently"}) {
         tool(args, &code);
         EXPECT_EQ(code, 2) << args;
     }
     const std::string help = tool("--help", &code);
     EXPECT_EQ(code, 0);
-    for (const char* verb : {"dump", "ls", "mkdir", "rename", "rm", "thumbnail", "import", "link", "empty"})
+    for (const char* verb : {"dump", "ls", "mkdir", "rename", "rm", "restore", "thumbnail", "import", "link", "empty"})
         EXPECT_NE(help.find(std::string("  ") + verb + " "), std::string::npos) << verb;
 }
 
