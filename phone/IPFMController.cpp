@@ -54,13 +54,14 @@ std::unique_ptr<AlertController> inputDialog(const DialogContent& content, Alert
 
 } // namespace
 
-IPFMController::IPFMController(fs::path folder)
+IPFMController::IPFMController(fs::path folder, std::shared_ptr<RemovalHistory> removals)
     : browser::FolderBrowser(std::move(folder), {.background = style::background,
                                                  .rowBackground = style::rowBackground,
                                                  .titleText = style::titleText,
                                                  .detailText = style::detailText,
                                                  .rowHeight = style::kRowHeight,
-                                                 .thumbnail = style::kThumbnail})
+                                                 .thumbnail = style::kThumbnail}),
+      removals_(removals ? std::move(removals) : std::make_shared<RemovalHistory>())
 {
 }
 
@@ -76,6 +77,7 @@ void IPFMController::viewDidLoad()
 {
     tidyFolder(model_.currentURL()); // opened to be changed: what a crash left goes first
     browser::FolderBrowser::viewDidLoad();
+    setupUndo();
 }
 
 void IPFMController::navBarMagic()
@@ -294,10 +296,6 @@ void IPFMController::urlLink()
     platform::presentAlert(*this, std::move(dialog));
 }
 
-void IPFMController::deletingVideos()
-{
-    perform([this] { return emptyFolder(model_); });
-}
 
 void IPFMController::presentEditor(EditorInput input)
 {
@@ -308,12 +306,6 @@ void IPFMController::presentEditor(EditorInput input)
         if (isViewLoaded())
             tableView()->reloadData();
     });
-}
-
-void IPFMController::removeEntry(const FolderEntry& entry)
-{
-    beginAction(entry);
-    perform([this, target = *sele_entry] { return phone::removeEntry(model_, target); });
 }
 
 void IPFMController::createFolder()
@@ -328,7 +320,7 @@ void IPFMController::createFolder()
 void IPFMController::openFolder(const FolderEntry& entry)
 {
     if (platform::NavigationController* nav = navigationController())
-        nav->pushViewController(std::make_unique<IPFMController>(entry.path), platform::Animated::Yes);
+        nav->pushViewController(std::make_unique<IPFMController>(entry.path, removals_), platform::Animated::Yes);
 }
 
 platform::TableViewEditingStyle IPFMController::editingStyleForRow(platform::TableView&, const platform::IndexPath&)

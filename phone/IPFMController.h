@@ -3,11 +3,15 @@
 // side, each video labelled from its record. A folder opens another browser pushed on the
 // same navigation stack; a video does nothing here (it plays on the car). Rows offer
 // rename, thumbnail change and removal; the bar offers the add menu.
+//
+// Removals run off the main thread and end in a notice with Undo (Ctrl+Z too, as long as
+// the trash still holds what went); what no trash takes is offered for deletion for good.
 
 #include "browser/FolderBrowser.h"
 #include "phone/EditorSave.h"
 #include "phone/FileOperations.h"
 #include "phone/IPFManagerDelegate.h"
+#include "phone/RemovalHistory.h"
 #include "platform/modals/Menu.h"
 
 #include <filesystem>
@@ -24,7 +28,9 @@ namespace kavio::phone {
 class IPFMController : public browser::FolderBrowser, public IPFManagerDelegate {
     Q_OBJECT
 public:
-    explicit IPFMController(std::filesystem::path folder);
+    // removals: what this window removed so far, shared by the browsers of one stack (a
+    // new history when none is given).
+    explicit IPFMController(std::filesystem::path folder, std::shared_ptr<RemovalHistory> removals = nullptr);
     ~IPFMController() override;
 
     bool isPicking() const { return is_Picker; }
@@ -47,6 +53,8 @@ public:
     void openFilePicker();
     void urlLink();
     void deletingVideos();
+    // Puts back the newest removal not yet undone (Ctrl+Z).
+    void undoLastRemoval();
     // The editor over this screen, in its own navigation container.
     void presentEditor(EditorInput input);
 
@@ -65,6 +73,7 @@ protected:
 
 private:
     void navBarMagic();
+    void setupUndo();
 
     void beginAction(const FolderEntry& entry);
     void importPickedVideo(const std::filesystem::path& video);
@@ -73,11 +82,19 @@ private:
     void show(const Outcome& outcome);
     void leaveIfFolderVanished();
 
+    // Removals (IPFMControllerRemovals.cpp).
+    void runRemoval(const QString& title, std::function<RemovalOutcome(const RemovalProgress&)> work);
+    void removalDone(const RemovalOutcome& outcome);
+    void undoRemoval(std::uint64_t id);
+    void offerPermanentDeletion(const RemovalOutcome& outcome);
+    void deletePermanently(const std::filesystem::path& folder, const std::vector<EntryRef>& entries);
+
     bool is_Folder = false;
     bool is_Picker = false;
     // The entry the running rename, removal or thumbnail change acts on.
     std::optional<EntryRef> sele_entry;
     std::unique_ptr<platform::Picker> picker_;
+    std::shared_ptr<RemovalHistory> removals_;
 };
 
 } // namespace kavio::phone

@@ -62,7 +62,8 @@ private:
 } // namespace
 
 KVRootViewController::KVRootViewController(std::filesystem::path documents)
-    : platform::TableViewController(platform::TableViewStyle::InsetGrouped), documents_(std::move(documents))
+    : platform::TableViewController(platform::TableViewStyle::InsetGrouped), documents_(std::move(documents)),
+      removals_(std::make_shared<phone::RemovalHistory>())
 {
     setTitle(QStringLiteral("Movies"));
 }
@@ -173,7 +174,7 @@ void KVRootViewController::didSelectRow(platform::TableView& table, const platfo
         return;
     Avatar::shared().setDocumentsDirectory(documents_);
     if (platform::NavigationController* nav = navigationController())
-        nav->pushViewController(std::make_unique<phone::IPFMController>(documents_), platform::Animated::Yes);
+        nav->pushViewController(std::make_unique<phone::IPFMController>(documents_, removals_), platform::Animated::Yes);
 }
 
 } // namespace kavio::shell

@@ -8,6 +8,11 @@
 #include "shell/UpdateCheck.h"
 
 #include <filesystem>
+#include <memory>
+
+namespace kavio::phone {
+class RemovalHistory;
+}
 
 namespace kavio::shell {
 
@@ -37,6 +42,8 @@ private:
     void banner();
 
     std::filesystem::path documents_;
+    // What the library's browsers removed, kept for Undo while "Files" is opened again.
+    std::shared_ptr<phone::RemovalHistory> removals_;
 };
 
 } // namespace kavio::shell

@@ -48,6 +48,12 @@ inline const QColor textFieldBackground{255, 255, 255};
 inline const QColor textFieldBorder{60, 60, 67, 90};
 inline const QColor keyboardFocusOnLight{10, 132, 255, 36}; // a focused button's wash
 
+// Notices at the foot of a window: a dark bar over light or dark lists.
+inline const QColor noticeBackground{44, 44, 46, 245};
+inline const QColor noticeText{255, 255, 255};
+inline const QColor noticeAction{100, 180, 255}; // 6.3:1 on the bar
+inline const QColor noticePressed{255, 255, 255, 40};
+
 // Switches.
 inline const QColor switchTrackOff{120, 120, 128, 41};
 inline const QColor switchKnobEdge{0, 0, 0, 30};

@@ -7,8 +7,10 @@
 #include "library/FolderModel.h"
 #include "platform/lists/CellImageView.h"
 #include "platform/lists/TableViewCellLabel.h"
+#include "platform/modals/Notice.h"
 #include "platform/testing/ScriptedPicker.h"
 
+#include <QPushButton>
 #include <QTest>
 
 namespace kavio::phone::test {
@@ -155,12 +157,62 @@ TEST_F(PhoneBrowserTest, RemoveFromTheMenuAndTheSwipeAlike)
     EXPECT_EQ(root->editingStyleForRow(*root->tableView(), IndexPath::forRow(0)), platform::TableViewEditingStyle::Delete);
     root->commitDelete(*root->tableView(), IndexPath::forRow(rowOf(*root, "a.mp4").value()));
     ASSERT_TRUE(root->contextMenuFor(entryNamed(*root, "b.mp4")).trigger("Remove"));
-    settle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return root->tableView()->numberOfRowsInSection(0) == 0; }, 5000));
     EXPECT_FALSE(alert());
-    EXPECT_EQ(root->tableView()->numberOfRowsInSection(0), 0);
     for (const char* name : {"Trip", "a.mp4", "b.mp4"})
         EXPECT_TRUE(fs::exists(scratch / "data" / "Trash" / "files" / name)) << name;
     EXPECT_TRUE(root->model().save_items()->empty());
+}
+
+// Every removal ends in a notice with Undo; Ctrl+Z takes back the newest one left, with
+// its records, until the trash no longer holds what went.
+TEST_F(PhoneBrowserTest, UndoAndCtrlZPutBackEachRemovalWithItsRecords)
+{
+    const kavio::test::ScopedEnv state{{"XDG_STATE_HOME", (scratch / "state").string()}};
+    fileRecords(docs, {record("a"), record("b"), record("c", "mov", "https://example.com/c.m3u8")});
+    for (const char* name : {"a.mp4", "b.mp4", "c.mov"})
+        writeFile(docs / name, name);
+    fileRecords(docs / "Trip", {record("day")});
+    writeFile(docs / "Trip" / "day.mp4", "day");
+    const std::string before = store(docs);
+    IPFMController* root = open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    auto removeAndWait = [&](const std::string& name) {
+        root->removeEntry(entryNamed(*root, name));
+        return QTest::qWaitFor([&] { return !rowOf(*root, name); }, 5000);
+    };
+    for (const char* name : {"a.mp4", "b.mp4", "c.mov", "Trip"})
+        ASSERT_TRUE(removeAndWait(name)) << name;
+    platform::NoticeBar* notice = platform::noticeBarFor(*root);
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(notice->isShowing());
+    EXPECT_EQ(notice->text(), QStringLiteral("\"Trip\" moved to the trash"));
+    EXPECT_EQ(notice->actionTitle(), QStringLiteral("Undo"));
+    EXPECT_GT(notice->remaining(), std::chrono::milliseconds(5000));
+
+    notice->actionButton()->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rowOf(*root, "Trip").has_value(); }, 5000));
+    EXPECT_EQ(readFile(docs / "Trip" / "day.mp4"), "day");
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t rows = root->model().dirCon().size();
+        QTest::keyClick(root->tableView(), Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return root->model().dirCon().size() == rows + 1; }, 5000)) << i;
+    }
+    EXPECT_FALSE(alert());
+    EXPECT_EQ(store(docs), before) << "every record back with its key, artist, thumbnail and address";
+    for (const char* name : {"a.mp4", "b.mp4", "c.mov"})
+        EXPECT_EQ(readFile(docs / name), name);
+
+    // Emptied meanwhile: Undo says so and changes nothing.
+    ASSERT_TRUE(removeAndWait("a.mp4"));
+    fs::remove_all(scratch / "data" / "Trash");
+    const std::string after = store(docs);
+    QTest::keyClick(root->tableView(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 5000));
+    EXPECT_EQ(alert()->message(), "\"a.mp4\" is no longer in the trash, so nothing was put back.");
+    EXPECT_EQ(store(docs), after);
+    EXPECT_FALSE(fs::exists(docs / "a.mp4"));
 }
 
 TEST_F(PhoneBrowserTest, ThumbnailFromThePicturePickerOrNothingWhenCancelled)
