@@ -864,38 +864,108 @@ std::vector<Result<TrashedEntry>> moveAllToTrash(const std::vector<fs::path>& pa
     return Batch(paths, progress).run();
 }
 
-Status restoreFromTrash(const TrashedEntry& entry)
+namespace {
+
+// Folders opened once while entries come back, each synced once.
+class OpenFolders {
+public:
+    int at(const fs::path& path)
+    {
+        auto it = open_.find(path);
+        if (it == open_.end())
+            it = open_.emplace(path, openFolder(path)).first;
+        return it->second.get(); // -1, errno set, when it cannot be opened
+    }
+    void sync(const fs::path& path)
+    {
+        if (const auto it = open_.find(path); it != open_.end() && it->second.valid())
+            (void)::fsync(it->second.get()); // a failed sync leaves nothing better to do than what was done
+    }
+
+private:
+    std::map<fs::path, Descriptor> open_;
+};
+
+// Renames the entry back under its name; the names are not synced yet.
+Status moveBack(const TrashedEntry& entry, OpenFolders& folders)
 {
     const std::string name = entry.original.filename().native();
     const Status gone = Status::notFound(inQuotes(name) + " is no longer in the trash.");
-    const Descriptor files = openFolder(entry.trashDir / "files");
-    if (!files.valid())
+    const int files = folders.at(entry.trashDir / "files");
+    if (files < 0)
         return gone;
-    const std::optional<Identity> id = identityOf(files.get(), entry.name.c_str());
+    const std::optional<Identity> id = identityOf(files, entry.name.c_str());
     if (!id)
         return errno == ENOENT ? gone : Status::ioError(because(entry.filesPath(), errno));
     if (entry.inode != 0 && (id->device != entry.device || id->inode != entry.inode || id->born != entry.born))
         return gone; // the trash was emptied and another entry took the name
-    const Descriptor parent = openFolder(entry.original.parent_path());
-    if (!parent.valid()) {
+    const int parent = folders.at(entry.original.parent_path());
+    if (parent < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return Status::notFound("The folder " + inQuotes(name) + " was in is gone: " + shown(entry.original.parent_path()));
         return Status::ioError(because(entry.original.parent_path(), errno));
     }
-    if (renameNoReplaceAt(files.get(), entry.name.c_str(), parent.get(), name.c_str()) != 0) {
+    if (renameNoReplaceAt(files, entry.name.c_str(), parent, name.c_str()) != 0) {
         if (errno == EEXIST)
             return Status::alreadyExists(inQuotes(name) + " already exists in " + shown(entry.original.parent_path()) +
                                          "; the one in the trash stays there.");
         return Status::ioError(inQuotes(name) + " could not be put back: " + because(entry.original, errno));
     }
-    (void)::fsync(parent.get()); // back under its name; a failed sync leaves nothing better to do
-    (void)::fsync(files.get());
-    // The entry is back, which is what was asked. A .trashinfo that cannot be removed
-    // names nothing left in files/: trash tools skip it and clear it when emptying.
-    const Descriptor info = openFolder(entry.trashDir / "info");
-    if (info.valid() && ::unlinkat(info.get(), (entry.name + kInfoSuffix).c_str(), 0) == 0)
-        (void)::fsync(info.get());
     return Status::ok();
+}
+
+// The names of what came back made durable, and only then their records dropped: a crash
+// in between leaves a record of nothing, which readers skip, never an entry without one.
+// A record that cannot be removed names nothing left in files/: trash tools clear it.
+void settleMovedBack(const std::vector<const TrashedEntry*>& back, OpenFolders& folders)
+{
+    std::set<fs::path> synced;
+    for (const TrashedEntry* entry : back) {
+        for (const fs::path& folder : {entry->original.parent_path(), entry->trashDir / "files"}) {
+            if (synced.insert(folder).second)
+                folders.sync(folder);
+        }
+    }
+    std::set<fs::path> infos;
+    for (const TrashedEntry* entry : back) {
+        const int info = folders.at(entry->trashDir / "info");
+        if (info >= 0 && ::unlinkat(info, (entry->name + kInfoSuffix).c_str(), 0) == 0)
+            infos.insert(entry->trashDir / "info");
+    }
+    for (const fs::path& info : infos)
+        folders.sync(info);
+}
+
+} // namespace
+
+Status restoreFromTrash(const TrashedEntry& entry)
+{
+    OpenFolders folders;
+    Status s = moveBack(entry, folders);
+    if (s)
+        settleMovedBack({&entry}, folders);
+    return s;
+}
+
+std::vector<Status> restoreAllFromTrash(const std::vector<TrashedEntry>& entries, const TrashProgress& progress)
+{
+    std::vector<Status> results;
+    results.reserve(entries.size());
+    OpenFolders folders;
+    std::vector<const TrashedEntry*> back;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        results.push_back(moveBack(entries[i], folders));
+        if (results.back())
+            back.push_back(&entries[i]);
+        if (progress && !progress(i + 1)) {
+            for (std::size_t j = i + 1; j < entries.size(); ++j)
+                results.push_back(Status::cancelled(inQuotes(entries[j].original.filename().native()) +
+                                                    " stays in the trash: putting back was stopped."));
+            break;
+        }
+    }
+    settleMovedBack(back, folders);
+    return results;
 }
 
 bool stillInTrash(const TrashedEntry& entry)

@@ -59,6 +59,11 @@ std::vector<Result<TrashedEntry>> moveAllToTrash(const std::vector<std::filesyst
 // is gone.
 Status restoreFromTrash(const TrashedEntry& entry);
 
+// Many entries put back, each as restoreFromTrash puts it back, with each folder synced
+// once. One result per entry, in order; once progress answers false, the rest stay in the
+// trash, Cancelled.
+std::vector<Status> restoreAllFromTrash(const std::vector<TrashedEntry>& entries, const TrashProgress& progress = {});
+
 // Whether the entry is still in its trash, as it went (not another entry given its trash
 // name after the trash was emptied).
 bool stillInTrash(const TrashedEntry& entry);

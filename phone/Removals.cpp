@@ -391,18 +391,25 @@ Outcome restoreRemoval(FolderModel& model, const Removal& removal, LockWait wait
     bool ran = false;
     const Status committed = change->commit([&] {
         ran = true;
-        std::size_t settled = 0;
-        for (const RemovedItem* item : back) {
-            if (Status s = restoreFromTrash(item->trashed); !s)
-                failed.push_back(s.message());
+        std::vector<TrashedEntry> entries;
+        for (const RemovedItem* item : back)
+            entries.push_back(item->trashed);
+        TrashProgress settled;
+        if (progress)
+            settled = [&](std::size_t n) { return progress(n, entries.size()); };
+        const std::vector<Status> results = restoreAllFromTrash(entries, settled);
+        std::size_t stopped = 0;
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            if (results[i])
+                restored.push_back(back[i]->keptRecord);
+            else if (results[i].code() == Status::Code::Cancelled)
+                ++stopped;
             else
-                restored.push_back(item->keptRecord);
-            if (progress && !progress(++settled, back.size()) && settled < back.size()) {
-                failed.push_back(std::to_string(back.size() - settled) + " items stay in the trash: putting back was stopped.");
-                break;
-            }
+                failed.push_back(results[i].message());
         }
-        return Status::ok();
+        if (stopped > 0)
+            failed.push_back(std::to_string(stopped) + " items stay in the trash: putting back was stopped.");
+        return Status::ok(); // each result is read above; a record is filed only where its file came back
     });
     if (!ran)
         return Outcome::failed("Nothing was put back: " + committed.message());

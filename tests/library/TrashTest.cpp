@@ -792,6 +792,35 @@ TEST_F(TrashTest, ABatchOverTwoVolumesTakesEachEntryToItsOwnVolumesTrash)
     EXPECT_EQ(readFile(volume / "stick.mp4"), "on the stick");
 }
 
+TEST_F(TrashTest, ManyPutBackAtOnceLeaveATakenNameAndWhatFollowsAStopInTheTrash)
+{
+    fs::create_directories(scratch / "lib");
+    std::vector<fs::path> paths;
+    for (int i = 0; i < 5; ++i) {
+        paths.push_back(scratch / "lib" / ("v" + std::to_string(i) + ".mp4"));
+        writeFile(paths.back(), "video " + std::to_string(i));
+    }
+    std::vector<TrashedEntry> entries;
+    for (const Result<TrashedEntry>& r : moveAllToTrash(paths)) {
+        ASSERT_TRUE(r);
+        entries.push_back(*r);
+    }
+    writeFile(paths[1], "a new one");
+    const std::vector<Status> back = restoreAllFromTrash(entries, [](std::size_t n) { return n < 4; });
+    ASSERT_EQ(back.size(), 5u);
+    EXPECT_TRUE(back[0] && back[2] && back[3]);
+    EXPECT_EQ(back[1].code(), Status::Code::AlreadyExists);
+    EXPECT_EQ(back[4].code(), Status::Code::Cancelled);
+    for (const int i : {0, 2, 3})
+        EXPECT_EQ(readFile(paths[static_cast<std::size_t>(i)]), "video " + std::to_string(i));
+    EXPECT_EQ(readFile(paths[1]), "a new one");
+    EXPECT_FALSE(exists(paths[4]));
+    const std::string listed = trashList();
+    for (const int i : {0, 1, 2, 3, 4})
+        EXPECT_EQ(listed.find(" " + paths[static_cast<std::size_t>(i)].native() + "\n") != std::string::npos, i == 1 || i == 4)
+            << i << "\n" << listed;
+}
+
 TEST_F(TrashTest, ABatchStoppedHalfWayLeavesTheRestWhereItIsAndNoRecordOfThem)
 {
     fs::create_directories(scratch / "lib");
