@@ -3,6 +3,7 @@
 #include "library/FileMoves.h"
 #include "library/FolderChange.h"
 #include "library/ImageHelper.h"
+#include "library/PlainText.h"
 #include "phone/Names.h"
 #include "phone/OperationSupport.h"
 
@@ -290,6 +291,11 @@ Outcome changeThumbnail(FolderModel& model, const EntryRef& ref, const fs::path&
         return Outcome::refused(itemChanged(ref.name));
     if (!model.prefsDict())
         return Outcome::refused(kStoreUnreadable);
+    // A new record names its file by title; a name that is not text cannot be a title, so
+    // such a record would never find its file again.
+    if (!at->ownRecord && !isValidUtf8(ref.name))
+        return Outcome::refused(inQuotes(escapedForTerminal(ref.name)) +
+                                " has a name that is not valid text, so Kavio cannot keep a thumbnail for it. Rename it first.");
     MovieInfo record = recordToChange(model, ref, *at);
     record.imgData = plist::Bytes(std::move(bytes).value());
     change->saveMovieModules(record);

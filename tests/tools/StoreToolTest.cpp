@@ -5,6 +5,8 @@
 
 #include "library/SavedVideosStore.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -159,6 +161,13 @@ TEST_F(StoreToolTest, FilesNamedInBytesThatAreNotUtf8AreListedRenamedAndTrashedB
     EXPECT_NE(listed.find("\"name\":\"Urlaub\xEF\xBF\xBD\""), std::string::npos) << listed;
     EXPECT_NE(listed.find("\"name\":\"bell\\u0007 del\\u007f csi\\u009b.mp4\""), std::string::npos)
         << "JSON shows every control character escaped: " << listed;
+
+    // A new record is known by its title, which such a name cannot be: renamed first.
+    QImage(4, 4, QImage::Format_RGB32).save(QString::fromStdString((scratch / "p.png").string()));
+    tool("thumbnail " + folder() + " \"$(printf 'caf\\351.mp4')\" '" + (scratch / "p.png").string() + "'", &code, &err);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(err.find("has a name that is not valid text, so Kavio cannot keep a thumbnail for it. Rename it first."),
+              std::string::npos) << err;
 
     const std::string renamed = tool("rename " + folder() + " \"$(printf 'caf\\351.mp4')\" Cafe --artist Me", &code, &err);
     EXPECT_EQ(code, 0) << err;
