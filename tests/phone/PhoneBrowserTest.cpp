@@ -137,8 +137,7 @@ TEST_F(PhoneBrowserTest, AMenuOpenedBeforeAReloadActsOnItsOwnEntry)
     const platform::Menu stale = root->contextMenuFor(entryNamed(*root, "a.mp4"));
     fs::rename(docs / "a.mp4", docs / "z.mp4"); // renamed elsewhere before the action
     ASSERT_TRUE(stale.trigger("Remove"));
-    settle();
-    ASSERT_TRUE(alert());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 5000));
     EXPECT_EQ(alert()->message(), "\"a.mp4\" changed before the action ran, so nothing was done.");
     EXPECT_TRUE(fs::exists(docs / "z.mp4"));
 }
@@ -213,6 +212,41 @@ TEST_F(PhoneBrowserTest, UndoAndCtrlZPutBackEachRemovalWithItsRecords)
     EXPECT_EQ(alert()->message(), "\"a.mp4\" is no longer in the trash, so nothing was put back.");
     EXPECT_EQ(store(docs), after);
     EXPECT_FALSE(fs::exists(docs / "a.mp4"));
+}
+
+// What no trash takes stays and is named; erasing it is a separate choice, asked twice.
+TEST_F(PhoneBrowserTest, WhatNoTrashTakesIsOfferedForDeletionForGoodConfirmedOnItsOwn)
+{
+    const kavio::test::ScopedEnv trashInside{{"XDG_DATA_HOME", (docs / "Trip" / "data").string()},
+                                             {"XDG_STATE_HOME", (scratch / "state").string()}};
+    fileRecords(docs / "Trip", {record("day")});
+    writeFile(docs / "Trip" / "day.mp4", "day");
+    IPFMController* root = open();
+    for (const QString& answer : {QStringLiteral("Keep"), QStringLiteral("Cancel"), QStringLiteral("Delete Permanently")}) {
+        SCOPED_TRACE(answer.toStdString());
+        root->removeEntry(entryNamed(*root, "Trip"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 5000));
+        EXPECT_EQ(alert()->alertTitle(), QStringLiteral("Not Moved to the Trash"));
+        EXPECT_TRUE(alert()->message().startsWith(QStringLiteral("\"Trip\" was not moved to the trash: it holds the trash itself")))
+            << alert()->message().toStdString();
+        EXPECT_TRUE(fs::exists(docs / "Trip" / "day.mp4"));
+        if (answer == QStringLiteral("Keep")) {
+            ASSERT_TRUE(alert()->triggerAction(answer));
+            settle();
+            continue;
+        }
+        ASSERT_TRUE(alert()->triggerAction(QStringLiteral("Delete Permanently…")));
+        settle();
+        ASSERT_TRUE(alert());
+        EXPECT_EQ(alert()->alertTitle(), QStringLiteral("Delete Permanently?"));
+        EXPECT_EQ(alert()->message(), QStringLiteral("\"Trip\" will be deleted immediately. This cannot be undone."));
+        EXPECT_TRUE(fs::exists(docs / "Trip" / "day.mp4")) << "nothing erased before the second answer";
+        ASSERT_TRUE(alert()->triggerAction(answer));
+        settle();
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fs::exists(docs / "Trip"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !rowOf(*root, "Trip"); }, 5000));
+    EXPECT_FALSE(alert());
 }
 
 TEST_F(PhoneBrowserTest, ThumbnailFromThePicturePickerOrNothingWhenCancelled)
