@@ -300,12 +300,17 @@ std::vector<std::string> videosWithoutOwnRecord(const std::vector<FolderEntry>& 
 
 bool bringBackReturningRecords(const fs::path& folder, const std::vector<std::string>& names, StoreDictionary& dict)
 {
-    if (names.empty())
+    const RemovedRecords removed;
+    if (names.empty() || !removed.anyFor(folder))
         return false;
-    const std::vector<KeptRecord> kept = RemovedRecords().returningTo(folder, names);
+    // A change at work may be putting these very files back with their records (an Undo
+    // of many); the reload after its write looks again, and nothing is read meanwhile.
+    const Result<FolderLock> lock = FolderLock::acquire(folder, LockMode::Exclusive, std::chrono::milliseconds(0));
+    if (!lock && lock.status().code() == Status::Code::Busy)
+        return false;
+    const std::vector<KeptRecord> kept = removed.returningTo(folder, names);
     if (kept.empty())
         return false;
-    const Result<FolderLock> lock = FolderLock::acquire(folder, LockMode::Exclusive, std::chrono::milliseconds(0));
     if (lock && lock->enforced() && !present(folder / kIntentFileName) && fileReturningRecords(folder, kept, dict)) {
         StoreLoad load = loadStore(folder / kStoreFileName);
         if (load.prefsDict) {

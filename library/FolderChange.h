@@ -92,8 +92,9 @@ bool overlayUnfinishedChange(const std::filesystem::path& folder, StoreDictionar
 
 // Records of removed videos whose files came back to folder (see RemovedRecords); names:
 // the folder's videos that have no record of their own in dict. Filed in the store when
-// the folder's lock is free this moment (dict is then the store as written), else put in
-// dict in memory only; true when dict changed.
+// the folder's lock is free this moment (dict is then the store as written); nothing
+// while another writer holds it; put in dict in memory only where the folder cannot be
+// locked at all. True when dict changed.
 bool bringBackReturningRecords(const std::filesystem::path& folder, const std::vector<std::string>& names,
                                StoreDictionary& dict);
 // The videos of listing without a record of their own (title and extension) in records.
