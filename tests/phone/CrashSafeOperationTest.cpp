@@ -51,6 +51,7 @@ struct Trial {
     fs::path docs() const { return root / "Docs"; }
     fs::path src() const { return root / "src"; }
     fs::path data() const { return root / "data"; }
+    fs::path state() const { return root / "state"; } // Kavio's own, fresh for each run
 };
 
 std::string q(const fs::path& path)
@@ -263,7 +264,7 @@ protected:
         const fs::path log = run.root.string() + ".strace";
         const std::string program = operation().program == Program::ExportProbe ? KAVIO_EXPORT_PROBE : KAVIO_STORE_TOOL;
         int code = 0;
-        kavio::test::run("XDG_DATA_HOME=" + q(run.data()) + " exec strace -qq -y -o " + q(log) +
+        kavio::test::run("XDG_DATA_HOME=" + q(run.data()) + " XDG_STATE_HOME=" + q(run.state()) + " exec strace -qq -y -o " + q(log) +
                              " -e trace=" + kSyscalls + " " + inject + " " + program + " " + operation().command(run) +
                              " >/dev/null 2>&1",
                          &code);
@@ -286,6 +287,9 @@ protected:
         for (std::size_t at; (at = text.find(root)) != std::string::npos;)
             text.replace(at, root.size(), "ROOT");
         text = std::regex_replace(text, temporary, "$1XXXXXX");
+        // A removed video's kept record is named by when it went and where it was.
+        static const std::regex keptRecord(R"((/Kavio/removed/)[0-9a-f.]+\.plist)");
+        text = std::regex_replace(text, keptRecord, "$1XXXXXX.plist");
         for (std::sregex_iterator it(text.begin(), text.end(), path), end; it != end; ++it)
             normal += " " + it->str();
         return normal;
@@ -342,7 +346,7 @@ protected:
     void expectNoLeftoverAfterNextChange(const Trial& run, const std::string& where) const
     {
         int code = -1;
-        kavio::test::run("XDG_DATA_HOME=" + q(run.data()) + " " + KAVIO_STORE_TOOL + " mkdir " + q(run.docs()) +
+        kavio::test::run("XDG_DATA_HOME=" + q(run.data()) + " XDG_STATE_HOME=" + q(run.state()) + " " + KAVIO_STORE_TOOL + " mkdir " + q(run.docs()) +
                              " Next >/dev/null 2>&1",
                          &code);
         EXPECT_EQ(code, 0) << where << ": the next change failed";
