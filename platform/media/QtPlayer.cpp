@@ -7,7 +7,13 @@
 #include <QTimer>
 #include <QVideoSink>
 
+#include <utility>
+
 namespace kavio::platform {
+
+namespace {
+constexpr qint64 kSeekableWaitMs = 2000;
+} // namespace
 
 void prepareMediaBackend()
 {
@@ -36,15 +42,26 @@ void QtPlayer::setupSignals()
     connect(media_, &QMediaPlayer::mediaStatusChanged, this, &QtPlayer::handleMediaStatus);
     connect(media_, &QMediaPlayer::playbackStateChanged, this, &QtPlayer::handlePlaybackState);
     connect(media_, &QMediaPlayer::errorOccurred, this, &QtPlayer::handleError);
-    connect(media_, &QMediaPlayer::positionChanged, this,
-            [this](qint64 ms) { reportTime(static_cast<double>(ms) / 1000.0); });
+    connect(media_, &QMediaPlayer::positionChanged, this, [this](qint64 ms) {
+        // Until a held seek is done, the backend counts from where the media opened; media
+        // that plays on for a while without ever becoming seekable (a live stream) drops it.
+        if (pendingSeekMs_ && ms < kSeekableWaitMs)
+            return;
+        pendingSeekMs_.reset();
+        reportTime(static_cast<double>(ms) / 1000.0);
+    });
     connect(media_, &QMediaPlayer::durationChanged, this, [this] { Q_EMIT durationChanged(); });
     connect(media_, &QMediaPlayer::tracksChanged, this, &Player::tracksChanged);
+    connect(media_, &QMediaPlayer::seekableChanged, this, [this](bool seekable) {
+        if (seekable)
+            applyPendingSeek();
+    });
 }
 
 double QtPlayer::currentTime() const
 {
-    return static_cast<double>(media_->position()) / 1000.0;
+    const qint64 ms = pendingSeekMs_ ? *pendingSeekMs_ : media_->position();
+    return static_cast<double>(ms) / 1000.0;
 }
 
 std::optional<double> QtPlayer::duration() const
@@ -98,6 +115,7 @@ void QtPlayer::loadItem(const PlayerItem* item)
 {
     ++generation_;
     itemLoaded_ = false;
+    pendingSeekMs_.reset();
     const QUrl url = item ? item->url() : QUrl();
     // QMediaPlayer ignores a source equal to the current one; a new item of the same URL
     // must still start over from the beginning.
@@ -121,7 +139,17 @@ void QtPlayer::pausePlayback()
 
 void QtPlayer::seekPlayback(double seconds)
 {
-    media_->setPosition(static_cast<qint64>(seconds * 1000.0 + 0.5));
+    pendingSeekMs_ = static_cast<qint64>(seconds * 1000.0 + 0.5);
+    if (media_->isSeekable())
+        applyPendingSeek();
+}
+
+void QtPlayer::applyPendingSeek()
+{
+    // GStreamer drops a seek made before the pipeline can seek (a file still opening, a
+    // stream still buffering): it is held until then.
+    if (const std::optional<qint64> ms = std::exchange(pendingSeekMs_, std::nullopt))
+        media_->setPosition(*ms);
 }
 
 void QtPlayer::handleMediaStatus(QMediaPlayer::MediaStatus mediaStatus)

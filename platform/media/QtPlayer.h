@@ -40,12 +40,14 @@ private:
     void handleMediaStatus(QMediaPlayer::MediaStatus mediaStatus);
     void handlePlaybackState(QMediaPlayer::PlaybackState state);
     void handleError(QMediaPlayer::Error error, const QString& message);
+    void applyPendingSeek();
 
     QMediaPlayer* media_ = nullptr;  // child
     QAudioOutput* audio_ = nullptr;  // child
     QVideoSink* sink_ = nullptr;     // not owned
     bool itemLoaded_ = false;        // the current item has loaded since it was set
     std::uint64_t generation_ = 0;   // bumps per item, so a late end never hits the next one
+    std::optional<qint64> pendingSeekMs_; // a seek waiting for the media to become seekable
 };
 
 } // namespace kavio::platform

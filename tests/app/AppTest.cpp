@@ -220,8 +220,9 @@ TEST(Screenshots, RenderEveryCarAndPhoneScreen)
     }
 }
 
-// The power goes while a video plays: what was last written loads, and is recent.
-TEST(PowerCut, AKillWhilePlayingLeavesAPositionAtMostFiveSecondsOld)
+// The power goes while a video plays: what was last written loads, and is recent. Started
+// again, the video goes on from there on the real player, and is killed once more.
+TEST(PowerCut, AKillWhilePlayingLeavesAPositionAtMostFiveSecondsOldAndARestartGoesOnFromIt)
 {
     if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
         GTEST_SKIP() << "ffmpeg is not installed";
@@ -233,29 +234,43 @@ TEST(PowerCut, AKillWhilePlayingLeavesAPositionAtMostFiveSecondsOld)
                      "-shortest -c:v libx264 -pix_fmt yuv420p -c:a aac '" + clip.string() + "' 2>&1", &code);
     ASSERT_EQ(code, 0);
 
-    QProcess kavio;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent")); // a Kavio of its own
-    kavio.setProcessEnvironment(env);
-    kavio.start(QStringLiteral(KAVIO_APP), {QStringLiteral("--no-phone"), QString::fromStdString(clip.string())});
-    ASSERT_TRUE(kavio.waitForStarted());
-    QThread::sleep(18);
-    ASSERT_EQ(kavio.state(), QProcess::Running) << kavio.readAllStandardError().toStdString();
-    kavio.kill(); // SIGKILL: nothing is flushed on the way out
-    kavio.waitForFinished();
-    const auto killedAt = fs::file_time_type::clock::now();
-
-    EXPECT_TRUE(fs::is_directory(scratch.documents() / kSamplesFolderName)) << "the first run filled the scratch library";
     const fs::path file = scratch.stateHome() / "Kavio" / "positions.plist";
-    ASSERT_TRUE(fs::exists(file)) << kavio.readAllStandardError().toStdString();
-    PlaybackPositions positions(file);
-    EXPECT_FALSE(positions.setAside()) << "the file loads";
-    const std::optional<double> resume = positions.resumeAt(PlaybackItem::file(clip));
-    ASSERT_TRUE(resume);
-    EXPECT_GT(*resume + PlaybackPositions::kResumeBack, PlaybackPositions::kMinimumPlayed);
+    // Plays the clip for a while, then pulls the plug: SIGKILL, nothing flushed on the way out.
+    const auto playThenKill = [&](unsigned seconds) {
+        QProcess kavio;
+        kavio.setProcessEnvironment(env);
+        kavio.start(QStringLiteral(KAVIO_APP), {QStringLiteral("--no-phone"), QString::fromStdString(clip.string())});
+        EXPECT_TRUE(kavio.waitForStarted());
+        QThread::sleep(seconds);
+        EXPECT_EQ(kavio.state(), QProcess::Running) << kavio.readAllStandardError().toStdString();
+        kavio.kill();
+        kavio.waitForFinished();
+    };
+
+    playThenKill(18);
+    const auto killedAt = fs::file_time_type::clock::now();
+    EXPECT_TRUE(fs::is_directory(scratch.documents() / kSamplesFolderName)) << "the first run filled the scratch library";
+    ASSERT_TRUE(fs::exists(file));
+    std::optional<double> first;
+    {
+        PlaybackPositions positions(file);
+        EXPECT_FALSE(positions.setAside()) << "the file loads";
+        first = positions.resumeAt(PlaybackItem::file(clip));
+    }
+    ASSERT_TRUE(first);
+    EXPECT_GT(*first + PlaybackPositions::kResumeBack, PlaybackPositions::kMinimumPlayed);
     // Written every five seconds while playing; a second's grace for a busy machine.
     EXPECT_LE(killedAt - fs::last_write_time(file), std::chrono::seconds(6));
+
+    // From the start the second run would stand under ten seconds and leave nothing to
+    // resume; going on from the first stop it stands well past it.
+    playThenKill(9);
+    const std::optional<double> second = PlaybackPositions(file).resumeAt(PlaybackItem::file(clip));
+    ASSERT_TRUE(second) << "the restart began at the start";
+    EXPECT_GE(*second, *first + 2);
 }
 
 } // namespace

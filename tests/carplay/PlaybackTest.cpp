@@ -8,6 +8,7 @@
 #include "carplay/KavioController.h"
 #include "carplay/PlaybackMemory.h"
 #include "carplay/PlayerTracks.h"
+#include "library/PlaybackPositions.h"
 #include "library/StateFiles.h"
 #include "platform/media/PlayerView.h"
 
@@ -48,14 +49,44 @@ void close(KavioController* screen)
     test::CarWindow::settle();
 }
 
-bool makeClip(const fs::path& file, const char* colour)
+bool makeClip(const fs::path& file, const char* colour, double seconds = 0.6)
 {
     int code = -1;
-    kavio::test::run("ffmpeg -y -loglevel error -f lavfi -i color=c=" + std::string(colour) +
-                         ":s=160x120:r=10:d=0.6 -f lavfi -i sine=d=0.6 -shortest -c:v libx264 -pix_fmt yuv420p -c:a aac '" +
-                         file.string() + "' 2>&1",
+    const std::string length = std::to_string(seconds);
+    kavio::test::run("ffmpeg -y -loglevel error -f lavfi -i color=c=" + std::string(colour) + ":s=160x120:r=10:d=" +
+                         length + " -f lavfi -i sine=d=" + length +
+                         " -shortest -c:v libx264 -pix_fmt yuv420p -c:a aac '" + file.string() + "' 2>&1",
                      &code);
     return code == 0 && fs::exists(file);
+}
+
+KavioController* openPlayer(test::CarWindow& car, const fs::path& folder, RecordList records, std::size_t start)
+{
+    PlayQueue::Opening opening;
+    opening.DOC_PATH = folder;
+    opening.videoPath = folder / (*records[start]->FILENAME + "." + *records[start]->EXTENSION);
+    opening.infos = std::make_shared<const RecordList>(std::move(records));
+    opening.currentIndex = start;
+    auto owned = std::make_unique<KavioController>();
+    owned->setOpening(std::move(opening));
+    KavioController* screen = owned.get();
+    car.root().present(std::move(owned), platform::Animated::No);
+    return screen;
+}
+
+// Where the real player stands after it has played for a second and a half.
+double timeAfterPlaying(platform::Player& player, QObject& owner)
+{
+    int ticks = 0;
+    double last = -1;
+    player.addPeriodicTimeObserver(0.5, &owner, [&](double seconds) {
+        if (player.rate() != 0) {
+            ++ticks;
+            last = seconds;
+        }
+    });
+    const bool played = QTest::qWaitFor([&] { return ticks >= 4 || player.status() == platform::PlayerStatus::Failed; }, 20000);
+    return played ? last : -1;
 }
 
 TEST(RealPlayback, ClipsAdvanceAndWrap)
@@ -87,6 +118,36 @@ TEST(RealPlayback, ClipsAdvanceAndWrap)
     EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 0}));
     screen->CloseTap();
     test::CarWindow::settle();
+}
+
+// The resume point reaches the media backend: a seek issued before the media can take it
+// would be lost and the video would start from its beginning.
+TEST(RealPlayback, AVideoChosenAgainStartsWhereItStoppedOnTheRealPlayer)
+{
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    test::Library library;
+    kavio::test::ScratchFolder state;
+    PlaybackMemory::useFile(state / "positions.plist");
+    ASSERT_TRUE(makeClip(library.documents() / "long.mp4", "teal", 40));
+    PlaybackMemory::shared().stopped(PlaybackItem::file(library.documents() / "long.mp4"), 20, 40);
+    test::CarWindow car;
+
+    // Twice: the second time from where the first one was closed.
+    const PlaybackItem item = PlaybackItem::file(library.documents() / "long.mp4");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::optional<double> resume = PlaybackMemory::shared().resumeAt(item);
+        ASSERT_TRUE(resume);
+        KavioController* screen = openPlayer(car, library.documents(), {test::record("long")}, 0);
+        ASSERT_TRUE(screen->player());
+        QObject owner;
+        const double time = timeAfterPlaying(*screen->player(), owner);
+        EXPECT_GE(time, *resume) << "attempt " << attempt << ": " << screen->player()->errorString().toStdString();
+        EXPECT_LE(time, *resume + 5) << "attempt " << attempt;
+        screen->CloseTap();
+        test::CarWindow::settle();
+        waitForBackgroundSaves();
+    }
 }
 
 // A file from a stick or an old archive, in a library whose own path is not UTF-8 either:
