@@ -4,6 +4,7 @@
 #include "carplay/KavioController.h"
 
 #include "carplay/KavioCollectionViewCell.h"
+#include "library/Avatar.h"
 #include "library/ImageHelper.h"
 #include "library/Utf8.h"
 #include "platform/base/Dispatch.h"
@@ -102,7 +103,12 @@ QImage KavioController::thumbnail(std::size_t index)
         const MovieInfo& entry = queue_->entry(index);
         const qreal ratio = collectionItem_ ? collectionItem_->devicePixelRatioF() : 1.0;
         const int side = static_cast<int>(KavioCollectionViewCell::kSide * ratio);
-        thumbnails_[index] = entry.imgData ? decodeImage(entry.imgData->view(), side, Fit::Covering) : QImage();
+        // A video without a picture of its own (copied in by hand, from a folder without a
+        // store) shows the video icon rather than an empty square.
+        QImage image = entry.imgData ? decodeImage(entry.imgData->view(), side, Fit::Covering) : QImage();
+        if (!entry.imgData)
+            image = Avatar::shared().mp4Icon().scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        thumbnails_[index] = std::move(image);
     }
     return *thumbnails_[index];
 }

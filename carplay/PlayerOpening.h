@@ -1,6 +1,6 @@
 #pragma once
-// How a chosen video becomes the player's queue: the folder's records with the chosen
-// one's position, or, for a file no record describes, a queue of that file alone.
+// How a chosen video becomes the player's queue: the folder's videos in the order its list
+// shows them, each with its record, starting at the chosen one.
 
 #include "carplay/PlayQueue.h"
 #include "library/LastSession.h"
@@ -12,9 +12,11 @@
 
 namespace kavio::carplay {
 
-// fileName is the chosen entry's name in folder. The record is the first whose title is
-// the name without its last extension; the player then plays that record's own file,
-// FILENAME.EXTENSION, whatever the chosen entry's extension.
+// fileName is the chosen entry's name in folder. The queue is every video the folder
+// lists, in list order: a file with a record plays as that record (the first whose title
+// is the name without its last extension; its own file, FILENAME.EXTENSION, or its
+// stream), one without a record under its file name. A chosen file the folder does not
+// list (hidden, vanished) plays alone.
 PlayQueue::Opening openingForFile(const std::filesystem::path& folder,
                                   std::shared_ptr<const RecordList> records,
                                   const std::string& fileName);

@@ -1,6 +1,7 @@
 #include "FolderModel.h"
 
 #include "library/FolderChange.h"
+#include "library/ListingOrder.h"
 #include "library/RecordKey.h"
 #include "library/Utf8.h"
 
@@ -32,6 +33,7 @@ void FolderModel::loadContent()
     Listing listing = listFolder(currentURL_);
     folderExists_ = listing.folderExists;
     dirCon_ = std::move(listing.entries);
+    sortListing(dirCon_, *save_items_);
 }
 
 void FolderModel::reloadContent()

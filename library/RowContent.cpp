@@ -17,11 +17,14 @@ RowContent rowContent(const FolderEntry& entry, const RecordList& records)
         return row;
     }
     row.image = RowContent::Image::VideoIcon;
-    row.sizeText = fileSizeText(entry.path);
     row.recordIndex = findRecord(records, entry.baseName());
-    if (!row.recordIndex)
+    if (!row.recordIndex) {
+        row.sizeText = fileSizeText(entry.path);
         return row;
+    }
     const MovieInfo& r = *records[*row.recordIndex];
+    // A link's placeholder file is empty: its size says nothing about the stream.
+    row.sizeText = r.playsStream() ? QStringLiteral("Stream") : fileSizeText(entry.path);
     row.title = fromUtf8(*r.FILENAME);
     if (r.ARTIST)
         row.detail = fromUtf8(*r.ARTIST);

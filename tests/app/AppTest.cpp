@@ -84,7 +84,8 @@ TEST_F(CarScene, OpeningAFilePlaysItsFolderQueueAtItsEntry)
 {
     const fs::path trips = library.documents() / "Trips";
     carplay::test::fileRecords(trips, {carplay::test::record("a"), carplay::test::record("b"), carplay::test::record("c")});
-    writeFile(trips / "b.mp4", "x");
+    for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+        writeFile(trips / name, "x");
 
     ASSERT_TRUE(openInCar(scenes, fileUrl(trips / "b.mp4")).isOk());
     CarWindow::settle();
@@ -177,6 +178,28 @@ TEST_F(CarScene, TheCarGoesOnWithTheVideoThatWasPlayingInItsFolderAndNothingElse
     CarWindow::settle();
     waitForStateWrites();
     waitForBackgroundSaves();
+}
+
+// A video outside the library, in a folder with no store: it plays with its neighbours,
+// in the list's order, each titled by its file name.
+TEST_F(CarScene, OpeningAFileOutsideTheLibraryPlaysItsFolder)
+{
+    kavio::test::ScratchFolder elsewhere;
+    for (const char* name : {"Dashcam 10.mp4", "Dashcam 9.mp4", "notes.txt", "Dashcam 1.MOV"})
+        writeFile(elsewhere / name, "x");
+    fs::create_directory(elsewhere / "sub");
+
+    ASSERT_TRUE(openInCar(scenes, fileUrl(elsewhere / "Dashcam 9.mp4")).isOk());
+    CarWindow::settle();
+    auto* player = dynamic_cast<carplay::KavioController*>(root()->presentedViewController());
+    ASSERT_TRUE(player);
+    std::vector<std::string> titles;
+    for (const RecordPtr& r : player->queue().infos())
+        titles.push_back(r->FILENAME.value_or(""));
+    EXPECT_EQ(titles, (std::vector<std::string>{"Dashcam 1", "Dashcam 9", "Dashcam 10"}));
+    EXPECT_EQ(player->currentIndex(), 1u);
+    EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl(elsewhere / "Dashcam 9.mp4").toString());
+    EXPECT_FALSE(fs::exists(elsewhere / kStoreFileName)) << "nothing is written there";
 }
 
 struct ArgumentRow {

@@ -6,6 +6,7 @@
 #include "support/InputSupport.h"
 
 #include "carplay/CRFMController.h"
+#include "carplay/KavioCollectionViewCell.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
 #include "platform/lists/CellImageView.h"
@@ -121,24 +122,64 @@ TEST_F(CarBrowser, RowsShowRecordsFilesAndFolders)
     EXPECT_EQ(row->imageView()->imageSize(), QSize(40, 40)); // transparent, the row's size
 }
 
-// Which record and queue a file opens is PlayerOpening's rule (carplay_core_tests); here,
-// that the browser hands the whole store over and the player plays the record's own file.
-TEST_F(CarBrowser, AChosenFileOpensThePlayerOnItsRecordInTheWholeStore)
+TEST_F(CarBrowser, ChosenFilePlaysItsRecordsOwnFile)
 {
-    RecordPtr c = test::record("c"), a = test::record("a"), b = test::record("b");
-    c->KEY = "kKV20240101000001";
-    a->KEY = "kKV20240101000002";
-    b->KEY = "kKV20240101000003";
-    test::fileRecords(library.documents(), {c, a, b});
-    writeFile(docs("a.mov"), "x");
+    test::fileRecords(library.documents(), {test::record("clip")});
+    writeFile(docs("clip.mov"), "x");
     CRFMController* root = openRoot();
-    tap(*root, "a.mov");
+    tap(*root, "clip.mov");
+    ASSERT_TRUE(players.last());
+    EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl(docs("clip.mp4")));
+}
+
+// The strip, Next and Previous go the way the list reads, not the store's way; a record
+// whose file is gone is no row, so no entry either.
+TEST_F(CarBrowser, QueueFollowsTheListsOrder)
+{
+    RecordPtr north = test::record("Road North"), south = test::record("Road South"), fractal = test::record("Fractal");
+    north->KEY = "kKV20240101000001";
+    south->KEY = "kKV20240101000002";
+    fractal->KEY = "kKV20240101000003";
+    test::fileRecords(library.documents(), {north, south, fractal, test::record("gone")});
+    for (const char* name : {"Road North.mp4", "Road South.mp4", "Fractal.mp4", "Episode 10.mp4", "episode 2.mp4"})
+        writeFile(docs(name), "x");
+    fs::create_directory(docs("Trips"));
+    CRFMController* root = openRoot();
+    tap(*root, "Road North.mp4");
     auto* player = over<KavioController>(*root);
     ASSERT_TRUE(player);
-    EXPECT_EQ(root->sele_indexPath(), 1);
-    EXPECT_EQ(player->currentIndex(), 1u);
-    EXPECT_EQ(player->queue().count(), 3u); // b.mp4 and c.mp4 are not even in the folder
-    EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl(docs("a.mp4")));
+    std::vector<std::string> titles;
+    for (const RecordPtr& r : player->queue().infos())
+        titles.push_back(r->FILENAME.value_or(""));
+    EXPECT_EQ(titles, (std::vector<std::string>{"episode 2", "Episode 10", "Fractal", "Road North", "Road South"}));
+    EXPECT_EQ(player->currentIndex(), 3u);
+    EXPECT_EQ(root->sele_indexPath(), 3);
+    EXPECT_EQ(*rowOf(*root, "Road North.mp4"), 4) << "the list has the folder first";
+}
+
+// A video copied in by hand has no record: it plays with the folder's others, titled by
+// its file name.
+TEST_F(CarBrowser, FileWithoutRecordPlaysWithItsFolder)
+{
+    test::fileRecords(library.documents(), {test::record("other")});
+    writeFile(docs("other.mp4"), "x");
+    writeFile(docs("dashcam.m4v"), "x");
+    CRFMController* root = openRoot();
+    tap(*root, "dashcam.m4v");
+    auto* player = over<KavioController>(*root);
+    ASSERT_TRUE(player);
+    ASSERT_EQ(player->queue().count(), 2u);
+    EXPECT_EQ(player->currentIndex(), 0u);
+    EXPECT_EQ(player->queue().entry(0).FILENAME, "dashcam");
+    EXPECT_EQ(player->queue().entry(1).FILENAME, "other");
+    EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl(docs("dashcam.m4v")));
+    const auto cells = player->collectionItem()->findChildren<KavioCollectionViewCell*>();
+    ASSERT_FALSE(cells.isEmpty());
+    for (KavioCollectionViewCell* cell : cells)
+        EXPECT_TRUE(cell->appImageView->hasImage()) << "the video icon, never an empty square";
+    player->nextTrack();
+    EXPECT_EQ(players.last()->calls().filter("replace").last(),
+              "replace " + fileUrl(docs("other.mp4")));
 }
 
 TEST_F(CarBrowser, VanishedEntryOnlyDeselects)
@@ -172,6 +213,7 @@ TEST_F(CarBrowser, ForegroundReloadsEveryBrowserAndLeavesTheQueue)
     fs::create_directories(docs("Trips"));
     test::fileRecords(docs("Trips"), {test::record("a"), test::record("b")});
     writeFile(docs("Trips") / "a.mp4", "x");
+    writeFile(docs("Trips") / "b.mp4", "x");
     CRFMController* root = openRoot();
     tap(*root, "Trips");
     auto* trips = over<CRFMController>(*root);
@@ -180,14 +222,14 @@ TEST_F(CarBrowser, ForegroundReloadsEveryBrowserAndLeavesTheQueue)
     ASSERT_TRUE(player);
 
     writeFile(docs("new.mp4"), "x");
-    writeFile(docs("Trips") / "b.mp4", "x");
+    writeFile(docs("Trips") / "z.mp4", "x");
     test::fileRecords(docs("Trips"), {test::record("z")});
     platform::Application::instance()->simulateReturnToForeground();
     test::CarWindow::settle();
 
     EXPECT_TRUE(rowOf(*root, "new.mp4"));
     EXPECT_EQ(root->tableView()->numberOfRowsInSection(0), 2);
-    EXPECT_EQ(trips->tableView()->numberOfRowsInSection(0), 2);
+    EXPECT_EQ(trips->tableView()->numberOfRowsInSection(0), 3);
     EXPECT_EQ(trips->model().save_items()->size(), 3u);
     EXPECT_EQ(player->queue().count(), 2u);
     EXPECT_EQ(player->currentIndex(), 0u);

@@ -107,20 +107,28 @@ TEST(PlayQueue, NowPlayingLeavesOutWhatTheRecordLacksAndTrackIdsNeverRepeat)
     EXPECT_NE(queueOf(0).trackId(0), queueOf(0).trackId(0)) << "another player's entries";
 }
 
-TEST(PlayerOpening, AChosenFilePlaysItsRecordsOwnFileInTheWholeStoreOrAloneWithoutOne)
+// The queue is the folder as its list reads (natural order, files without a record titled
+// by their name), not the store's order; a chosen file the list does not show plays alone.
+TEST(PlayerOpening, AChosenFilePlaysWithItsFolderInListOrderOrAloneWhenNotListed)
 {
+    kavio::test::ScratchFolder folder;
+    for (const char* name : {"b.mp4", "a.mp4", "dashcam.m4v", ".hidden.mp4"})
+        kavio::test::writeFile(folder / name, "x");
     RecordPtr a = record("a"), b = record("b");
-    const auto records = std::make_shared<const RecordList>(RecordList{a, b});
-    const PlayQueue::Opening found = openingForFile(kFolder, records, "b.mov");
+    const auto records = std::make_shared<const RecordList>(RecordList{b, a});
+    const PlayQueue::Opening found = openingForFile(folder.path(), records, "b.mp4");
+    std::vector<std::string> titles;
+    for (const RecordPtr& r : *found.infos)
+        titles.push_back(r->FILENAME.value_or(""));
+    EXPECT_EQ(titles, (std::vector<std::string>{"a", "b", "dashcam"}));
     EXPECT_EQ(found.currentIndex, 1u);
-    EXPECT_EQ(found.infos, records);
-    EXPECT_EQ(found.videoPath, kFolder / "b.mp4") << "the record's own file, whatever was chosen";
+    EXPECT_EQ((*found.infos)[1], b) << "a listed file plays as its record";
+    EXPECT_EQ(found.videoPath, folder / "b.mp4");
 
-    const PlayQueue::Opening alone = openingForFile(kFolder, records, "dashcam.m4v");
+    const PlayQueue::Opening alone = openingForFile(folder.path(), records, ".hidden.mp4");
     ASSERT_EQ(alone.infos->size(), 1u);
-    EXPECT_EQ(alone.videoPath, kFolder / "dashcam.m4v");
-    EXPECT_EQ(alone.infos->front()->FILENAME, "dashcam");
-    EXPECT_EQ(alone.infos->front()->EXTENSION, "m4v");
+    EXPECT_EQ(alone.videoPath, folder / ".hidden.mp4");
+    EXPECT_EQ(alone.infos->front()->EXTENSION, "mp4");
 
     const PlayQueue::Opening stream = openingForStream(QUrl("https://example.com/live/stream.m3u8"));
     EXPECT_EQ(PlayQueue(stream).firstSource().url, QUrl("https://example.com/live/stream.m3u8"));
@@ -153,20 +161,26 @@ TEST(PlayerOpening, WhatPlaysIsKeptByFolderFileNameAndKeyOrByTheStreamsAddress)
 
 TEST(PlayerOpening, ASessionGoesOnAtItsEntryAndTheKeyTellsRecordsOfOneTitleApart)
 {
+    kavio::test::ScratchFolder folder;
+    for (const char* name : {"a.mp4", "trip.mp4", "trip.mov"})
+        kavio::test::writeFile(folder / name, "x");
     RecordPtr a = record("a"), first = record("trip"), second = record("trip", "mov");
     second->KEY = "kKVsecond";
     const auto records = std::make_shared<const RecordList>(RecordList{a, first, second});
     PlayerSession session;
-    session.folder = kFolder;
+    session.folder = folder.path();
     session.entry = "trip.mov";
     session.key = "kKVsecond";
     const PlayQueue::Opening keyed = openingToContinue(session, records);
-    EXPECT_EQ(keyed.infos, records) << "the whole folder is the queue";
-    EXPECT_EQ(keyed.currentIndex, 2u);
-    EXPECT_EQ(keyed.videoPath, kFolder / "trip.mov");
+    ASSERT_EQ(keyed.infos->size(), 3u) << "the whole folder is the queue";
+    EXPECT_EQ(keyed.currentIndex, 1u) << "trip.mov before trip.mp4";
+    EXPECT_EQ((*keyed.infos)[1], second);
+    EXPECT_EQ(keyed.videoPath, folder / "trip.mov");
 
     session.key = "kKVgone"; // the record was edited since: the first of its title, as a tap would
-    EXPECT_EQ(openingToContinue(session, records).currentIndex, 1u);
+    const PlayQueue::Opening untold = openingToContinue(session, records);
+    EXPECT_EQ(untold.currentIndex, 1u);
+    EXPECT_EQ((*untold.infos)[1], first);
 }
 
 } // namespace

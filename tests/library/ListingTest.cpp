@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "library/FolderModel.h"
+#include "library/ListingOrder.h"
 #include "library/RowContent.h"
 
 #include <gtest/gtest.h>
@@ -155,7 +156,9 @@ TEST_F(RowContentTest, UrlPlaceholderAndVanishedFile)
     writeFile(folder / "Live.mp4", "");
     MovieInfo url = test::makeRecord("Live", "kKV1");
     url.urlLink = "https://example.com/live.m3u8";
-    EXPECT_EQ(rowFor("Live.mp4", records({url})).title, "Live");
+    const RowContent live = rowFor("Live.mp4", records({url}));
+    EXPECT_EQ(live.title, "Live");
+    EXPECT_EQ(live.sizeText, "Stream") << "the placeholder's size says nothing of the stream";
 
     writeFile(folder / "gone.mp4", "x");
     FolderModel model(folder.path());
@@ -166,6 +169,61 @@ TEST_F(RowContentTest, UrlPlaceholderAndVanishedFile)
             EXPECT_EQ(rowContent(e, {}).sizeText, "error");
         }
     }
+}
+
+class ListingOrderTest : public ::testing::Test {
+protected:
+    std::vector<QString> shownOrder(const RecordList& list = {})
+    {
+        FolderModel model(folder.path());
+        model.loadMp4Files();
+        model.loadContent();
+        std::vector<QString> titles;
+        for (const FolderEntry& e : model.dirCon())
+            titles.push_back(shownTitle(e, list.empty() ? *model.save_items() : list));
+        return titles;
+    }
+    test::ScratchFolder folder;
+};
+
+// Folders first, then the shown title by number, ignoring case and accents.
+TEST_F(ListingOrderTest, FoldersFirstThenNaturalCaseAndAccentBlindOrder)
+{
+    for (const char* name : {"Episode 10.mp4", "episode 2.mp4", "Episode 1.mov", "Éclair 3.mp4", "eclair 20.mp4",
+                             "zebra.mp4", "Apple.m4v", "b.mp4"})
+        writeFile(folder / name, "x");
+    for (const char* name : {"Trips 10", "trips 9", "Ärger", "Zoo"})
+        fs::create_directory(folder / name);
+    EXPECT_EQ(shownOrder(), (std::vector<QString>{"Ärger", "trips 9", "Trips 10", "Zoo", "Apple.m4v", "b.mp4",
+                                                  "Éclair 3.mp4", "eclair 20.mp4", "Episode 1.mov", "episode 2.mp4",
+                                                  "Episode 10.mp4", "zebra.mp4"}));
+}
+
+// Rows sort by what they show: a record's title, not the file name behind it. Equal
+// titles fall back on the file's name, so two loads never differ.
+TEST_F(ListingOrderTest, RecordTitlesOrderTheirRowsAndTheFileNameBreaksTies)
+{
+    test::fileRecords(folder.path(), {test::record("Road North"), test::record("Fractal")});
+    for (const char* name : {"Road North.mp4", "Fractal.mp4", "Fractal.mov", "ROAD NORTH.mp4", "road north.mp4"})
+        writeFile(folder / name, "x");
+    FolderModel model(folder.path());
+    model.reloadContent();
+    std::vector<std::string> names;
+    for (const FolderEntry& e : model.dirCon())
+        names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"Fractal.mov", "Fractal.mp4", "Road North.mp4", "ROAD NORTH.mp4",
+                                               "road north.mp4"}));
+}
+
+// A renamed video goes to the row its new title sorts to, the same on every load.
+TEST_F(ListingOrderTest, ARenamedVideoKeepsAStableSortedPlace)
+{
+    for (const char* name : {"a.mp4", "c.mp4", "e.mp4"})
+        writeFile(folder / name, "x");
+    fs::rename(folder / "e.mp4", folder / "b.mp4");
+    const std::vector<QString> expected{"a.mp4", "b.mp4", "c.mp4"};
+    for (int load = 0; load < 3; ++load)
+        EXPECT_EQ(shownOrder(), expected);
 }
 
 } // namespace
