@@ -26,6 +26,11 @@ inline const QColor bannerText = platform::colors::systemGray;
 inline const QColor refreshTint{200, 200, 200};
 inline const QColor playerBackground{28, 28, 30};
 inline const QColor red{245, 66, 66};             // close buttons, the playing strip entry
+inline const QColor failureTitle{Qt::white};      // over the video: why it cannot play
+inline const QColor failureDetail{220, 220, 224};
+
+inline constexpr int kFailureTitlePixels = 24;
+inline constexpr int kFailureTextPixels = 17;
 
 inline QFont bannerFont() { return platform::namedFont(QStringLiteral("Helvetica Neue"), 14, QFont::Light); }
 

@@ -1,6 +1,7 @@
 #include "KavioController.h"
 
 #include "carplay/CarStyle.h"
+#include "carplay/FailureView.h"
 #include "carplay/KavioCollectionViewCell.h"
 #include "carplay/PlaybackMemory.h"
 #include "carplay/PlayerOpening.h"
@@ -117,18 +118,18 @@ void KavioController::MovieController()
     controller_->setUpdatesNowPlayingInfoCenter(platform::NowPlayingUpdates::On);
     controller_->raise(); // above the column's background
     tracks_ = std::make_unique<PlayerTracks>(player_.get(), controller_);
+    setupFailureView();
     layoutScreen();
 
     movie_ = queue_->isEmpty() ? nullptr : &queue_->entry(queue_->currentIndex());
-    if (!queue_->isEmpty()) {
-        const PlaySource first = queue_->firstSource();
-        player_->replaceCurrentItem(platform::PlayerItem::create(first.url));
-        beginEntry(queue_->currentIndex(), first);
-    }
+    const bool loaded = !queue_->isEmpty() && loadEntry(queue_->currentIndex(), queue_->firstSource());
 
     platform::AudioSession::shared().setCategory(platform::AudioSessionCategory::Playback);
     registerRemoteCommands();
-    player_->play();
+    if (loaded)
+        player_->play();
+    else if (!queue_->isEmpty())
+        entryFailed({});
 }
 
 void KavioController::registerRemoteCommands()
@@ -176,6 +177,7 @@ void KavioController::registerObservers()
         if (!closed_)
             recordSession(PlayerSession::State::Paused);
     });
+    connect(player_.get(), &platform::Player::failed, this, &KavioController::entryFailed);
 }
 
 void KavioController::layoutScreen()
@@ -194,6 +196,8 @@ void KavioController::layoutScreen()
     if (controller_) {
         const int videoX = dock_style_ ? 0 : kColumnWidth;
         controller_->setGeometry(videoX, 0, std::max(0, bounds.width() - kColumnWidth), bounds.height());
+        if (failureView_)
+            failureView_->setGeometry(controller_->geometry());
     }
 }
 
@@ -275,6 +279,8 @@ void KavioController::upArtowaork(double seconds)
     platform::NowPlayingInfoCenter::shared().setNowPlayingInfo(std::move(info), this);
     if (player_ && player_->rate() != 0 && !playing_.id.empty())
         PlaybackMemory::shared().playing(playing_, seconds, player_->duration());
+    if (player_ && player_->rate() != 0 && seconds > 0)
+        failures_.reset(); // something plays: the next failure starts a new run
 }
 
 void KavioController::playerItemDidReachEnd()
@@ -291,16 +297,27 @@ void KavioController::playEntry(std::size_t index)
     leaveEntry();
     queue_->select(index);
     movie_ = &queue_->entry(index);
-    // A new item every time: its played-to-end is told apart from the one before.
-    const PlaySource source = queue_->sourceOf(index);
-    player_->replaceCurrentItem(platform::PlayerItem::create(source.url));
-    beginEntry(index, source);
-    player_->play();
+    if (loadEntry(index, queue_->sourceOf(index)))
+        player_->play();
+    else
+        entryFailed({});
     reloadStrip();
+}
+
+bool KavioController::loadEntry(std::size_t index, const PlaySource& source)
+{
+    skipTimer_.stop();
+    hideFailure();
+    // A new item every time: its played-to-end is told apart from the one before.
+    const bool playable = canBeGivenToPlayer(source);
+    player_->replaceCurrentItem(playable ? platform::PlayerItem::create(source.url) : nullptr);
+    beginEntry(index, source);
+    return playable;
 }
 
 void KavioController::beginEntry(std::size_t index, const PlaySource& source)
 {
+    playingSource_ = source;
     playing_ = source.kind == PlaySource::Kind::Stream ? PlaybackItem::stream(source.url.toString().toStdString())
                                                        : PlaybackItem::file(source.file);
     if (!isValidUtf8(playing_.id))
@@ -331,7 +348,8 @@ void KavioController::applyResume()
 
 void KavioController::rememberPosition()
 {
-    if (player_ && !playing_.id.empty())
+    // A file that failed (a stick pulled out) keeps where it stood before.
+    if (player_ && player_->currentItem() && !playing_.id.empty() && player_->status() != platform::PlayerStatus::Failed)
         PlaybackMemory::shared().stopped(playing_, player_->currentTime(), player_->duration());
 }
 
@@ -359,6 +377,7 @@ void KavioController::CloseTap()
     // The person closed it: the car's next start shows the folders.
     recordSession(PlayerSession::State::Closed);
     closed_ = true;
+    skipTimer_.stop();
     if (player_)
         player_->pause();
     withdrawRegistrations();

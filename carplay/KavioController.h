@@ -7,6 +7,7 @@
 // TrackSelection and PlaybackMemory; this class wires them to the player, the screen and
 // the system.
 
+#include "carplay/PlaybackFailure.h"
 #include "carplay/PlayQueue.h"
 #include "library/LastSession.h"
 #include "library/PlaybackPositions.h"
@@ -18,6 +19,9 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
+
+#include <chrono>
 
 #include <memory>
 #include <optional>
@@ -32,6 +36,7 @@ class PlayerView;
 namespace kavio::carplay {
 
 class PlayerTracks;
+class FailureView;
 
 class KavioController : public platform::ViewController,
                         public platform::CollectionViewDataSource,
@@ -58,6 +63,12 @@ public:
     platform::CircleButton* closeButton() const { return closeButton_; }
     PlayerTracks* tracks() const { return tracks_.get(); }
     bool isClosed() const { return closed_; }
+    // Over the video while an entry cannot play: why, and what happens next.
+    FailureView* failureView() const { return failureView_; }
+    // Its three lines while it shows, empty otherwise.
+    QString failureText() const;
+    // How long a failed entry's reason shows before the next entry starts (tests).
+    void setSkipFailedEntryDelay(std::chrono::milliseconds delay) { skipTimer_.setInterval(delay); }
 
     void audioPlay();
     void audioPause();
@@ -96,11 +107,19 @@ private:
     void registerRemoteCommands();
     void registerObservers();
     void setupKeys();
+    void setupFailureView();
     void layoutScreen();
     void playEntry(std::size_t index);
     // The player loaded source: where it starts (resume) and its artwork.
     void beginEntry(std::size_t index, const PlaySource& source);
     void applyResume();
+    // Hands the entry's source to the player; false when it could not even be given one.
+    bool loadEntry(std::size_t index, const PlaySource& source);
+    // An entry that cannot play: its reason over the video, then the next entry, unless
+    // every entry of the queue has failed in a row.
+    void entryFailed(const QString& backendMessage);
+    void skipFailedEntry();
+    void hideFailure();
     void rememberPosition(); // where the entry now playing stands, saved at once
     void leaveEntry();       // remembers it, then forgets which entry plays
     void recordSession(PlayerSession::State state);
@@ -125,6 +144,9 @@ private:
     Artwork artwork_;            // the playing entry's, made off the main thread
     PlaybackItem playing_;       // what plays, as positions know it
     PlayerSession session_;      // what plays, as the car's next start knows it
+    PlaySource playingSource_;   // where it comes from
+    FailureRun failures_;
+    QTimer skipTimer_;           // from a failed entry to the next
     std::optional<double> pendingResume_;
     int stripSelection_ = -1;
     bool dock_style_ = false;
@@ -134,6 +156,7 @@ private:
     platform::CircleButton* closeButton_ = nullptr;   // child of the blur
     platform::CollectionView* collectionItem_ = nullptr; // child of the blur
     platform::PlayerView* controller_ = nullptr;      // child of the view
+    FailureView* failureView_ = nullptr;              // child of the view, over the video
 };
 
 } // namespace kavio::carplay

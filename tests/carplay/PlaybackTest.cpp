@@ -11,6 +11,7 @@
 #include "library/PlaybackPositions.h"
 #include "library/StateFiles.h"
 #include "platform/media/PlayerView.h"
+#include "platform/nowplaying/NowPlayingInfoCenter.h"
 
 #include <QElapsedTimer>
 #include <QStandardPaths>
@@ -148,6 +149,54 @@ TEST(RealPlayback, AVideoChosenAgainStartsWhereItStoppedOnTheRealPlayer)
         test::CarWindow::settle();
         waitForBackgroundSaves();
     }
+}
+
+// What people met: a text file named like a video, a removed file and a link that is no
+// address, before a real clip. Each says why it cannot play, and the clip plays after them.
+TEST(RealPlayback, EntriesThatCannotPlayAreSkippedAndAQueueOfThemStops)
+{
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty())
+        GTEST_SKIP() << "ffmpeg is not installed";
+    test::Library library;
+    kavio::test::writeFile(library.documents() / "notes.mp4", "eight bytes of text, not a video");
+    ASSERT_TRUE(makeClip(library.documents() / "clip.mp4", "yellow", 5));
+    test::CarWindow car;
+    const RecordList broken{test::record("notes"), test::record("gone"), test::record("link", "mp4", "not a url")};
+    RecordList queue = broken;
+    queue.push_back(test::record("clip"));
+
+    KavioController* screen = openPlayer(car, library.documents(), queue, 0);
+    screen->setSkipFailedEntryDelay(std::chrono::milliseconds(200));
+    QStringList reasons;
+    QElapsedTimer timer;
+    timer.start();
+    while (screen->currentIndex() != 3 && timer.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const QString shown = screen->failureText().section(u'\n', 1, 1);
+        if (!shown.isEmpty() && (reasons.isEmpty() || reasons.last() != shown))
+            reasons << shown;
+    }
+    ASSERT_EQ(screen->currentIndex(), 3u) << reasons.join(" | ").toStdString();
+    ASSERT_EQ(reasons.size(), 3) << reasons.join(" | ").toStdString();
+    EXPECT_TRUE(reasons[0].startsWith("The file holds no video Kavio can play")) << reasons[0].toStdString();
+    EXPECT_EQ(reasons[1], "The file is not there any more.");
+    EXPECT_EQ(reasons[2], "“not a url” is not a web address.");
+    QObject owner;
+    EXPECT_GT(timeAfterPlaying(*screen->player(), owner), 0.5) << screen->failureText().toStdString();
+    screen->CloseTap();
+    test::CarWindow::settle();
+
+    // The same three alone: tried once each, then it stops and says so.
+    screen = openPlayer(car, library.documents(), broken, 0);
+    screen->setSkipFailedEntryDelay(std::chrono::milliseconds(200));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screen->failureText().contains("None of the videos here"); }, 30000))
+        << screen->failureText().toStdString();
+    const std::size_t stoppedAt = screen->currentIndex();
+    QTest::qWait(1000);
+    EXPECT_EQ(screen->currentIndex(), stoppedAt) << "no second round";
+    EXPECT_EQ(platform::NowPlayingInfoCenter::shared().playbackState(), platform::PlaybackState::Stopped);
+    screen->CloseTap();
+    test::CarWindow::settle();
 }
 
 // A file from a stick or an old archive, in a library whose own path is not UTF-8 either:

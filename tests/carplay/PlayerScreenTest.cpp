@@ -48,7 +48,7 @@ TEST_F(PlayerScreen, DeletedFileStaysInQueueAndStrip)
     KavioController* screen = open(abc(), 0);
     EXPECT_EQ(screen->collectionItem()->numberOfItemsInSection(0), 3);
     player().failCurrentItem("no such file");
-    EXPECT_EQ(screen->currentIndex(), 0u); // a failure never advances by itself
+    EXPECT_EQ(screen->currentIndex(), 0u); // not at once: its reason shows first
     screen->didSelectItem(*screen->collectionItem(), platform::IndexPath::forItem(1));
     EXPECT_EQ(played().last(), fileUrl("b.mp4"));
 }
