@@ -4,7 +4,6 @@
 #include "carplay/PlayerOpening.h"
 #include "library/FolderListing.h"
 #include "library/FolderModel.h"
-#include "platform/nowplaying/MprisClient.h"
 #include "platform/screens/Scene.h"
 #include "platform/screens/Window.h"
 
@@ -64,11 +63,6 @@ Status openInCar(platform::SceneManager& scenes, const QUrl& target)
     root->present(std::move(player), platform::Animated::No);
     scene->window().makeKeyAndVisible();
     return Status::ok();
-}
-
-bool forwardToRunningInstance(const QUrl& target)
-{
-    return platform::openUriInRunningInstance(target);
 }
 
 } // namespace kavio::app

@@ -21,7 +21,4 @@ Result<QUrl> targetFromArgument(const QString& argument);
 // browser would; a stream as a queue of its own.
 Status openInCar(platform::SceneManager& scenes, const QUrl& target);
 
-// When another Kavio already runs, hands the target to it over MPRIS and returns true.
-bool forwardToRunningInstance(const QUrl& target);
-
 } // namespace kavio::app

@@ -1,6 +1,8 @@
 // Kavio: plays a person's own videos on a car display.
 //   kavio                      the phone window and the car display on the Documents library
 //   kavio FILE | URL           ... and plays that video (or stream) at once
+// When Kavio already runs, a second start hands the video to it, or brings its windows
+// forward, and ends.
 //   kavio --no-car             starts without connecting the car display
 //   kavio --no-phone           starts without the phone window
 //   kavio --car-only           a car PC: the car display alone, full screen (--car-screen NAME)
@@ -15,6 +17,7 @@
 #include "app/CarPlaySceneDelegate.h"
 #include "app/KVAppDelegate.h"
 #include "app/Opener.h"
+#include "app/RunningInstance.h"
 #include "app/Screenshots.h"
 #include "library/Avatar.h"
 #include "library/PlainText.h"
@@ -185,12 +188,14 @@ int main(int argc, char** argv)
             return kExitUsage;
         }
         target = *url;
-        if (app::forwardToRunningInstance(*target))
-            return 0; // the running Kavio plays it
     }
 
     // A car PC's screen, checked before anything shows.
     const bool carOnly = parser.isSet(QStringLiteral("car-only"));
+    // A car PC is a Kavio of its own; anywhere else one per session: the running one plays
+    // the video, or comes forward.
+    if (!carOnly && !parser.isSet(QStringLiteral("car-screen")) && app::handOverToRunningInstance(target))
+        return 0;
     QScreen* carScreen = nullptr;
     if (carOnly || parser.isSet(QStringLiteral("car-screen"))) {
         Result<QScreen*> screen = app::carScreenNamed(parser.value(QStringLiteral("car-screen")));
@@ -215,14 +220,8 @@ int main(int argc, char** argv)
         return std::make_unique<app::CarPlaySceneDelegate>(documents);
     });
 
-    if (platform::MprisService* mpris = platform::MprisService::start()) {
-        mpris->setRaiseHandler([&scenes] {
-            if (platform::Scene* scene = scenes.connectScene(platform::SceneRole::Car))
-                scene->window().makeKeyAndVisible();
-        });
-        mpris->setQuitHandler([] { QCoreApplication::quit(); });
-        mpris->setOpenUriHandler([&scenes](const QUrl& url) { return app::openInCar(scenes, url); });
-    }
+    if (platform::MprisService* mpris = platform::MprisService::start())
+        app::serveRequests(*mpris, scenes, carOnly ? app::RunMode::CarOnly : app::RunMode::Desktop);
 
     if (carOnly)
         app::connectCarOnly(scenes, carScreen);

@@ -90,6 +90,8 @@ void Window::setRootViewController(std::unique_ptr<ViewController> root)
 
 void Window::makeKeyAndVisible()
 {
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
     if (mode_ == WindowMode::FullScreen)
         showFullScreen();
     else

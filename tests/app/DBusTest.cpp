@@ -5,6 +5,7 @@
 
 #include "app/CarPlaySceneDelegate.h"
 #include "app/Opener.h"
+#include "app/RunningInstance.h"
 #include "carplay/CRFMController.h"
 #include "carplay/KavioController.h"
 #include "library/FolderModel.h"
@@ -16,6 +17,7 @@
 #include "platform/testing/FakePlayer.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusInterface>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -169,6 +171,38 @@ TEST_F(MediaControls, SecondLaunchHandsItsVideoToTheRunningKavio)
     EXPECT_EQ(second.exitCode(), 0);
     ASSERT_TRUE(player());
     EXPECT_EQ(player()->currentIndex(), 2u);
+}
+
+// Started again from a menu: no second set of windows and no second player on the bus;
+// the running one comes forward, the car display connected again.
+TEST_F(MediaControls, SecondStartWithoutAVideoBringsTheRunningOneForward)
+{
+    serveRequests(*mpris, scenes, RunMode::Desktop);
+    scenes.connectScene(platform::SceneRole::Car);
+    CarWindow::settle();
+    scenes.disconnectScene(platform::SceneRole::Car); // closed: the car unplugged
+    CarWindow::settle();
+    ASSERT_FALSE(scenes.isConnected(platform::SceneRole::Car));
+
+    QProcess second;
+    second.start(QStringLiteral(KAVIO_APP), {});
+    QElapsedTimer timer;
+    timer.start();
+    while (second.state() != QProcess::NotRunning && timer.elapsed() < 20000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        second.waitForFinished(5);
+    }
+    CarWindow::settle();
+    EXPECT_EQ(second.state(), QProcess::NotRunning);
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    for (const platform::SceneRole role : {platform::SceneRole::Car, platform::SceneRole::Phone}) {
+        platform::Scene* scene = scenes.scene(role);
+        ASSERT_TRUE(scene);
+        EXPECT_TRUE(scene->window().isVisible());
+    }
+    const QStringList names = QDBusConnection::sessionBus().interface()->registeredServiceNames().value();
+    EXPECT_EQ(names.filter(QStringLiteral("org.mpris.MediaPlayer2.kavio")), QStringList{mpris->serviceName()});
 }
 
 TEST_F(MediaControls, ClosedPlayerLeavesNothingToControl)
