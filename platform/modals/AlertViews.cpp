@@ -44,9 +44,29 @@ QString cssColor(const QColor& color)
         .arg(color.alpha());
 }
 
+// Lines break only between words; a file name or path longer than the card gets places
+// to break (zero-width spaces after its separators and every few letters of a long run).
+QString breakable(const QString& text)
+{
+    constexpr int kLongestRun = 16;
+    QString out;
+    out.reserve(text.size() + text.size() / 8);
+    int run = 0;
+    for (const QChar c : text) {
+        out.append(c);
+        run = c.isSpace() ? 0 : run + 1;
+        const bool separator = c == u'_' || c == u'/' || c == u'.' || c == u'-' || c == u',' || c == u';';
+        if (run >= kLongestRun || (separator && run > 1)) {
+            out.append(QChar(0x200B));
+            run = 0;
+        }
+    }
+    return out;
+}
+
 QLabel* makeHeaderLabel(const QString& text, const QFont& font, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new QLabel(breakable(text), parent);
     label->setTextFormat(Qt::PlainText); // titles carry file names, never markup
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -136,6 +156,7 @@ AlertCard::AlertCard(const QString& title, const QString& message, QWidget* pare
     buttonsLayout_ = new QVBoxLayout;
     buttonsLayout_->setSpacing(0);
     layout_->addLayout(buttonsLayout_);
+    fitHeight();
 }
 
 void AlertCard::setupHeader(const QString& title, const QString& message)
@@ -170,6 +191,7 @@ QLineEdit* AlertCard::addTextField(const AlertTextField& field)
     edit->setPalette(palette);
     fieldsLayout_->addWidget(edit);
     fields_.push_back(edit);
+    fitHeight();
     return edit;
 }
 
@@ -178,12 +200,14 @@ void AlertCard::addAccessory(QWidget* accessory)
     accessory->setParent(this);
     fieldsLayout_->setContentsMargins(0, kFieldsGap - 4, 0, 0);
     fieldsLayout_->addWidget(accessory);
+    fitHeight();
 }
 
 void AlertCard::setMessage(const QString& message)
 {
-    message_->setText(message);
+    message_->setText(breakable(message));
     message_->setVisible(!message.isEmpty());
+    fitHeight();
 }
 
 const std::vector<AlertButton*>& AlertCard::setButtons(
@@ -208,6 +232,7 @@ const std::vector<AlertButton*>& AlertCard::setButtons(
     std::vector<QWidget*> chain = focusChain();
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
+    fitHeight();
     return buttons_;
 }
 
@@ -216,6 +241,19 @@ std::vector<QWidget*> AlertCard::focusChain() const
     std::vector<QWidget*> chain(fields_.begin(), fields_.end());
     chain.insert(chain.end(), buttons_.begin(), buttons_.end());
     return chain;
+}
+
+void AlertCard::fitHeight()
+{
+    // The overlay's layout would measure the wrapped texts at its own, wider width and
+    // give the card a line or two too few.
+    setFixedHeight(layout_->totalHeightForWidth(kWidth));
+}
+
+void AlertCard::showEvent(QShowEvent* event)
+{
+    fitHeight(); // fonts and styles are final by now
+    QWidget::showEvent(event);
 }
 
 void AlertCard::paintEvent(QPaintEvent*)

@@ -63,9 +63,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void setupHeader(const QString& title, const QString& message);
+    // As tall as its texts need at its own width, whatever width the overlay offers.
+    void fitHeight();
 
     QLabel* message_ = nullptr;           // child
     QVBoxLayout* layout_ = nullptr;       // owned by this

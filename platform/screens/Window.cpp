@@ -142,6 +142,7 @@ void Window::placeForKiosk(QScreen* screen)
 void Window::placeForPhone()
 {
     mode_ = WindowMode::Windowed;
+    setMinimumSize(kPhoneMinimumSize);
     QSize size = kPhoneWindowSize;
     if (QScreen* primary = QGuiApplication::primaryScreen())
         size = size.boundedTo(primary->availableGeometry().size() - QSize(0, 60));

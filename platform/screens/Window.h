@@ -21,6 +21,9 @@ class Window : public QWidget {
 public:
     // The car display's size when it has no screen of its own.
     static constexpr QSize kCarWindowSize{800, 480};
+    // The least the phone window can be made: every screen and alert of the phone face is
+    // laid out to fit it.
+    static constexpr QSize kPhoneMinimumSize{320, 568};
 
     explicit Window(QWidget* parent = nullptr);
     ~Window() override;

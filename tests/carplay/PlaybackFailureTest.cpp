@@ -62,8 +62,8 @@ TEST_F(FailedEntries, ReasonShowsTheDesktopHearsStoppedAndTheNextEntryFollows)
     EXPECT_EQ(screen->currentIndex(), 0u) << "the reason shows first";
     // Read at a glance on the car's 800 by 480 panel: whole, and white on the dark.
     kavio::test::screenshot(car.window(), "player-failed");
-    EXPECT_EQ(kavio::test::cutTexts(*screen->failureView()), QStringList());
-    EXPECT_EQ(kavio::test::lowContrastTexts(car.window(), 7.0), QStringList());
+    EXPECT_EQ(kavio::test::cutTexts(*screen->failureView()), std::vector<std::string>());
+    EXPECT_EQ(kavio::test::lowContrastTexts(car.window(), 7.0), std::vector<std::string>());
 
     waitLongerThanThePause();
     EXPECT_EQ(screen->currentIndex(), 1u);

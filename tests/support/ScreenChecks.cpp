@@ -97,9 +97,9 @@ double contrastRatio(const QColor& foreground, const QColor& background)
     return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
-QStringList cutTexts(const QWidget& root)
+std::vector<std::string> cutTexts(const QWidget& root)
 {
-    QStringList cut;
+    std::vector<std::string> cut;
     for (const QLabel* label : root.findChildren<QLabel*>()) {
         if (!showsUnder(*label, root) || label->text().isEmpty() || !label->pixmap().isNull())
             continue;
@@ -118,14 +118,14 @@ QStringList cutTexts(const QWidget& root)
         if (why.isEmpty() && visibleRect(*label, root) != QRect(label->mapTo(&root, QPoint()), label->size()))
             why = QStringLiteral("reaches outside what holds it");
         if (!why.isEmpty())
-            cut << label->text().simplified() + QStringLiteral(" (") + why + u')';
+            cut.push_back((label->text().simplified() + QStringLiteral(" (") + why + u')').toStdString());
     }
     return cut;
 }
 
-QStringList lowContrastTexts(QWidget& root, double minimum)
+std::vector<std::string> lowContrastTexts(QWidget& root, double minimum)
 {
-    QStringList low;
+    std::vector<std::string> low;
     const QImage with = root.grab().toImage();
     const qreal ratio = with.devicePixelRatio();
     std::vector<QWidget*> texts;
@@ -167,7 +167,7 @@ QStringList lowContrastTexts(QWidget& root, double minimum)
         for (const QPoint& p : letters)
             worst = std::min(worst, contrastRatio(ink, QColor(without.pixel(p))));
         if (worst < minimum)
-            low << QStringLiteral("%1: %2").arg(textOf(*widget).simplified()).arg(worst, 0, 'f', 2);
+            low.push_back(QStringLiteral("%1: %2").arg(textOf(*widget).simplified()).arg(worst, 0, 'f', 2).toStdString());
     }
     return low;
 }

@@ -5,7 +5,8 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 class QWidget;
 
@@ -17,12 +18,12 @@ double contrastRatio(const QColor& foreground, const QColor& background);
 // The visible labels under root that do not show their whole text: wrapped text taller
 // than its label, one line wider than it, or a label reaching outside the widgets that
 // hold it. Each as "text (why)".
-QStringList cutTexts(const QWidget& root);
+std::vector<std::string> cutTexts(const QWidget& root);
 
 // The visible texts under root (labels, buttons, fields) whose drawn letters stand out
 // from what is drawn behind them by less than minimum. Measured on root's rendering: the
 // widget is drawn once with its text and once without. Each as "text: ratio".
-QStringList lowContrastTexts(QWidget& root, double minimum);
+std::vector<std::string> lowContrastTexts(QWidget& root, double minimum);
 
 // root's rendering, also saved as $KAVIO_TEST_SHOTS/name.png when that is set (to look at).
 QImage screenshot(QWidget& root, const QString& name);
