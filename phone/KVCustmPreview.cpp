@@ -14,6 +14,7 @@
 #include "platform/modals/Pickers.h"
 #include "platform/screens/NavigationController.h"
 #include "platform/screens/NavigationItem.h"
+#include "platform/views/ReturnKey.h"
 #include "platform/views/Symbols.h"
 
 #include <QAbstractButton>
@@ -178,6 +179,7 @@ void KVCustmPreview::loadView()
     new FormLayout(root, [this] { layoutForm(); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), root, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     connect(escape, &QShortcut::activated, this, &KVCustmPreview::cancelEditor);
+    platform::setDefaultAction(root, [this] { setup(); });
     setView(root);
 }
 

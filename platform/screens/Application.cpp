@@ -1,5 +1,7 @@
 #include "platform/screens/Application.h"
 
+#include "platform/views/ReturnKey.h"
+
 #include <QEvent>
 #include <QIcon>
 #include <QWidget>
@@ -44,6 +46,7 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     if (!icon.availableSizes().isEmpty())
         setWindowIcon(icon);
     setupNotifications();
+    installReturnPressesButtons(*this);
 }
 
 Application::~Application()

@@ -100,6 +100,26 @@ TEST_F(ImportTest, ALinkNeedsTextThenOpensAnEmptyEditorAndShowsWithoutAPull)
     EXPECT_EQ(browser->model().save_items()->front()->urlLink, "not even a url");
 }
 
+// The keyboard's way to save: Return on the focused button, or anywhere in the form.
+TEST_F(ImportTest, ReturnOnTheFocusedSaveButtonOrTheFormSaves)
+{
+    for (const char* title : {"By Button", "By Form"}) {
+        choose(browser->addMenu(), "Url Link");
+        alert()->textFields().at(0)->setText("https://example.com/live.m3u8");
+        alert()->triggerAction("Done");
+        settle();
+        ASSERT_TRUE(editor());
+        editor()->titleField()->setText(title);
+        QWidget* focus = std::string(title) == "By Button" ? static_cast<QWidget*>(editor()->saveButton())
+                                                            : editor()->view();
+        focus->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(focus, Qt::Key_Return);
+        settle();
+        EXPECT_FALSE(editor()) << title;
+        EXPECT_TRUE(rowNamed(std::string(title) + ".mp4")) << title;
+    }
+}
+
 TEST_F(ImportTest, ADocumentIsCopiedOffTheMainThreadAndTheEditorClosesWhenItIsIn)
 {
     writeFile(videos / "clip.MOV", std::string(5 << 20, 'm'));
