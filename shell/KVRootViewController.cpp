@@ -4,12 +4,12 @@
 #include "phone/IPFMController.h"
 #include "platform/base/Http.h"
 #include "platform/base/MachineIdentifier.h"
-#include "platform/base/UrlOpener.h"
 #include "platform/lists/CellImageView.h"
 #include "platform/lists/TableView.h"
 #include "platform/lists/TableViewCell.h"
 #include "platform/lists/TableViewCellLabel.h"
 #include "platform/modals/AlertController.h"
+#include "platform/modals/LinkSheet.h"
 #include "platform/modals/ShareSheet.h"
 #include "platform/screens/NavigationBar.h"
 #include "platform/screens/NavigationController.h"
@@ -102,7 +102,7 @@ platform::Menu KVRootViewController::heartMenu()
     using platform::MenuElementAttributes;
     return {QStringLiteral("Kavio\n%1").arg(QStringLiteral("Choose your option")),
             {{QStringLiteral("Donate with PayPal"), QStringLiteral("gift"), MenuElementAttributes::None,
-              [] { platform::openUrl(QUrl(QString::fromLatin1(links::kDonation))); }},
+              [this] { platform::openLink(*this, QUrl(QString::fromLatin1(links::kDonation))); }},
              {QStringLiteral("Share Kavio"), QStringLiteral("square.and.arrow.up"), MenuElementAttributes::None,
               [this] { share(); }}}};
 }
@@ -132,7 +132,7 @@ void KVRootViewController::updateChecked(const UpdateVerdict& verdict)
         QStringLiteral("Update Available"),
         QStringLiteral("A new version %1 of Kavio is available.\nWe recommend updating to avoid bugs.").arg(verdict.tag));
     alert->addAction(QStringLiteral("OK"), platform::AlertActionStyle::Default,
-                     [](platform::AlertController&) { platform::openUrl(latestReleasePage()); });
+                     [this](platform::AlertController&) { platform::openLink(*this, latestReleasePage()); });
     platform::presentAlert(*this, std::move(alert));
 }
 

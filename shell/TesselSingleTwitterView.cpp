@@ -1,6 +1,6 @@
 #include "shell/TesselSingleTwitterView.h"
 
-#include "platform/base/UrlOpener.h"
+#include "platform/modals/LinkSheet.h"
 #include "platform/views/Symbols.h"
 #include "shell/ShellStyle.h"
 
@@ -111,7 +111,7 @@ void TesselSingleTwitterView::paintEvent(QPaintEvent*)
 
 void TesselSingleTwitterView::open()
 {
-    platform::openUrl(QUrl(openURL));
+    platform::openLink(this, QUrl(openURL));
 }
 
 } // namespace kavio::shell

@@ -3,12 +3,12 @@
 #include "library/ImageHelper.h"
 #include "library/OwnSettings.h"
 #include "library/Settings.h"
-#include "platform/base/UrlOpener.h"
 #include "platform/lists/CellImageView.h"
 #include "platform/lists/TableView.h"
 #include "platform/lists/TableViewCell.h"
 #include "platform/lists/TableViewCellLabel.h"
 #include "platform/modals/AlertController.h"
+#include "platform/modals/LinkSheet.h"
 #include "platform/screens/NavigationBar.h"
 #include "platform/screens/NavigationController.h"
 #include "platform/views/Switch.h"
@@ -160,8 +160,8 @@ void UserInfoController::didSelectRow(platform::TableView& table, const platform
 {
     table.deselectRow(path, platform::Animated::Yes);
     switch (rowAt(path).action) {
-    case SupportAction::OpenDeveloperProfile: platform::openUrl(QUrl(QString::fromLatin1(links::kDeveloperProfile))); break;
-    case SupportAction::OpenDonationPage: platform::openUrl(QUrl(QString::fromLatin1(links::kDonation))); break;
+    case SupportAction::OpenDeveloperProfile: platform::openLink(*this, QUrl(QString::fromLatin1(links::kDeveloperProfile))); break;
+    case SupportAction::OpenDonationPage: platform::openLink(*this, QUrl(QString::fromLatin1(links::kDonation))); break;
     case SupportAction::None: break;
     }
 }

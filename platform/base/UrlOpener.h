@@ -9,6 +9,11 @@
 
 namespace kavio::platform {
 
+// Whether a program took the link. A desktop with no browser or mail program set up
+// says so only after a moment, so the answer comes later.
+enum class UrlOpenResult { Opened, NoProgram };
+using UrlOpenDone = std::function<void(UrlOpenResult)>;
+
 class UrlOpener {
 public:
     UrlOpener() = default;
@@ -16,13 +21,18 @@ public:
     UrlOpener(const UrlOpener&) = delete;
     UrlOpener& operator=(const UrlOpener&) = delete;
 
-    // The result is not reported: a link that does not open is the desktop's to show.
-    virtual void open(const QUrl& url) = 0;
+    // done, when given, runs once on the main thread.
+    virtual void open(const QUrl& url, UrlOpenDone done) = 0;
 };
 
 // The process-wide opener: the desktop's, unless a test installed its own.
 UrlOpener& urlOpener();
-void openUrl(const QUrl& url);
+void openUrl(const QUrl& url, UrlOpenDone done = {});
+
+// The desktop's own: xdg-open, whose exit status tells whether a program took the link
+// (one still running after a few seconds has: a browser started in the foreground);
+// without xdg-open, Qt's own launcher.
+std::unique_ptr<UrlOpener> makeDesktopUrlOpener();
 
 // Installs an opener for one scope (a test) and puts the previous one back.
 class ScopedUrlOpener {

@@ -2,6 +2,7 @@
 
 #include "platform/base/UrlOpener.h"
 #include "platform/modals/AlertViews.h"
+#include "platform/modals/LinkSheet.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -30,6 +31,7 @@ void ShareSheet::loadView()
     const std::vector<AlertButton*>& buttons = card_->setButtons({{tr("Copy"), AlertActionStyle::Default},
                                                                   {tr("Send by e-mail"), AlertActionStyle::Default},
                                                                   {tr("Close"), AlertActionStyle::Cancel}});
+    copyButton_ = buttons[0];
     connect(buttons[0], &QAbstractButton::clicked, this, &ShareSheet::copy);
     connect(buttons[1], &QAbstractButton::clicked, this, &ShareSheet::sendByEmail);
     connect(buttons[2], &QAbstractButton::clicked, this, &ShareSheet::close);
@@ -44,16 +46,31 @@ void ShareSheet::viewDidAppear(Animated)
     card_->buttons().front()->setFocus(Qt::OtherFocusReason);
 }
 
+QString ShareSheet::copyTitle() const
+{
+    return copyButton_ ? copyButton_->text() : tr("Copy");
+}
+
 void ShareSheet::copy()
 {
-    QGuiApplication::clipboard()->setText(text_);
-    close();
+    view(); // the button shows what happened
+    copyWithFeedback(text_, copyButton_);
 }
 
 void ShareSheet::sendByEmail()
 {
-    openUrl(mailLinkFor(title_, text_));
-    close();
+    openUrl(mailLinkFor(title_, text_), [guard = QPointer<ShareSheet>(this)](UrlOpenResult result) {
+        if (!guard)
+            return;
+        if (result == UrlOpenResult::Opened) {
+            guard->close();
+            return;
+        }
+        guard->note_ = tr("There is no e-mail program on this computer. Copy the text and paste it into a "
+                          "message.");
+        if (guard->card_)
+            guard->card_->setMessage(guard->note_);
+    });
 }
 
 void ShareSheet::close()

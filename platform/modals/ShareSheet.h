@@ -1,13 +1,15 @@
 #pragma once
 // Sharing a text where the desktop has no sharing service of its own: the text shown as
-// it will go out, with "Copy" (to the clipboard) and "Send by e-mail" (a mailto: link the
-// desktop's mail program opens), and "Close". Escape closes.
+// it will go out, with "Copy" (to the clipboard; it then reads "Copied") and "Send by
+// e-mail" (a mailto: link the desktop's mail program opens; without one the sheet says so
+// and stays, the text at hand to copy), and "Close". Escape closes.
 
 #include "platform/screens/ViewController.h"
 
 #include <QString>
 
 class QPlainTextEdit;
+class QPushButton;
 
 namespace kavio::platform {
 
@@ -19,6 +21,9 @@ public:
     ShareSheet(QString title, QString text);
 
     QString text() const { return text_; }
+    // What the sheet says above the text: nothing, or that no mail program took it.
+    QString note() const { return note_; }
+    QString copyTitle() const;
     void copy();
     void sendByEmail();
     void close();
@@ -30,7 +35,9 @@ protected:
 private:
     QString title_;
     QString text_;
-    AlertCard* card_ = nullptr; // child of the view
+    QString note_;
+    AlertCard* card_ = nullptr;         // child of the view
+    QPushButton* copyButton_ = nullptr; // child of the card
 };
 
 // The mailto: link that carries the text as the body.

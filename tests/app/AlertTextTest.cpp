@@ -10,6 +10,7 @@
 #include "phone/IPFMController.h"
 #include "phone/Names.h"
 #include "platform/modals/AlertController.h"
+#include "platform/modals/LinkSheet.h"
 #include "platform/modals/ProgressController.h"
 #include "platform/modals/ShareSheet.h"
 #include "platform/screens/NavigationController.h"
@@ -124,7 +125,8 @@ TEST_P(AlertTexts, EveryDialogIsShownWhole)
     expectWhole(QStringLiteral("update"));
 }
 
-// Long work and sharing: the progress line to its last words, the share text in its box.
+// Long work, sharing and links without a browser: the progress line to its last words,
+// the share text and the address in their boxes.
 TEST_P(AlertTexts, ProgressAndShareSheetsAreShownWhole)
 {
     auto progress = std::make_unique<platform::ProgressController>(QStringLiteral("Copying the video"));
@@ -137,6 +139,14 @@ TEST_P(AlertTexts, ProgressAndShareSheetsAreShownWhole)
         QStringLiteral("Share Kavio"), shell::shareText(QStringLiteral("1.2"), QStringLiteral("A Computer"),
                                                         QStringLiteral("Debian GNU/Linux 12 (bookworm)"))));
     expectWhole(QStringLiteral("share"));
+
+    files->present(std::make_unique<platform::AddressSheet>(
+                       QStringLiteral("No Web Browser"),
+                       QStringLiteral("There is no web browser on this computer to open this page. Copy its address "
+                                      "into a browser:"),
+                       QStringLiteral("https://www.paypal.com/donate/?hosted_button_id=KAVIO2024DONATIONS&locale.x=en_US")),
+                   platform::Animated::No);
+    expectWhole(QStringLiteral("no-browser"));
 }
 
 INSTANTIATE_TEST_SUITE_P(PhoneWindow, AlertTexts,

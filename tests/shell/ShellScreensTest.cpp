@@ -13,6 +13,7 @@
 #include "platform/base/Http.h"
 #include "platform/lists/TableView.h"
 #include "platform/modals/AlertController.h"
+#include "platform/modals/LinkSheet.h"
 #include "platform/modals/ShareSheet.h"
 #include "platform/screens/NavigationController.h"
 #include "platform/screens/TabBarController.h"
@@ -27,6 +28,8 @@
 #include "shell/TesselSingleTwitterView.h"
 #include "shell/UserInfoController.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProcess>
 #include <QTest>
@@ -281,6 +284,53 @@ TEST_F(ShellTest, SupportRowsCreditsAndLinks)
     EXPECT_EQ(links.opened()[2].toString(), QString::fromLatin1(links::kDesignerProfile));
     EXPECT_EQ(credits->divider()->width(), 1);
     EXPECT_NEAR(credits->divider()->height(), credits->contentView()->height() * 0.7, 1);
+}
+
+// A desktop with no browser and no mail program: every link says so, shows its address
+// and copies it; the share sheet stays with its text to copy.
+TEST_F(ShellTest, WithoutABrowserOrMailProgramEveryLinkShowsItsAddressToCopy)
+{
+    links.answer(platform::UrlOpenResult::NoProgram);
+    const auto sheet = [this] { return dynamic_cast<platform::AddressSheet*>(window->topViewController()); };
+    const auto expectAddressSheet = [&](const char* link, const char* what) {
+        CarWindow::settle();
+        platform::AddressSheet* shown = sheet();
+        ASSERT_TRUE(shown) << what;
+        EXPECT_EQ(shown->address(), QString::fromLatin1(link)) << what;
+        EXPECT_TRUE(shown->message().startsWith("There is no web browser on this computer")) << what;
+        EXPECT_EQ(shown->copyTitle(), "Copy");
+        shown->copy();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromLatin1(link)) << what;
+        EXPECT_EQ(shown->copyTitle(), "Copied") << what;
+        shown->close();
+        CarWindow::settle();
+        EXPECT_FALSE(sheet());
+    };
+
+    auto* support = show(std::make_unique<UserInfoController>(docs));
+    platform::TableView* table = support->tableView();
+    support->didSelectRow(*table, platform::IndexPath{0, 1});
+    expectAddressSheet(links::kDonation, "the donation row");
+    auto* credits = dynamic_cast<KVDuoTwitterCell*>(table->cellForRow(platform::IndexPath{0, 0}));
+    ASSERT_TRUE(credits);
+    QTest::mouseClick(credits->designer(), Qt::LeftButton);
+    expectAddressSheet(links::kDesignerProfile, "the designer's credit");
+
+    window = std::make_unique<platform::Window>();
+    auto* home = show(std::make_unique<KVRootViewController>(docs));
+    home->heartMenu().trigger("Donate with PayPal");
+    expectAddressSheet(links::kDonation, "the heart menu");
+    home->heartMenu().trigger("Share Kavio");
+    CarWindow::settle();
+    auto* share = dynamic_cast<platform::ShareSheet*>(window->topViewController());
+    ASSERT_TRUE(share);
+    share->sendByEmail();
+    CarWindow::settle();
+    EXPECT_EQ(window->topViewController(), share) << "it stays, the text at hand";
+    EXPECT_TRUE(share->note().startsWith("There is no e-mail program on this computer")) << share->note().toStdString();
+    share->copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), share->text());
+    EXPECT_EQ(share->copyTitle(), "Copied");
 }
 
 TEST(CreditTest, BuiltOnceHoweverOftenItIsShown)
