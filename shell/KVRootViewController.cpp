@@ -17,6 +17,7 @@
 #include "platform/views/Symbols.h"
 #include "shell/GetPlatForm.h"
 #include "shell/Links.h"
+#include "shell/ModelNames.h"
 #include "shell/SectionHeader.h"
 #include "shell/ShareText.h"
 #include "shell/ShellStyle.h"
@@ -109,8 +110,11 @@ platform::Menu KVRootViewController::heartMenu()
 
 void KVRootViewController::share()
 {
-    const QString text = shareText(runningVersion(), GetPlatForm::platformName(),
-                                   QString::fromStdString(platform::systemVersion()));
+    // A phone model when it is one; a desktop is named as its firmware names it.
+    QString machine = GetPlatForm::platformName();
+    if (machine == kUnknownModel)
+        machine = QString::fromStdString(platform::machineIdentifier());
+    const QString text = shareText(runningVersion(), machine, QString::fromStdString(platform::systemName()));
     platform::presentShareSheet(*this, std::make_unique<platform::ShareSheet>(QStringLiteral("Share Kavio"), text));
 }
 

@@ -7,17 +7,17 @@
 
 namespace kavio::shell {
 
-QString shareText(const QString& version, const QString& modelName, const QString& systemVersion)
+QString shareText(const QString& version, const QString& machineName, const QString& systemName)
 {
     return QStringList{
         QStringLiteral("Kavio v%1 ").arg(version),
-        QStringLiteral("IPA File:") + releasesPage(),
+        QStringLiteral("Download:") + releasesPage(),
         QStringLiteral("Developer: Morvel(") + QString::fromLatin1(links::kDeveloperProfile) + QStringLiteral(") "),
         QString(),
-        QStringLiteral("%1 iOS:%2 Working!! ").arg(modelName, systemVersion),
+        QStringLiteral("%1 on %2 Working!! ").arg(machineName, systemName),
         QString(),
         QStringLiteral("#Kavio "),
-        QStringLiteral("#TrollStore"),
+        QStringLiteral("#Linux"),
         QStringLiteral("#CarPlay"),
     }.join(u'\n');
 }

@@ -22,20 +22,20 @@ std::vector<SupportSection> supportSections(int currentYear)
          QString()},
         {QStringLiteral("Setting"),
          {{SupportRowKind::RightHandDrive, 50, QStringLiteral("Right hand drive"),
-           QStringLiteral("Changes the music control position."), {}, SupportAction::None},
+           QStringLiteral("Puts the car player's column on the right."), {}, SupportAction::None},
           // No second line: the name itself takes two in a narrow window.
           {SupportRowKind::ContinuePlaying, 64, QStringLiteral("Continue playing when the car starts"), QString(), {},
            SupportAction::None}},
          QString()},
-        {QStringLiteral("TrollStore Apps"),
+        {QStringLiteral("More Apps"),
          {promotion(QStringLiteral("RemoteDeck"), QStringLiteral("Your car's buttons for any player"), QStringLiteral("promo/remote.png")),
-          promotion(QStringLiteral("Kavio"), QStringLiteral("Video playback with CarPlay🎉"), QStringLiteral("AppIcon76x76.png"))},
+          promotion(QStringLiteral("Kavio"), QStringLiteral("Video playback on your car display🎉"), QStringLiteral("AppIcon76x76.png"))},
          QString()},
         {QStringLiteral("Tweaks"),
          {promotion(QStringLiteral("DockFlow"), QStringLiteral("A dock that follows your day"), QStringLiteral("promo/dock.png")),
           promotion(QStringLiteral("VolumeBar"), QStringLiteral("A quieter volume indicator"), QStringLiteral("promo/volume.png")),
           promotion(QStringLiteral("BatteryLine"), QStringLiteral("Battery level as a thin line"), QStringLiteral("promo/battery.png"))},
-         rights + QStringLiteral("\n\nCompatible with iOS14 - iOS17🎉\nThanks TrollStore😎")},
+         rights + QStringLiteral("\n\nRuns on Linux with Qt 6.4 or later🎉\nThanks Qt and GStreamer😎")},
     };
 }
 

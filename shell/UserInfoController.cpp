@@ -128,6 +128,8 @@ std::unique_ptr<platform::TableViewCell> UserInfoController::cellForRow(platform
         break;
     }
     case SupportRowKind::Promotion:
+        // Words about other software, with no link: nothing here looks like it can be pressed.
+        cell->setSelectionStyle(platform::TableViewCellSelectionStyle::None);
         cell->imageView()->setImage(rescaleImage(platform::resourceImage(row.image), style::kSupportIcon, style::kSupportIcon,
                                                  table.devicePixelRatioF()));
         cell->imageView()->setFixedSize(QSize(style::kSupportIcon, style::kSupportIcon));

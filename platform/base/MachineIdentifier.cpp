@@ -24,4 +24,9 @@ std::string systemVersion()
     return QSysInfo::productVersion().toStdString();
 }
 
+std::string systemName()
+{
+    return QSysInfo::prettyProductName().toStdString();
+}
+
 } // namespace kavio::platform

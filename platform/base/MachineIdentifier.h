@@ -10,5 +10,7 @@ std::string machineIdentifier();
 
 // The system's version as it reports it ("12" on Debian 12).
 std::string systemVersion();
+// The system's name and version for people ("Debian GNU/Linux 12 (bookworm)").
+std::string systemName();
 
 } // namespace kavio::platform

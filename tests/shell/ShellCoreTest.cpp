@@ -58,19 +58,20 @@ TEST(UpdateVerdictTest, TheRequestGoesToTheConfiguredApi)
     EXPECT_EQ(latestReleasePage().toString(), "https://github.com/kavio-app/kavio/releases/latest");
 }
 
-TEST(ShareTextTest, NineLinesWithTheirBlanksAndTheRunningVersion)
+TEST(ShareTextTest, NineLinesWithTheirBlanksTheRunningVersionAndThisMachine)
 {
-    const QString text = shareText(QStringLiteral("2.0.1"), QStringLiteral("Unknown"), QStringLiteral("12"));
+    const QString text = shareText(QStringLiteral("2.0.1"), QStringLiteral("ThinkPad T14"),
+                                   QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
     const QStringList lines = text.split(u'\n');
     ASSERT_EQ(lines.size(), 9);
     EXPECT_EQ(lines[0], "Kavio v2.0.1 ");
-    EXPECT_EQ(lines[1], "IPA File:https://github.com/kavio-app/kavio/releases/");
+    EXPECT_EQ(lines[1], "Download:https://github.com/kavio-app/kavio/releases/");
     EXPECT_TRUE(lines[2].startsWith("Developer: Morvel(https://") && lines[2].endsWith(") "));
     EXPECT_EQ(lines[3], "");
-    EXPECT_EQ(lines[4], "Unknown iOS:12 Working!! ");
+    EXPECT_EQ(lines[4], "ThinkPad T14 on Debian GNU/Linux 12 (bookworm) Working!! ");
     EXPECT_EQ(lines[5], "");
     EXPECT_EQ(lines[6], "#Kavio ");
-    EXPECT_EQ(lines[7], "#TrollStore");
+    EXPECT_EQ(lines[7], "#Linux");
     EXPECT_EQ(lines[8], "#CarPlay");
     EXPECT_FALSE(text.endsWith(u'\n'));
 }
@@ -101,12 +102,22 @@ TEST(SupportTableTest, FourSectionsTheirRowsAndTheRightsYears)
     EXPECT_EQ(sections[1].rows[0].kind, SupportRowKind::RightHandDrive);
     EXPECT_EQ(sections[1].rows[1].title, "Continue playing when the car starts");
     EXPECT_EQ(sections[2].rows[1].title, "Kavio");
+    // Nothing a person reads there states what only holds on a phone.
+    for (const SupportSection& section : sections) {
+        QStringList texts{section.header, section.footer};
+        for (const SupportRow& row : section.rows)
+            texts << row.title << row.subtitle;
+        for (const QString& text : texts) {
+            for (const char* phoneOnly : {"iOS", "TrollStore", "IPA", "CarPlay", "music"})
+                EXPECT_FALSE(text.contains(QLatin1String(phoneOnly))) << text.toStdString();
+        }
+    }
     const QStringList footer = sections[3].footer.split(u'\n');
     ASSERT_EQ(footer.size(), 4);
     EXPECT_TRUE(footer[0].contains("2023-2023"));
     EXPECT_EQ(footer[1], "");
-    EXPECT_EQ(footer[2], "Compatible with iOS14 - iOS17🎉");
-    EXPECT_EQ(footer[3], "Thanks TrollStore😎");
+    EXPECT_EQ(footer[2], "Runs on Linux with Qt 6.4 or later🎉");
+    EXPECT_EQ(footer[3], "Thanks Qt and GStreamer😎");
     for (std::size_t i = 0; i < 3; ++i)
         EXPECT_TRUE(sections[i].footer.isEmpty());
 }

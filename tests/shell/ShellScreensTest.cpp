@@ -12,6 +12,7 @@
 #include "phone/IPFMController.h"
 #include "platform/base/Http.h"
 #include "platform/lists/TableView.h"
+#include "platform/lists/TableViewCell.h"
 #include "platform/modals/AlertController.h"
 #include "platform/modals/LinkSheet.h"
 #include "platform/modals/ShareSheet.h"
@@ -269,6 +270,11 @@ TEST_F(ShellTest, SupportRowsCreditsAndLinks)
     EXPECT_EQ(table->numberOfRowsInSection(0), 2);
     EXPECT_EQ(table->numberOfRowsInSection(3), 3);
     support->didSelectRow(*table, platform::IndexPath{2, 0}); // a promotion only deselects
+    for (const platform::IndexPath promotion : {platform::IndexPath{2, 0}, platform::IndexPath{3, 2}}) {
+        platform::TableViewCell* cell = table->cellForRow(promotion);
+        ASSERT_TRUE(cell);
+        EXPECT_EQ(cell->selectionStyle(), platform::TableViewCellSelectionStyle::None) << "no link: it looks like text";
+    }
     support->didSelectRow(*table, platform::IndexPath{1, 0});
     EXPECT_TRUE(links.opened().empty());
     support->didSelectRow(*table, platform::IndexPath{0, 1});
