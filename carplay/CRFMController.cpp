@@ -34,7 +34,9 @@ public:
         text_->setFont(style::bannerFont());
         text_->setAlignment(Qt::AlignCenter);
         QPalette palette = text_->palette();
+        // Both roles: inside the list's header the label inherits the Text foreground role.
         palette.setColor(QPalette::WindowText, style::bannerText);
+        palette.setColor(QPalette::Text, style::bannerText);
         text_->setPalette(palette);
 
         if (closeButton == CloseButton::Shown) {

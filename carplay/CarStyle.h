@@ -21,8 +21,9 @@ inline const QColor background{51, 50, 50};       // behind the folder list
 inline const QColor rowBackground{46, 46, 46};
 inline const QColor separator{70, 70, 72};
 inline const QColor titleText{Qt::white};
-inline const QColor detailText = platform::colors::systemGray;
-inline const QColor bannerText = platform::colors::systemGray;
+// Read at a glance, in daylight: every text reaches 7:1 on the dark rows.
+inline const QColor detailText = platform::colors::secondaryLabelOnDark;
+inline const QColor bannerText{225, 225, 230};
 inline const QColor refreshTint{200, 200, 200};
 inline const QColor playerBackground{28, 28, 30};
 inline const QColor red{245, 66, 66};             // close buttons, the playing strip entry

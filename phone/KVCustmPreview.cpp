@@ -91,7 +91,7 @@ constexpr int kGap = 20;
 constexpr int kFieldGap = 10;
 constexpr int kButtonGap = 50;
 
-// The form's ground: (58, 58, 63) at the top left fading to white at the bottom right.
+// The form's ground: the bar's grey at the top left fading darker to the bottom right.
 class GradientView : public QWidget {
 public:
     GradientView() { setAttribute(Qt::WA_OpaquePaintEvent); }
@@ -102,7 +102,7 @@ protected:
         QPainter p(this);
         QLinearGradient gradient(QPointF(0, -0.5 * height()), QPointF(width(), height()));
         gradient.setColorAt(0, style::editorGradientTop);
-        gradient.setColorAt(1, Qt::white);
+        gradient.setColorAt(1, style::editorGradientBottom);
         p.fillRect(rect(), gradient);
     }
 };

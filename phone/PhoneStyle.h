@@ -13,7 +13,7 @@ namespace kavio::phone::style {
 inline const QColor background = platform::colors::systemGroupedBackground;
 inline const QColor rowBackground{Qt::white};
 inline const QColor titleText{Qt::black};
-inline const QColor detailText = platform::colors::systemGray;
+inline const QColor detailText = platform::colors::secondaryLabelOnLight;
 
 // The dark navigation bar the phone's screens live under.
 inline const QColor barTint{58, 58, 63};
@@ -28,11 +28,13 @@ inline void styleBar(platform::NavigationBar& bar)
 }
 
 // The metadata editor.
-inline const QColor editorGradientTop = barTint;   // to white at the bottom right
+// A dark ground all the way: the white title and artist stay readable wherever they sit.
+inline const QColor editorGradientTop = barTint;   // to the bottom right
+inline const QColor editorGradientBottom{36, 36, 40};
 inline const QColor editorHeading{Qt::white};
 inline QFont editorHeadingFont() { return platform::namedFont(QStringLiteral("Helvetica Neue"), 30, QFont::Bold); }
 inline const QColor editorFieldText{Qt::white};
-inline const QColor editorPlaceholder{Qt::gray};
+inline const QColor editorPlaceholder{170, 170, 176};
 inline const QColor editorUnderline{Qt::cyan};
 inline const QColor editorButton = barTint;
 inline const QColor editorButtonText{Qt::white};

@@ -14,12 +14,12 @@ inline const QColor background = platform::colors::systemGroupedBackground;
 inline const QColor barTint = phone::style::barTint;
 inline const QColor barItems{Qt::white};
 inline const QColor tabTint{240, 155, 58};       // the selected tab
-inline const QColor tabUnselected{142, 142, 147};
-inline const QColor sectionHeader = platform::colors::systemGray;
-inline const QColor bannerText = platform::colors::systemGray;
+inline const QColor tabUnselected{190, 190, 196};
+inline const QColor sectionHeader = platform::colors::sectionTitleOnLight;
+inline const QColor bannerText = platform::colors::sectionTitleOnLight;
 inline QFont bannerFont() { return platform::namedFont(QStringLiteral("Helvetica Neue"), 14, QFont::Light); }
 inline const QColor switchOn = phone::style::barTint;
-inline const QColor creditRole{242, 92, 64};      // 0.95, 0.36, 0.25
+inline const QColor creditRole{196, 58, 34};      // the designer's red-orange, darkened to read on white
 inline const QColor creditName{Qt::black};
 inline const QColor divider = platform::colors::tertiaryLabel;
 

@@ -91,7 +91,7 @@ TableViewCellLabel* TableViewCell::detailTextLabel()
     if (!detail_) {
         detail_ = new TableViewCellLabel(content_);
         detail_->setPixelSize(kDetailPixels);
-        detail_->setTextColor(colors::systemGray);
+        detail_->setTextColor(colors::secondaryLabelOnLight);
         detail_->setAttribute(Qt::WA_TransparentForMouseEvents);
         detail_->show();
         setNeedsLayout();
@@ -127,6 +127,10 @@ void TableViewCell::setAccessoryView(QWidget* view)
 void TableViewCell::setBackgroundColor(const QColor& color)
 {
     background_ = color;
+    // Accessory views read the row's colour from their palette to pick readable text.
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, color);
+    setPalette(palette);
     update();
 }
 
@@ -356,7 +360,7 @@ void TableViewCell::paintDeleteButton(QPainter& p, const QPainterPath& shape) co
     const QRect button(width() + swipeOffset_, 0, -swipeOffset_, height());
     p.save();
     p.setClipPath(shape);
-    p.fillRect(button, colors::systemRed);
+    p.fillRect(button, colors::destructiveOnLight); // under white words
     QFont f = font();
     f.setPixelSize(15);
     p.setFont(f);

@@ -95,7 +95,7 @@ AlertButton::AlertButton(const QString& title, AlertActionStyle style, QWidget* 
     const bool cancel = style == AlertActionStyle::Cancel;
     setFont(pixelFont(font(), kButtonPixels, cancel ? QFont::DemiBold : QFont::Normal));
     QPalette palette = this->palette();
-    const QColor& text = style == AlertActionStyle::Destructive ? colors::systemRed : colors::systemBlue;
+    const QColor& text = style == AlertActionStyle::Destructive ? colors::destructiveOnLight : colors::tintOnLight;
     palette.setColor(QPalette::ButtonText, text);
     setPalette(palette);
 }

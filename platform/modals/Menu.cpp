@@ -49,7 +49,7 @@ QMenu* buildMenu(const Menu& menu, QWidget* parent, HandlerDispatch dispatch)
         QAction* action = qmenu->addAction(child.title);
         setMenuRowRole(action, destructive ? MenuRowRole::Destructive : MenuRowRole::Action);
         if (!child.symbolName.isEmpty())
-            action->setIcon(symbolIcon(child.symbolName, destructive ? colors::systemRed : colors::label));
+            action->setIcon(symbolIcon(child.symbolName, destructive ? colors::destructiveOnLight : colors::label));
         if (!child.handler)
             continue;
         QObject::connect(action, &QAction::triggered, qmenu, [handler = child.handler, dispatch, parent] {

@@ -92,7 +92,7 @@ void MenuStyle::drawControl(ControlElement element, const QStyleOption* option, 
     if (role == MenuRowRole::Destructive) {
         for (QPalette::ColorRole textRole : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText,
                                              QPalette::HighlightedText})
-            row.palette.setColor(textRole, colors::systemRed);
+            row.palette.setColor(textRole, colors::destructiveOnLight);
     }
     QProxyStyle::drawControl(element, &row, painter, widget);
 

@@ -13,14 +13,22 @@ inline const QColor systemGray{142, 142, 147};         // secondary text, spinne
 inline const QColor systemGreen{52, 199, 89};
 inline const QColor tertiaryLabel{60, 60, 67, 76};     // faint lines and text on light surfaces
 inline const QColor systemGroupedBackground{242, 242, 247};
-inline const QColor sizeText{170, 170, 170};           // a file's size beside its row
+// Text reaches 4.5:1 against what it is drawn on (7:1 on the car's dark rows): the system
+// tints above are for symbols and rings, these darker and lighter ones for words.
+inline const QColor tintOnLight{0, 98, 204};            // button titles on light cards
+inline const QColor destructiveOnLight{200, 32, 30};    // destructive titles; white on it
+// A file's size beside its row, on a light or a dark row.
+inline const QColor sizeTextOnLight{104, 104, 108};
+inline const QColor sizeTextOnDark{205, 205, 210};
+inline const QColor secondaryLabelOnLight = sizeTextOnLight; // second lines
+inline const QColor secondaryLabelOnDark = sizeTextOnDark;
 
 // Separators between rows.
 inline const QColor separatorOnLight{60, 60, 67, 74};
 inline const QColor separatorOnDark{84, 84, 88, 153};
 // Section titles above and below a group of rows.
-inline const QColor sectionTitleOnLight{109, 109, 114};
-inline const QColor sectionTitleOnDark = systemGray;
+inline const QColor sectionTitleOnLight{96, 96, 102};
+inline const QColor sectionTitleOnDark = sizeTextOnDark;
 // Disclosure chevrons.
 inline const QColor chevronOnLight{196, 196, 199};
 inline const QColor chevronOnDark{110, 110, 115};
@@ -40,7 +48,7 @@ inline const QColor noteBackground{0, 0, 0, 170};
 
 // Alerts and menus: light cards over whatever lies beneath.
 inline const QColor label{0, 0, 0};                      // primary text on light surfaces
-inline const QColor placeholderText{60, 60, 67, 76};
+inline const QColor placeholderText{112, 112, 118};
 inline const QColor dimmingOverlay{0, 0, 0, 82};         // over the window behind an alert
 inline const QColor alertBackground{242, 242, 242};
 inline const QColor menuBackground{249, 249, 249};

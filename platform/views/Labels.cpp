@@ -2,9 +2,44 @@
 
 #include "platform/views/Colors.h"
 
+#include <QEvent>
 #include <QLabel>
 
 namespace kavio::platform {
+
+namespace {
+
+void followBackground(QLabel* label)
+{
+    const bool dark = label->palette().color(QPalette::Window).lightnessF() < 0.5;
+    const QColor& text = dark ? colors::sizeTextOnDark : colors::sizeTextOnLight;
+    if (label->palette().color(QPalette::WindowText) == text && label->palette().color(QPalette::Text) == text)
+        return;
+    QPalette palette = label->palette();
+    // Both roles: inside a list the label inherits the Text foreground role.
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Text, text);
+    label->setPalette(palette);
+}
+
+// Sets its grey again whenever it lands on another row or the row changes colour.
+class BackgroundFollower final : public QObject {
+public:
+    explicit BackgroundFollower(QLabel* label) : QObject(label), label_(label) { label->installEventFilter(this); }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::ParentChange || type == QEvent::PaletteChange || type == QEvent::Polish)
+            followBackground(label_);
+        return false;
+    }
+
+private:
+    QLabel* label_;
+};
+
+} // namespace
 
 void applySizeTextStyle(QLabel* label)
 {
@@ -13,11 +48,8 @@ void applySizeTextStyle(QLabel* label)
     QFont font = label->font();
     font.setPixelSize(10); // points here are device-independent pixels
     label->setFont(font);
-    QPalette palette = label->palette();
-    // Both roles: inside a list the label inherits the Text foreground role.
-    palette.setColor(QPalette::WindowText, colors::sizeText);
-    palette.setColor(QPalette::Text, colors::sizeText);
-    label->setPalette(palette);
+    followBackground(label);
+    new BackgroundFollower(label);
     label->setAlignment(Qt::AlignCenter);
     label->setFixedHeight(15);
 }

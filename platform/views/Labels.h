@@ -9,7 +9,9 @@ class QWidget;
 
 namespace kavio::platform {
 
-// The "size text" look: light grey, the default font at 10 points, centred, 15 high.
+// The "size text" look: grey, the default font at 10 points, centred, 15 high. Its grey
+// follows the row it sits on (its palette's window colour): dark on a light row, light on
+// a dark one, readable on either.
 void applySizeTextStyle(QLabel* label);
 QLabel* makeSizeTextLabel(const QString& text = {}, QWidget* parent = nullptr);
 

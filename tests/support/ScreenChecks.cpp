@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QWidget>
 
 #include <algorithm>
@@ -125,6 +126,18 @@ std::vector<std::string> cutTexts(const QWidget& root)
 
 std::vector<std::string> lowContrastTexts(QWidget& root, double minimum)
 {
+    // A text cursor is neither letters nor ground: fields hide it while read-only.
+    std::vector<QLineEdit*> editable;
+    for (QLineEdit* field : root.findChildren<QLineEdit*>()) {
+        if (!field->isReadOnly()) {
+            field->setReadOnly(true);
+            editable.push_back(field);
+        }
+    }
+    const auto restore = qScopeGuard([&editable] {
+        for (QLineEdit* field : editable)
+            field->setReadOnly(false);
+    });
     std::vector<std::string> low;
     const QImage with = root.grab().toImage();
     const qreal ratio = with.devicePixelRatio();

@@ -186,8 +186,8 @@ TEST_F(AlertTest, ButtonsKeepTheirOrderAndStyleSideBySideForTwoStackedOtherwise)
     QPushButton* cancel = button(*two, QStringLiteral("Cancel"));
     EXPECT_EQ(rename->y(), cancel->y());
     EXPECT_LT(rename->x(), cancel->x());
-    EXPECT_EQ(rename->palette().color(QPalette::ButtonText), colors::systemBlue);
-    EXPECT_EQ(cancel->palette().color(QPalette::ButtonText), colors::systemRed);
+    EXPECT_EQ(rename->palette().color(QPalette::ButtonText), colors::tintOnLight);
+    EXPECT_EQ(cancel->palette().color(QPalette::ButtonText), colors::destructiveOnLight);
     two->cancel();
 
     auto three = std::make_unique<AlertController>(QStringLiteral("Delete?"), QString());
