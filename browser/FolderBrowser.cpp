@@ -10,6 +10,10 @@
 #include "platform/lists/TableViewCellLabel.h"
 #include "platform/views/Labels.h"
 
+#include <QEvent>
+#include <QLabel>
+
+#include <algorithm>
 #include <utility>
 
 namespace kavio::browser {
@@ -30,6 +34,7 @@ void FolderBrowser::loadView()
     platform::TableViewController::loadView();
     setupTable();
     setupRefresh();
+    setupEmptyLabel();
 }
 
 void FolderBrowser::setupTable()
@@ -50,6 +55,51 @@ void FolderBrowser::setupRefresh()
     setRefreshControl(refresh);
 }
 
+void FolderBrowser::setupEmptyLabel()
+{
+    if (look_.emptyText.isEmpty())
+        return;
+    QWidget* viewport = tableView()->viewport();
+    emptyLabel_ = new QLabel(look_.emptyText, viewport);
+    emptyLabel_->setWordWrap(true);
+    emptyLabel_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    QFont font = emptyLabel_->font();
+    font.setPixelSize(look_.emptyTextPixels);
+    emptyLabel_->setFont(font);
+    QPalette palette = emptyLabel_->palette();
+    palette.setColor(QPalette::WindowText, look_.emptyTextColor);
+    palette.setColor(QPalette::Text, look_.emptyTextColor);
+    emptyLabel_->setPalette(palette);
+    emptyLabel_->setAttribute(Qt::WA_TransparentForMouseEvents); // pulls and taps reach the table
+    emptyLabel_->hide();
+    viewport->installEventFilter(this);
+}
+
+void FolderBrowser::updateEmptyLabel()
+{
+    if (!emptyLabel_)
+        return;
+    if (!model_.dirCon().empty()) {
+        emptyLabel_->hide();
+        return;
+    }
+    // Below the table's header, where the first row would be.
+    const QWidget* viewport = emptyLabel_->parentWidget();
+    const QWidget* header = tableView()->tableHeaderView();
+    constexpr int kMargin = 24;
+    const int top = (header ? header->height() : 0) + kMargin;
+    const int width = std::max(0, viewport->width() - 2 * kMargin);
+    emptyLabel_->setGeometry(kMargin, top, width, emptyLabel_->heightForWidth(width));
+    emptyLabel_->show();
+}
+
+bool FolderBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    if (emptyLabel_ && watched == emptyLabel_->parentWidget() && event->type() == QEvent::Resize)
+        updateEmptyLabel();
+    return platform::TableViewController::eventFilter(watched, event);
+}
+
 void FolderBrowser::registerNotifications()
 {
     // Every browser alive reloads on return to the foreground, also those covered by a
@@ -68,6 +118,7 @@ void FolderBrowser::viewDidLoad()
     // first load fills the table as it is built.
     registerNotifications();
     model_.reloadContent();
+    updateEmptyLabel();
     loadedForFirstAppearance_ = true;
 }
 
@@ -84,6 +135,7 @@ void FolderBrowser::reloadContent()
     model_.reloadContent();
     if (isViewLoaded())
         tableView()->reloadData();
+    updateEmptyLabel();
     contentReloaded();
 }
 

@@ -6,13 +6,17 @@
 // every appearance but the first (just loaded, and watched since) and on a pull. A tap
 // opens a folder or a file as each face decides; an entry that vanished since the listing
 // only loses its selection. The faces bring their look, their header or bar, and the
-// rest of what a row offers.
+// rest of what a row offers. An empty folder says so, in the face's words, where the rows
+// would be.
 
 #include "library/Avatar.h"
 #include "library/FolderModel.h"
 #include "platform/lists/TableViewController.h"
 
 #include <QColor>
+#include <QString>
+
+class QLabel;
 
 #include <filesystem>
 #include <memory>
@@ -31,6 +35,10 @@ struct FolderBrowserLook {
     platform::TableViewCellSelectionStyle selection = platform::TableViewCellSelectionStyle::Default;
     int rowHeight = 60;
     int thumbnail = 40; // row images, in points
+    // Said in place of the rows while the folder holds nothing.
+    QString emptyText;
+    QColor emptyTextColor;
+    int emptyTextPixels = 17;
 };
 
 class FolderBrowser : public platform::TableViewController {
@@ -77,9 +85,13 @@ protected:
 private:
     void setupTable();
     void setupRefresh();
+    void setupEmptyLabel();
     void registerNotifications();
+    void updateEmptyLabel();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     FolderBrowserLook look_;
+    QLabel* emptyLabel_ = nullptr; // child of the table's viewport
     Avatar& Korra;
     const bool showHiddenFiles = false; // hidden entries are never listed
     bool loadedForFirstAppearance_ = false;

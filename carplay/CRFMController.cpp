@@ -78,7 +78,10 @@ CRFMController::CRFMController(fs::path folder, CloseButton closeButton)
                                                  .refreshTint = style::refreshTint,
                                                  .selection = platform::TableViewCellSelectionStyle::None,
                                                  .rowHeight = kRowHeight,
-                                                 .thumbnail = style::kThumbnail}),
+                                                 .thumbnail = style::kThumbnail,
+                                                 .emptyText = tr("No videos in this folder"),
+                                                 .emptyTextColor = style::emptyFolderText,
+                                                 .emptyTextPixels = style::kEmptyFolderPixels}),
       closeButton_(closeButton)
 {
 }

@@ -24,6 +24,8 @@ inline const QColor titleText{Qt::white};
 // Read at a glance, in daylight: every text reaches 7:1 on the dark rows.
 inline const QColor detailText = platform::colors::secondaryLabelOnDark;
 inline const QColor bannerText{225, 225, 230};
+inline const QColor emptyFolderText{225, 225, 230};
+inline constexpr int kEmptyFolderPixels = 22;
 inline const QColor refreshTint{200, 200, 200};
 inline const QColor playerBackground{28, 28, 30};
 inline const QColor red{245, 66, 66};             // close buttons, the playing strip entry

@@ -60,7 +60,10 @@ IPFMController::IPFMController(fs::path folder, std::shared_ptr<RemovalHistory> 
                                                  .titleText = style::titleText,
                                                  .detailText = style::detailText,
                                                  .rowHeight = style::kRowHeight,
-                                                 .thumbnail = style::kThumbnail}),
+                                                 .thumbnail = style::kThumbnail,
+                                                 .emptyText = tr("No videos yet. Add one with +"),
+                                                 .emptyTextColor = style::emptyFolderText,
+                                                 .emptyTextPixels = style::kEmptyFolderPixels}),
       removals_(removals ? std::move(removals) : std::make_shared<RemovalHistory>())
 {
 }

@@ -14,6 +14,8 @@ inline const QColor background = platform::colors::systemGroupedBackground;
 inline const QColor rowBackground{Qt::white};
 inline const QColor titleText{Qt::black};
 inline const QColor detailText = platform::colors::secondaryLabelOnLight;
+inline const QColor emptyFolderText = platform::colors::secondaryLabelOnLight;
+inline constexpr int kEmptyFolderPixels = 17;
 
 // The dark navigation bar the phone's screens live under.
 inline const QColor barTint{58, 58, 63};

@@ -1,0 +1,122 @@
+// What a new user meets before any video is in place: an empty folder that says what to
+// do in both faces, at the car panel's size and at the phone window's smallest and usual
+// sizes.
+
+#include "support/CarplayTestSupport.h"
+#include "support/ScreenChecks.h"
+
+#include "app/KVAppDelegate.h"
+#include "carplay/CRFMController.h"
+#include "phone/IPFMController.h"
+#include "platform/lists/TableView.h"
+#include "platform/screens/NavigationController.h"
+#include "platform/screens/TabBarController.h"
+#include "platform/screens/Window.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+namespace kavio::app {
+namespace {
+
+namespace fs = std::filesystem;
+using carplay::test::CarWindow;
+
+const QString kPhoneEmpty = QStringLiteral("No videos yet. Add one with +");
+const QString kCarEmpty = QStringLiteral("No videos in this folder");
+
+QString sizeName(const QWidget& window)
+{
+    return QStringLiteral("%1x%2").arg(window.width()).arg(window.height());
+}
+
+// The label showing words inside browser's table, if any is shown.
+const QLabel* shownLabel(browser::FolderBrowser& browser, const QString& words)
+{
+    for (const QLabel* label : browser.tableView()->findChildren<QLabel*>()) {
+        if (label->text() == words && label->isVisible())
+            return label;
+    }
+    return nullptr;
+}
+
+// The empty folder's words as the browser shows them: visible, whole and readable.
+void expectSays(QWidget& window, browser::FolderBrowser& browser, const QString& words, double contrast,
+                const QString& shot)
+{
+    CarWindow::settle();
+    kavio::test::screenshot(window, shot + QStringLiteral("-") + sizeName(window));
+    const QLabel* label = shownLabel(browser, words);
+    ASSERT_TRUE(label) << shot.toStdString();
+    EXPECT_GE(label->geometry().top(), 0);
+    EXPECT_EQ(kavio::test::cutTexts(window), std::vector<std::string>()) << sizeName(window).toStdString();
+    EXPECT_EQ(kavio::test::lowContrastTexts(window, contrast), std::vector<std::string>());
+}
+
+class PhoneFirstUse : public ::testing::TestWithParam<QSize> {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(docs / "Trips");
+        kavio::test::writeFile(docs / "Trips" / "North.mp4", "x");
+        fs::create_directories(docs / "Empty");
+    }
+    phone::IPFMController* openFiles(const fs::path& folder)
+    {
+        window.placeForPhone();
+        window.setRootViewController(KVAppDelegate::makeTabs(docs));
+        window.resize(GetParam());
+        window.show();
+        auto* tabs = static_cast<platform::TabBarController*>(window.rootViewController());
+        auto* movies = static_cast<platform::NavigationController*>(tabs->selectedViewController());
+        movies->pushViewController(std::make_unique<phone::IPFMController>(folder), platform::Animated::No);
+        CarWindow::settle();
+        return static_cast<phone::IPFMController*>(movies->topViewController());
+    }
+
+    kavio::test::ScratchFolder scratch;
+    const fs::path docs = scratch / "Documents";
+    platform::Window window;
+};
+
+TEST_P(PhoneFirstUse, AnEmptyFolderSaysHowToAddAVideoUntilOneIsThere)
+{
+    phone::IPFMController* files = openFiles(docs / "Empty");
+    expectSays(window, *files, kPhoneEmpty, 4.5, QStringLiteral("phone-empty-folder"));
+
+    kavio::test::writeFile(docs / "Empty" / "clip.mp4", "x");
+    files->reloadContent();
+    CarWindow::settle();
+    EXPECT_FALSE(shownLabel(*files, kPhoneEmpty)) << "a row stands where the words were";
+}
+
+TEST_P(PhoneFirstUse, AFolderOfFoldersIsNoBlankPage)
+{
+    fs::remove_all(docs / "Trips" / "North.mp4");
+    phone::IPFMController* files = openFiles(docs);
+    EXPECT_FALSE(shownLabel(*files, kPhoneEmpty));
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneWindow, PhoneFirstUse,
+                         ::testing::Values(platform::Window::kPhoneMinimumSize, QSize(390, 844)),
+                         [](const ::testing::TestParamInfo<QSize>& size) {
+                             return QStringLiteral("%1x%2").arg(size.param.width()).arg(size.param.height()).toStdString();
+                         });
+
+TEST(CarFirstUse, AnEmptyFolderSaysSoOnThePanel)
+{
+    kavio::test::ScratchFolder scratch;
+    const fs::path docs = scratch / "Documents";
+    fs::create_directories(docs / "Empty");
+    Avatar::shared().setDocumentsDirectory(docs);
+    CarWindow car;
+    auto root = std::make_unique<carplay::CRFMController>(docs / "Empty", carplay::CloseButton::Shown);
+    carplay::CRFMController* browser = root.get();
+    car.setRoot(std::move(root));
+    ASSERT_EQ(car.window().size(), QSize(800, 480));
+    expectSays(car.window(), *browser, kCarEmpty, 7.0, QStringLiteral("car-empty-folder"));
+}
+
+} // namespace
+} // namespace kavio::app
