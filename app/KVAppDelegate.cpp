@@ -33,20 +33,25 @@ void giveTabItem(platform::ViewController& vc, const Tab& tab)
 
 } // namespace
 
-KVAppDelegate::KVAppDelegate(std::filesystem::path documents) : documents_(std::move(documents)) {}
+KVAppDelegate::KVAppDelegate(std::filesystem::path documents, QAction* connectCar)
+    : documents_(std::move(documents)), connectCar_(connectCar)
+{
+}
 
 void KVAppDelegate::sceneWillConnect(platform::Scene& scene)
 {
     window = &scene.window();
-    std::unique_ptr<platform::TabBarController> tabs = makeTabs(documents_);
+    std::unique_ptr<platform::TabBarController> tabs = makeTabs(documents_, connectCar_);
     tabBar = tabs.get();
     window->setWindowTitle(QStringLiteral("Kavio"));
     window->setRootViewController(std::move(tabs));
 }
 
-std::unique_ptr<platform::TabBarController> KVAppDelegate::makeTabs(const std::filesystem::path& documents)
+std::unique_ptr<platform::TabBarController> KVAppDelegate::makeTabs(const std::filesystem::path& documents,
+                                                                    QAction* connectCar)
 {
-    auto movies = std::make_unique<platform::NavigationController>(std::make_unique<shell::KVRootViewController>(documents));
+    auto movies = std::make_unique<platform::NavigationController>(
+        std::make_unique<shell::KVRootViewController>(documents, connectCar));
     phone::style::styleBar(*movies->navigationBar());
     giveTabItem(*movies, kMovies);
 

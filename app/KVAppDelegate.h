@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <memory>
 
+class QAction;
+
 namespace kavio::platform {
 class TabBarController;
 }
@@ -16,18 +18,22 @@ namespace kavio::app {
 
 class KVAppDelegate : public platform::SceneDelegate {
 public:
-    explicit KVAppDelegate(std::filesystem::path documents);
+    // connectCar: the scenes' "Connect car display", offered on the home menu while the car
+    // window is closed.
+    explicit KVAppDelegate(std::filesystem::path documents, QAction* connectCar = nullptr);
 
     void sceneWillConnect(platform::Scene& scene) override;
 
     // The two tabs in their stacks, styled: what the phone window shows.
-    static std::unique_ptr<platform::TabBarController> makeTabs(const std::filesystem::path& documents);
+    static std::unique_ptr<platform::TabBarController> makeTabs(const std::filesystem::path& documents,
+                                                                QAction* connectCar = nullptr);
 
     platform::Window* window = nullptr;                 // owned by the scene
     platform::TabBarController* tabBar = nullptr;       // owned by the window
 
 private:
     std::filesystem::path documents_;
+    QAction* connectCar_; // the scene manager's
 };
 
 } // namespace kavio::app

@@ -214,11 +214,13 @@ int main(int argc, char** argv)
             fail("could not add the sample videos: " + samples.status().toString());
     }
 
-    platform::SceneManager scenes([documents](platform::SceneRole role) -> std::unique_ptr<platform::SceneDelegate> {
+    platform::SceneManager* manager = nullptr;
+    platform::SceneManager scenes([documents, &manager](platform::SceneRole role) -> std::unique_ptr<platform::SceneDelegate> {
         if (role == platform::SceneRole::Phone)
-            return std::make_unique<app::KVAppDelegate>(documents);
+            return std::make_unique<app::KVAppDelegate>(documents, manager ? manager->connectCarDisplayAction() : nullptr);
         return std::make_unique<app::CarPlaySceneDelegate>(documents);
     });
+    manager = &scenes;
 
     if (platform::MprisService* mpris = platform::MprisService::start())
         app::serveRequests(*mpris, scenes, carOnly ? app::RunMode::CarOnly : app::RunMode::Desktop);

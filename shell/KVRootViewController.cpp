@@ -22,6 +22,7 @@
 #include "shell/ShareText.h"
 #include "shell/ShellStyle.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QResizeEvent>
 
@@ -62,11 +63,32 @@ private:
 
 } // namespace
 
-KVRootViewController::KVRootViewController(std::filesystem::path documents)
+namespace {
+constexpr int kFilesSection = 0;
+constexpr int kCarSection = 1;
+} // namespace
+
+KVRootViewController::KVRootViewController(std::filesystem::path documents, QAction* connectCar)
     : platform::TableViewController(platform::TableViewStyle::InsetGrouped), documents_(std::move(documents)),
-      removals_(std::make_shared<phone::RemovalHistory>())
+      removals_(std::make_shared<phone::RemovalHistory>()), connectCar_(connectCar)
 {
     setTitle(QStringLiteral("Movies"));
+    // The section comes and goes with the car window.
+    if (connectCar)
+        connect(connectCar, &QAction::changed, this, [this] {
+            if (isViewLoaded())
+                tableView()->reloadData();
+        });
+}
+
+bool KVRootViewController::offersCarConnection() const
+{
+    return connectCar_ && connectCar_->isEnabled();
+}
+
+int KVRootViewController::numberOfSections(platform::TableView&)
+{
+    return offersCarConnection() ? 2 : 1;
 }
 
 void KVRootViewController::loadView()
@@ -140,8 +162,28 @@ void KVRootViewController::updateChecked(const UpdateVerdict& verdict)
     platform::presentAlert(*this, std::move(alert));
 }
 
-std::unique_ptr<platform::TableViewCell> KVRootViewController::cellForRow(platform::TableView&, const platform::IndexPath&)
+std::unique_ptr<platform::TableViewCell> KVRootViewController::carConnectionCell()
 {
+    auto cell = std::make_unique<platform::TableViewCell>(platform::TableViewCellStyle::Subtitle,
+                                                          QStringLiteral("KavioCarConnection"));
+    cell->setBackgroundColor(Qt::white);
+    cell->textLabel()->setTextColor(Qt::black);
+    cell->detailTextLabel()->setTextColor(style::sectionHeader);
+    cell->textLabel()->setText(tr("Connect car display"));
+    const QString shortcut = connectCar_->shortcut().toString(QKeySequence::NativeText);
+    cell->detailTextLabel()->setText(shortcut.isEmpty() ? tr("Opens the car window again")
+                                                        : tr("Opens the car window again (%1)").arg(shortcut));
+    cell->imageView()->setImage(platform::symbolImage(QStringLiteral("car"), QSize(32, 32), style::carSymbol,
+                                                      tableView()->devicePixelRatioF()));
+    cell->imageView()->setFixedSize(QSize(40, 40));
+    cell->setAccessibleName(tr("Connect car display"));
+    return cell;
+}
+
+std::unique_ptr<platform::TableViewCell> KVRootViewController::cellForRow(platform::TableView&, const platform::IndexPath& path)
+{
+    if (path.section == kCarSection)
+        return carConnectionCell();
     auto cell = std::make_unique<platform::TableViewCell>(platform::TableViewCellStyle::Subtitle,
                                                           QStringLiteral("KavioCelloniPhone"));
     cell->setBackgroundColor(Qt::white);
@@ -161,9 +203,9 @@ int KVRootViewController::heightForRow(platform::TableView&, const platform::Ind
     return style::kHomeRowHeight;
 }
 
-std::unique_ptr<QWidget> KVRootViewController::viewForHeaderInSection(platform::TableView&, int)
+std::unique_ptr<QWidget> KVRootViewController::viewForHeaderInSection(platform::TableView&, int section)
 {
-    return makeSectionHeader(QStringLiteral("Added Videos"));
+    return makeSectionHeader(section == kCarSection ? tr("Car Display") : QStringLiteral("Added Videos"));
 }
 
 int KVRootViewController::heightForHeaderInSection(platform::TableView&, int)
@@ -174,7 +216,12 @@ int KVRootViewController::heightForHeaderInSection(platform::TableView&, int)
 void KVRootViewController::didSelectRow(platform::TableView& table, const platform::IndexPath& path)
 {
     table.deselectRow(path, platform::Animated::Yes);
-    if (path.row != 0)
+    if (path.section == kCarSection) {
+        if (offersCarConnection())
+            connectCar_->trigger();
+        return;
+    }
+    if (path.section != kFilesSection || path.row != 0)
         return;
     Avatar::shared().setDocumentsDirectory(documents_);
     if (platform::NavigationController* nav = navigationController())

@@ -1,11 +1,14 @@
 #pragma once
 // The home menu, the phone's first tab ("Movies"): a banner, one row "Files" that opens the
-// library, and a heart button whose menu offers the donation page and sharing. Checks
-// once, when it loads, whether a newer release is out.
+// library, and a heart button whose menu offers the donation page and sharing. While the
+// car window is closed, a second section offers "Connect car display". Checks once, when
+// it loads, whether a newer release is out.
 
 #include "platform/lists/TableViewController.h"
 #include "platform/modals/Menu.h"
 #include "shell/UpdateCheck.h"
+
+#include <QPointer>
 
 #include <filesystem>
 #include <memory>
@@ -14,12 +17,16 @@ namespace kavio::phone {
 class RemovalHistory;
 }
 
+class QAction;
+
 namespace kavio::shell {
 
 class KVRootViewController : public platform::TableViewController {
     Q_OBJECT
 public:
-    explicit KVRootViewController(std::filesystem::path documents);
+    // connectCar: the action that brings the car window back, enabled while it is closed;
+    // none where there is no car window to bring back.
+    explicit KVRootViewController(std::filesystem::path documents, QAction* connectCar = nullptr);
 
     platform::Menu heartMenu();
     void share();
@@ -27,6 +34,7 @@ public:
     // The answer of a check, as the screen shows it.
     void updateChecked(const UpdateVerdict& verdict);
 
+    int numberOfSections(platform::TableView&) override;
     int numberOfRowsInSection(platform::TableView&, int) override { return 1; }
     std::unique_ptr<platform::TableViewCell> cellForRow(platform::TableView&, const platform::IndexPath&) override;
     int heightForRow(platform::TableView&, const platform::IndexPath&) override;
@@ -41,9 +49,13 @@ private:
     void navBarMagic();
     void banner();
 
+    bool offersCarConnection() const;
+    std::unique_ptr<platform::TableViewCell> carConnectionCell();
+
     std::filesystem::path documents_;
     // What the library's browsers removed, kept for Undo while "Files" is opened again.
     std::shared_ptr<phone::RemovalHistory> removals_;
+    QPointer<QAction> connectCar_;
 };
 
 } // namespace kavio::shell

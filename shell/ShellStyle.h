@@ -19,6 +19,7 @@ inline const QColor sectionHeader = platform::colors::sectionTitleOnLight;
 inline const QColor bannerText = platform::colors::sectionTitleOnLight;
 inline QFont bannerFont() { return platform::namedFont(QStringLiteral("Helvetica Neue"), 14, QFont::Light); }
 inline const QColor switchOn = phone::style::barTint;
+inline const QColor carSymbol = phone::style::barTint; // "Connect car display" on the home menu
 inline const QColor creditRole{196, 58, 34};      // the designer's red-orange, darkened to read on white
 inline const QColor creditName{Qt::black};
 inline const QColor divider = platform::colors::tertiaryLabel;

@@ -1,18 +1,24 @@
 // What a new user meets before any video is in place: an empty folder that says what to
-// do in both faces, at the car panel's size and at the phone window's smallest and usual
-// sizes.
+// do in both faces, and the car window brought back from the phone window after it was
+// closed. Each at the car panel's size and at the phone window's smallest and usual sizes.
 
 #include "support/CarplayTestSupport.h"
 #include "support/ScreenChecks.h"
 
+#include "app/CarPlaySceneDelegate.h"
 #include "app/KVAppDelegate.h"
 #include "carplay/CRFMController.h"
 #include "phone/IPFMController.h"
 #include "platform/lists/TableView.h"
+#include "platform/lists/TableViewCell.h"
+#include "platform/lists/TableViewCellLabel.h"
 #include "platform/screens/NavigationController.h"
+#include "platform/screens/Scene.h"
 #include "platform/screens/TabBarController.h"
 #include "platform/screens/Window.h"
+#include "shell/KVRootViewController.h"
 
+#include <QAction>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -117,6 +123,78 @@ TEST(CarFirstUse, AnEmptyFolderSaysSoOnThePanel)
     ASSERT_EQ(car.window().size(), QSize(800, 480));
     expectSays(car.window(), *browser, kCarEmpty, 7.0, QStringLiteral("car-empty-folder"));
 }
+
+// The phone window and the car window as the scenes make them, the way main() does.
+class CarConnection : public ::testing::TestWithParam<QSize> {
+protected:
+    void SetUp() override
+    {
+        fs::create_directories(library.documents());
+        scenes = std::make_unique<platform::SceneManager>([this](platform::SceneRole role) -> std::unique_ptr<platform::SceneDelegate> {
+            if (role == platform::SceneRole::Phone)
+                return std::make_unique<KVAppDelegate>(library.documents(), scenes->connectCarDisplayAction());
+            return std::make_unique<CarPlaySceneDelegate>(library.documents());
+        });
+        phone = scenes->connectScene(platform::SceneRole::Phone);
+        scenes->connectScene(platform::SceneRole::Car);
+        phone->window().resize(GetParam());
+        CarWindow::settle();
+        auto* tabs = static_cast<platform::TabBarController*>(phone->window().rootViewController());
+        auto* movies = static_cast<platform::NavigationController*>(tabs->selectedViewController());
+        home = dynamic_cast<shell::KVRootViewController*>(movies->topViewController());
+        ASSERT_TRUE(home);
+    }
+    void TearDown() override
+    {
+        scenes.reset();
+        CarWindow::settle();
+    }
+    // The home menu's rows as they read, section by section.
+    std::vector<std::string> rows()
+    {
+        CarWindow::settle();
+        std::vector<std::string> texts;
+        platform::TableView& table = *home->tableView();
+        for (int section = 0; section < table.numberOfSections(); ++section) {
+            for (int row = 0; row < table.numberOfRowsInSection(section); ++row) {
+                const platform::IndexPath path{section, row};
+                table.scrollToRow(path, platform::TableViewScrollPosition::Middle, platform::Animated::No);
+                CarWindow::settle();
+                platform::TableViewCell* cell = table.cellForRow(path);
+                texts.push_back(cell ? cell->textLabel()->text().toStdString() : "?");
+            }
+        }
+        return texts;
+    }
+
+    carplay::test::Library library;
+    std::unique_ptr<platform::SceneManager> scenes;
+    platform::Scene* phone = nullptr;
+    shell::KVRootViewController* home = nullptr;
+};
+
+TEST_P(CarConnection, AClosedCarWindowComesBackFromTheHomeMenu)
+{
+    EXPECT_EQ(rows(), std::vector<std::string>{"Files"}) << "nothing to connect while the car window is open";
+
+    scenes->disconnectScene(platform::SceneRole::Car);
+    ASSERT_FALSE(scenes->isConnected(platform::SceneRole::Car));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"Files", "Connect car display"}));
+    kavio::test::screenshot(phone->window(), QStringLiteral("phone-connect-car-") + sizeName(phone->window()));
+    EXPECT_EQ(kavio::test::cutTexts(phone->window()), std::vector<std::string>());
+    EXPECT_EQ(kavio::test::lowContrastTexts(phone->window(), 4.5), std::vector<std::string>());
+
+    home->didSelectRow(*home->tableView(), platform::IndexPath{1, 0});
+    CarWindow::settle();
+    EXPECT_TRUE(scenes->isConnected(platform::SceneRole::Car));
+    EXPECT_EQ(rows(), std::vector<std::string>{"Files"});
+}
+
+INSTANTIATE_TEST_SUITE_P(PhoneWindow, CarConnection,
+                         ::testing::Values(platform::Window::kPhoneMinimumSize, QSize(390, 844)),
+                         [](const ::testing::TestParamInfo<QSize>& size) {
+                             return QStringLiteral("%1x%2").arg(size.param.width()).arg(size.param.height()).toStdString();
+                         });
 
 } // namespace
 } // namespace kavio::app
