@@ -227,6 +227,7 @@ Outcome renameEntry(FolderModel& model, const EntryRef& ref, std::string_view ne
         return renameFolder(*change, ref, at->path, newName, wait);
 
     const std::string extension = extensionOf(ref.name);
+    newName = titleWithoutExtension(newName, extension);
     if (std::optional<std::string> problem = nameProblem(newName, NameUse::Title, extension))
         return Outcome::refused(*problem);
     if (!model.prefsDict())

@@ -117,29 +117,41 @@ void IPFMController::alert(const QString& title, const QString& message)
     platform::presentAlert(*this, platform::makeMessageAlert(title, message));
 }
 
-void IPFMController::perform(std::function<Outcome()> change)
+void IPFMController::perform(std::function<Outcome()> change, std::function<void()> askAgain)
 {
     retryWhileBusy(
         this,
-        [this, change = std::move(change)] {
+        [this, change = std::move(change), askAgain] {
             const Outcome outcome = change();
             if (outcome.kind == Outcome::Kind::Busy)
                 return false;
-            show(outcome);
+            show(outcome, askAgain);
             return true;
         },
         [this] { show(Outcome::busy()); });
 }
 
-void IPFMController::show(const Outcome& outcome)
+void IPFMController::show(const Outcome& outcome, std::function<void()> askAgain)
 {
     for (const std::string& line : outcome.log)
         qInfo().noquote() << fromUtf8(line);
-    if (!outcome.done() && !outcome.message.empty())
-        alert(QString::fromLatin1(outcome.kind == Outcome::Kind::Busy ? kFolderBusyTitle : kErrTitle),
-              fromUtf8(outcome.message));
     reloadContent();
 }
+    if (outcome.done() || outcome.message.empty())
+        return;
+    const QString title = QString::fromLatin1(outcome.kind == Outcome::Kind::Busy ? kFolderBusyTitle : kErrTitle);
+    if (outcome.kind == Outcome::Kind::Refused && askAgain)
+        refuse(fromUtf8(outcome.message), std::move(askAgain));
+    else
+        alert(title, fromUtf8(outcome.message));
+}
+
+void IPFMController::refuse(const QString& message, std::function<void()> askAgain)
+{
+    auto refusal = std::make_unique<AlertController>(QString::fromLatin1(kErrTitle), message);
+    refusal->addAction(QStringLiteral("OK"), AlertActionStyle::Default,
+                       [askAgain = std::move(askAgain)](AlertController&) { askAgain(); });
+    platform::presentAlert(*this, std::move(refusal));
 
 // Actions ------------------------------------------------------------------------------
 
@@ -187,16 +199,28 @@ platform::Menu IPFMController::optionMenu()
 void IPFMController::RenamecunstomText(const FolderEntry& entry)
 {
     beginAction(entry);
-    const EntryRef target = *sele_entry;
-    platform::presentAlert(*this, inputDialog(renameDialogFor(model_, entry), [this, target](AlertController& dialog) {
+    askForName(*sele_entry, renameDialogFor(model_, entry));
+}
+
+void IPFMController::askForName(const EntryRef& target, const DialogContent& content)
+{
+    platform::presentAlert(*this, inputDialog(content, [this, target, content](AlertController& dialog) {
+        // A refused name comes back as typed, to be corrected rather than typed again.
+        DialogContent typed = content;
+        for (std::size_t i = 0; i < typed.fields.size(); ++i)
+            typed.fields[i].text = dialog.textFieldText(static_cast<int>(i));
+        auto again = [this, target, typed] {
+            if (entryRefNamed(model_, target.name)) // not when the entry itself has gone
+                askForName(target, typed);
+        };
         const std::string artist = toUtf8(dialog.textFieldText(1));
         if (std::optional<std::string> problem = artistProblem(artist)) {
-            alert(QString::fromLatin1(kErrTitle), fromUtf8(*problem));
+            refuse(fromUtf8(*problem), std::move(again));
             return;
         }
         perform([this, target, name = toUtf8(dialog.textFieldText(0)), artist] {
             return renameEntry(model_, target, name, artist);
-        });
+        }, std::move(again));
     }));
 }
 
@@ -311,10 +335,14 @@ void IPFMController::presentEditor(EditorInput input)
     });
 }
 
-void IPFMController::createFolder()
+void IPFMController::createFolder(const QString& typed)
 {
-    platform::presentAlert(*this, inputDialog(createFolderDialog(), [this](AlertController& dialog) {
-        perform([this, name = toUtf8(dialog.textFieldText(0))] { return phone::createFolder(model_, name); });
+    DialogContent content = createFolderDialog();
+    content.fields.front().text = typed;
+    platform::presentAlert(*this, inputDialog(content, [this](AlertController& dialog) {
+        const QString name = dialog.textFieldText(0);
+        perform([this, name] { return phone::createFolder(model_, toUtf8(name)); },
+                [this, name] { createFolder(name); });
     }));
 }
 

@@ -8,6 +8,7 @@
 // the trash still holds what went); what no trash takes is offered for deletion for good.
 
 #include "browser/FolderBrowser.h"
+#include "phone/BrowserContent.h"
 #include "phone/EditorSave.h"
 #include "phone/FileOperations.h"
 #include "phone/IPFManagerDelegate.h"
@@ -48,7 +49,8 @@ public:
     void imageRewriting(const FolderEntry& entry);
     void removeEntry(const FolderEntry& entry);
     // The menus' actions.
-    void createFolder();
+    // typed: the name a refused attempt held, offered again.
+    void createFolder(const QString& typed = {});
     void openImagePicker(); // a thumbnail while is_Picker, else a video to import
     void openFilePicker();
     void urlLink();
@@ -77,9 +79,12 @@ private:
 
     void beginAction(const FolderEntry& entry);
     void importPickedVideo(const std::filesystem::path& video);
+    void askForName(const EntryRef& target, const DialogContent& content);
     // A change of the folder, tried again from the event loop while another program holds it.
-    void perform(std::function<Outcome()> change);
-    void show(const Outcome& outcome);
+    // askAgain: what follows the "Err" alert of a refused input, such as the dialog again.
+    void perform(std::function<Outcome()> change, std::function<void()> askAgain = {});
+    void show(const Outcome& outcome, std::function<void()> askAgain = {});
+    void refuse(const QString& message, std::function<void()> askAgain);
     void leaveIfFolderVanished();
 
     // Removals (IPFMControllerRemovals.cpp).

@@ -4,6 +4,7 @@
 #include "library/SavedVideosStore.h"
 #include "library/Settings.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace kavio::phone {
@@ -36,6 +37,11 @@ std::optional<std::string> partProblem(std::string_view part, NameUse use, std::
     return std::nullopt;
 }
 
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 } // namespace
 
 std::optional<std::string> nameProblem(std::string_view name, NameUse use, std::string_view extension)
@@ -62,6 +68,16 @@ std::optional<std::string> nameProblem(std::string_view name, NameUse use, std::
         start = slash + 1;
     }
     return std::nullopt;
+}
+
+std::string_view titleWithoutExtension(std::string_view title, std::string_view extension)
+{
+    if (extension.empty() || title.size() <= extension.size() + 1)
+        return title;
+    const std::string_view tail = title.substr(title.size() - extension.size() - 1);
+    const bool same = tail.front() == '.' && std::equal(extension.begin(), extension.end(), tail.begin() + 1,
+                                                         [](char a, char b) { return asciiLower(a) == asciiLower(b); });
+    return same ? title.substr(0, title.size() - tail.size()) : title;
 }
 
 std::optional<std::string> artistProblem(std::string_view artist)

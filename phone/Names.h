@@ -22,6 +22,10 @@ std::optional<std::string> nameProblem(std::string_view name, NameUse use, std::
 // The same for an artist, which may be empty and hold any other text.
 std::optional<std::string> artistProblem(std::string_view artist);
 
+// A title typed with its file's own extension ("Beach Day.mp4" for an .mp4, in any case)
+// is the title before it: the file gets its extension once, not twice.
+std::string_view titleWithoutExtension(std::string_view title, std::string_view extension);
+
 inline constexpr char kNoCharactersEntered[] = "No characters entered.";
 
 } // namespace kavio::phone

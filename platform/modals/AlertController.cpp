@@ -148,8 +148,13 @@ void AlertController::viewDidAppear(Animated)
     // another window (the car display) was active, as a separate dialog window would be.
     if (QWidget* window = view()->window(); window && !window->isActiveWindow())
         window->activateWindow();
-    if (QWidget* target = initialFocus())
+    if (QWidget* target = initialFocus()) {
         target->setFocus(Qt::OtherFocusReason);
+        // Text offered in a field (a name to change) is selected: typing replaces it, an
+        // arrow key keeps it.
+        if (auto* field = qobject_cast<QLineEdit*>(target))
+            field->selectAll();
+    }
 }
 
 void AlertController::viewDidDisappear(Animated)

@@ -3,10 +3,10 @@
 // text fields and a row or stack of buttons. Presented over full screen with a cross
 // dissolve, so the screen beneath stays on show.
 //
-// Keyboard: the first text field (else the default button) has focus when it appears;
-// Enter in a text field or on the card takes the first default-style action, Enter or
-// Space on a focused button takes that button's; Escape closes without acting; Tab cycles
-// through the fields and buttons without leaving the alert.
+// Keyboard: the first text field, its text selected (else the default button), has focus
+// when it appears; Enter in a text field or on the card takes the first default-style
+// action, Enter or Space on a focused button takes that button's; Escape closes without
+// acting; Tab cycles through the fields and buttons without leaving the alert.
 
 #include "platform/screens/ViewController.h"
 

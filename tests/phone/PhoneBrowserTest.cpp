@@ -90,6 +90,7 @@ TEST_F(PhoneBrowserTest, RenameFromTheRowMenuAndItsRefusals)
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->alertTitle(), "Kavio");
     EXPECT_EQ(alert()->textFieldText(0), "clip");
+    EXPECT_EQ(alert()->textFields().front()->selectedText(), "clip") << "typing replaces the title";
     EXPECT_EQ(alert()->actionTitles(), (QStringList{"Rename", "Cancel"}));
     EXPECT_EQ(alert()->actionStyle("Cancel"), platform::AlertActionStyle::Destructive);
     answer({"../outside", "x"}, "Rename");
@@ -98,6 +99,12 @@ TEST_F(PhoneBrowserTest, RenameFromTheRowMenuAndItsRefusals)
     EXPECT_EQ(alert()->message(), "A name cannot contain \"/\".");
     answer({}, "OK");
     EXPECT_TRUE(fs::exists(docs / "clip.mov"));
+    ASSERT_TRUE(alert()) << "the dialog again, to correct what was typed";
+    EXPECT_EQ(alert()->alertTitle(), "Kavio");
+    EXPECT_EQ(alert()->textFieldText(0), "../outside");
+    EXPECT_EQ(alert()->textFieldText(1), "x");
+    answer({}, "Cancel");
+    EXPECT_FALSE(alert());
 
     // The artist is checked here, before the rename (the title by the rename itself).
     root->renameRequested(*root->tableView(), IndexPath::forRow(rowOf(*root, "clip.mov").value()));
@@ -105,6 +112,10 @@ TEST_F(PhoneBrowserTest, RenameFromTheRowMenuAndItsRefusals)
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->message(), "An artist name cannot contain control characters such as a line break, a tab or an escape.");
     answer({}, "OK");
+    ASSERT_TRUE(alert()) << "the dialog again, holding both fields";
+    EXPECT_EQ(alert()->textFieldText(0), "clip");
+    EXPECT_EQ(alert()->textFieldText(1), "esc\x1b[31m");
+    answer({}, "Cancel");
     EXPECT_EQ(cellFor(*root, "clip.mov")->detailTextLabel()->text(), "by clip");
 
     root->renameRequested(*root->tableView(), IndexPath::forRow(rowOf(*root, "clip.mov").value())); // F2
@@ -113,6 +124,33 @@ TEST_F(PhoneBrowserTest, RenameFromTheRowMenuAndItsRefusals)
     EXPECT_TRUE(fs::exists(docs / "holiday.mov"));
     EXPECT_EQ(cellFor(*root, "holiday.mov")->textLabel()->text(), "holiday");
     EXPECT_EQ(cellFor(*root, "holiday.mov")->detailTextLabel()->text(), "by clip") << "an empty artist keeps it";
+}
+
+// The title typed with the file's own extension, in any case, is not given it twice;
+// another extension is part of the title.
+TEST_F(PhoneBrowserTest, ATitleTypedWithItsExtensionKeepsOneExtension)
+{
+    fileRecords(docs, {record("a"), record("b"), record("c", "mov")});
+    for (const char* name : {"a.mp4", "b.mp4", "c.mov"})
+        writeFile(docs / name, "x");
+    IPFMController* root = open();
+    const struct {
+        const char* file;
+        QString typed;
+        const char* becomes;
+    } rows[] = {
+        {"a.mp4", "Beach Day.mp4", "Beach Day.mp4"},
+        {"b.mp4", "Night.MP4", "Night.mp4"},
+        {"c.mov", "Trailer.mp4", "Trailer.mp4.mov"},
+    };
+    for (const auto& row : rows) {
+        root->RenamecunstomText(entryNamed(*root, row.file));
+        settle();
+        answer({row.typed, ""}, "Rename");
+        EXPECT_FALSE(alert()) << row.file;
+        EXPECT_TRUE(fs::exists(docs / row.becomes)) << row.file;
+    }
+    EXPECT_EQ(cellFor(*root, "Beach Day.mp4")->textLabel()->text(), "Beach Day");
 }
 
 TEST_F(PhoneBrowserTest, AMenuOpenedBeforeAReloadActsOnItsOwnEntry)
@@ -293,6 +331,11 @@ TEST_F(PhoneBrowserTest, CreateFolderFromTheAddMenu)
     answer({"Trips"}, "Create");
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->message(), "Folder already exists.");
+    answer({}, "OK");
+    ASSERT_TRUE(alert()) << "the dialog again, holding the name";
+    EXPECT_EQ(alert()->textFieldText(0), "Trips");
+    answer({"Trips 2"}, "Create");
+    EXPECT_TRUE(fs::is_directory(docs / "Trips 2"));
 }
 
 TEST_F(PhoneBrowserTest, AFileAddedFromOutsideAppearsInBothBrowsersWithoutAPull)

@@ -77,7 +77,10 @@ TEST_P(AlertEnterTest, EnterInATextFieldRunsTheDefaultActionWithTheTypedText)
     }));
     ASSERT_NE(alert, nullptr);
     QLineEdit* artist = alert->textFields().at(1);
-    QTest::keyClicks(alert->textFields().at(0), QStringLiteral(" trip"));
+    QLineEdit* title = alert->textFields().at(0);
+    EXPECT_EQ(title->selectedText(), "holiday") << "offered text starts selected";
+    QTest::keyClick(title, Qt::Key_End);
+    QTest::keyClicks(title, QStringLiteral(" trip"));
     QTest::keyClicks(artist, QStringLiteral("me"));
     QTest::keyClick(artist, GetParam().key, GetParam().modifiers);
 
