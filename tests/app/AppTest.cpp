@@ -1,9 +1,11 @@
 #include "support/CarplayTestSupport.h"
+#include "support/ScreenChecks.h"
 
 #include "app/CarPlaySceneDelegate.h"
 #include "app/Opener.h"
 #include "app/KVAppDelegate.h"
 #include "carplay/CRFMController.h"
+#include "carplay/KavioCollectionViewCell.h"
 #include "carplay/KavioController.h"
 #include "carplay/PlaybackMemory.h"
 #include "library/FolderModel.h"
@@ -13,6 +15,7 @@
 #include "library/Samples.h"
 #include "phone/IPFMController.h"
 #include "phone/PhoneStyle.h"
+#include "platform/lists/CellImageView.h"
 #include "platform/screens/NavigationBar.h"
 #include "platform/screens/NavigationController.h"
 #include "platform/screens/Scene.h"
@@ -200,6 +203,14 @@ TEST_F(CarScene, OpeningAFileOutsideTheLibraryPlaysItsFolder)
     EXPECT_EQ(player->currentIndex(), 1u);
     EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl(elsewhere / "Dashcam 9.mp4").toString());
     EXPECT_FALSE(fs::exists(elsewhere / kStoreFileName)) << "nothing is written there";
+
+    // The strip beside it shows the three, each with the video icon: no empty square.
+    platform::Window& car = scenes.scene(platform::SceneRole::Car)->window();
+    kavio::test::screenshot(car, QStringLiteral("car-opened-outside-library-800x480"));
+    const auto cells = player->collectionItem()->findChildren<carplay::KavioCollectionViewCell*>();
+    EXPECT_EQ(cells.size(), 3);
+    for (const carplay::KavioCollectionViewCell* cell : cells)
+        EXPECT_TRUE(cell->appImageView->hasImage());
 }
 
 struct ArgumentRow {
