@@ -3,8 +3,8 @@
 // (and a couple around them), asks its data source for nothing else, and lets go of
 // rows as they leave. Plain or inset-grouped (rounded sections inset from the sides).
 // Tap or Enter selects, arrows move, Delete or a swipe deletes where the delegate
-// allows it, F2 asks it to rename, a long press, right click or menu key asks for a
-// context menu, and pulling down past the top, the wheel past the top or F5 starts the
+// allows it, F2 asks it to rename, a long press, right click, the menu key or Shift+F10
+// asks for a context menu, and pulling down past the top, the wheel past the top or F5 starts the
 // refresh control. A finger's flick goes on with momentum; a tap while the rows move stops
 // them and chooses nothing.
 
@@ -120,6 +120,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:

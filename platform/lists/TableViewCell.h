@@ -78,6 +78,7 @@ public:
     void setDecoration(const TableViewCellDecoration& decoration);
     const TableViewCellDecoration& decoration() const { return decoration_; }
     void setFocusIndicator(bool shown);
+    bool showsFocusIndicator() const { return focusIndicator_; }
     // A negative offset slides the content left and uncovers a Delete button at the right.
     void setSwipeOffset(int offset);
     int swipeOffset() const { return swipeOffset_; }

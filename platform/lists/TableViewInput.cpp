@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -259,6 +260,13 @@ void TableView::keyPressEvent(QKeyEvent* event)
         if (current_ && canDelete(*current_))
             commitDelete(*current_);
         return;
+    case Qt::Key_F10:
+        if (event->modifiers() & Qt::ShiftModifier) { // the menu key's other name
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos(), event->modifiers());
+            contextMenuEvent(&menu);
+            return;
+        }
+        break;
     case Qt::Key_F2:
         if (current_ && delegate_)
             delegate_->renameRequested(*this, *current_);
@@ -272,6 +280,26 @@ void TableView::keyPressEvent(QKeyEvent* event)
     default: break;
     }
     QAbstractScrollArea::keyPressEvent(event);
+}
+
+void TableView::focusInEvent(QFocusEvent* event)
+{
+    // Tabbed into, the list shows at once where the keyboard is: its current row, else
+    // the first one on screen.
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) {
+        ensureLoaded();
+        std::optional<IndexPath> target = current_;
+        if (!target) {
+            const auto visible = indexPathsForVisibleRows();
+            target = visible.empty() ? geometry_.firstRow() : std::optional(visible.front());
+        }
+        if (target)
+            setCurrentRow(target);
+    } else if (keyboardFocusShown_) {
+        setCurrentRow(current_);
+    }
+    QAbstractScrollArea::focusInEvent(event);
 }
 
 void TableView::focusOutEvent(QFocusEvent* event)

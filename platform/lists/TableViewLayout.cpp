@@ -241,7 +241,7 @@ void TableView::realizeRow(const IndexPath& path)
     cell->setDecoration(decorationFor(path));
     placeCell(*cell, path);
     cell->setSelected(selected_ == path, Animated::No);
-    cell->setFocusIndicator(keyboardFocusShown_ && current_ == path);
+    cell->setFocusIndicator(keyboardFocusShown_ && hasFocus() && current_ == path); // one ring in the window
     if (delegate_)
         delegate_->willDisplayCell(*this, *cell, path);
     cell->layoutIfNeeded();

@@ -96,8 +96,16 @@ Scene* SceneManager::connectScene(SceneRole role)
     placeWindow(*created);
     connect(&window, &Window::closed, this, [this, role] { sceneWindowClosed(role); });
     created->delegate().sceneWillConnect(*created);
-    if (!window.isVisible())
-        window.makeKeyAndVisible();
+    if (!window.isVisible()) {
+        // The keyboard stays with the library: a car display plugged in beside the phone
+        // window comes up in front, but typing goes on where it was.
+        if (role == SceneRole::Car && isConnected(SceneRole::Phone)) {
+            window.mode() == WindowMode::FullScreen ? window.showFullScreen() : window.show();
+            window.raise();
+        } else {
+            window.makeKeyAndVisible();
+        }
+    }
     updateKeepAlive();
     Q_EMIT sceneConnected(created);
     return created;

@@ -1,5 +1,7 @@
 #include "platform/screens/Window.h"
 
+#include "platform/screens/NavigationBar.h"
+#include "platform/screens/TabBar.h"
 #include "platform/screens/ViewController.h"
 #include "platform/screens/ViewControllerTransition.h"
 
@@ -196,6 +198,71 @@ void Window::closeEvent(QCloseEvent* event)
         closing_ = true;
     else
         Q_EMIT closed();
+}
+
+namespace {
+
+// Content first, then the navigation bar, then the tab bar.
+int band(const QWidget* widget)
+{
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        if (qobject_cast<const TabBar*>(w))
+            return 2;
+        if (qobject_cast<const NavigationBar*>(w))
+            return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::vector<QWidget*> Window::tabOrder() const
+{
+    ViewController* top = topViewController();
+    const QWidget* screen = top && top->isViewLoaded() ? top->view() : content_;
+    std::vector<QWidget*> order;
+    // The focus chain keeps each part's own order (a form's fields, then its button).
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(this)
+            && (w == screen || screen->isAncestorOf(w)))
+            order.push_back(w);
+    }
+    std::stable_sort(order.begin(), order.end(), [this](const QWidget* a, const QWidget* b) {
+        const int bandA = band(a);
+        const int bandB = band(b);
+        if (bandA != bandB)
+            return bandA < bandB;
+        return bandA > 0 && a->mapTo(this, QPoint()).x() < b->mapTo(this, QPoint()).x();
+    });
+    return order;
+}
+
+void Window::changeEvent(QEvent* event)
+{
+    // A window made active with nothing focused starts where Tab would: its content.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !focusWidget()) {
+        const std::vector<QWidget*> order = tabOrder();
+        if (!order.empty())
+            order.front()->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    QWidget::changeEvent(event);
+}
+
+bool Window::focusNextPrevChild(bool next)
+{
+    const std::vector<QWidget*> order = tabOrder();
+    if (order.empty())
+        return QWidget::focusNextPrevChild(next);
+    const auto at = std::find(order.begin(), order.end(), focusWidget());
+    std::size_t index = 0;
+    if (at == order.end())
+        index = next ? 0 : order.size() - 1;
+    else if (next)
+        index = (static_cast<std::size_t>(at - order.begin()) + 1) % order.size();
+    else
+        index = (static_cast<std::size_t>(at - order.begin()) + order.size() - 1) % order.size();
+    order[index]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 } // namespace kavio::platform

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QScreen;
 
@@ -58,6 +59,11 @@ public:
     // The first screen other than the primary, when more than one is attached.
     static QScreen* secondaryScreen(const QList<QScreen*>& screens, const QScreen* primary);
 
+    // What Tab visits on the top screen, in reading order: its content first (a list, a
+    // form), then its navigation bar's buttons and then the tab bar's, each bar from left
+    // to right.
+    std::vector<QWidget*> tabOrder() const;
+
 Q_SIGNALS:
     // The window was closed (by the user or close()) and is now hidden.
     void closed();
@@ -66,6 +72,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void setupContent();

@@ -76,6 +76,14 @@ void CircleButton::paintEvent(QPaintEvent*)
     painter.setPen(QPen(border_, 1.0));
     painter.setBrush(fill);
     painter.drawEllipse(ring);
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        // Reached by the keyboard: a second ring just outside the first.
+        QColor focusRing = tint_;
+        focusRing.setAlphaF(0.7f);
+        painter.setPen(QPen(focusRing, 2.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(ring.adjusted(-2.5, -2.5, 2.5, 2.5));
+    }
 
     const QImage symbol = symbolFor(isEnabled() ? tint_ : tint_.darker(200), devicePixelRatioF());
     if (!symbol.isNull()) {

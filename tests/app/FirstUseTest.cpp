@@ -19,6 +19,8 @@
 #include "shell/KVRootViewController.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTest>
 #include <QLabel>
 
 #include <gtest/gtest.h>
@@ -104,6 +106,29 @@ TEST_P(PhoneFirstUse, AFolderOfFoldersIsNoBlankPage)
     EXPECT_FALSE(shownLabel(*files, kPhoneEmpty));
 }
 
+// The keyboard starts in the list and Tab reads the screen: the list, the bar's buttons
+// left to right, then the tabs, and round again.
+TEST_P(PhoneFirstUse, TheKeyboardStartsInTheListAndTabGoesInReadingOrder)
+{
+    phone::IPFMController* files = openFiles(docs);
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    CarWindow::settle();
+    EXPECT_EQ(QApplication::focusWidget(), files->tableView());
+
+    std::vector<std::string> visited;
+    for (int i = 0; i < 6; ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_TRUE(focused);
+        visited.push_back(focused == files->tableView() ? std::string("list") : focused->accessibleName().toStdString());
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, (std::vector<std::string>{"list", "Back to Movies", "More", "Add", "Movies", "Support"}));
+    EXPECT_EQ(QApplication::focusWidget(), files->tableView()) << "round again";
+    QTest::keyClick(files->tableView(), Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget()->accessibleName(), "Support");
+}
+
 INSTANTIATE_TEST_SUITE_P(PhoneWindow, PhoneFirstUse,
                          ::testing::Values(platform::Window::kPhoneMinimumSize, QSize(390, 844)),
                          [](const ::testing::TestParamInfo<QSize>& size) {
@@ -176,6 +201,7 @@ protected:
 TEST_P(CarConnection, AClosedCarWindowComesBackFromTheHomeMenu)
 {
     EXPECT_EQ(rows(), std::vector<std::string>{"Files"}) << "nothing to connect while the car window is open";
+    EXPECT_EQ(QApplication::activeWindow(), &phone->window()) << "the car came up beside it; the keyboard stayed";
 
     scenes->disconnectScene(platform::SceneRole::Car);
     ASSERT_FALSE(scenes->isConnected(platform::SceneRole::Car));
@@ -188,6 +214,7 @@ TEST_P(CarConnection, AClosedCarWindowComesBackFromTheHomeMenu)
     CarWindow::settle();
     EXPECT_TRUE(scenes->isConnected(platform::SceneRole::Car));
     EXPECT_EQ(rows(), std::vector<std::string>{"Files"});
+    EXPECT_EQ(QApplication::activeWindow(), &phone->window());
 }
 
 INSTANTIATE_TEST_SUITE_P(PhoneWindow, CarConnection,

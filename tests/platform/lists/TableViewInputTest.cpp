@@ -3,6 +3,8 @@
 #include "ListTestSupport.h"
 
 #include <QContextMenuEvent>
+#include <QCursor>
+#include <QLineEdit>
 
 namespace kavio::platform {
 namespace {
@@ -86,6 +88,41 @@ TEST_F(TableViewInputTest, RightClickAndLongPressOfMouseOrFingerAskForTheContext
     EXPECT_EQ(source_.menus, (std::vector{IndexPath::forRow(3), IndexPath::forRow(5), IndexPath::forRow(7)}));
     QTest::mouseClick(table_.viewport(), Qt::LeftButton, {}, QPoint(5, centreOf(2).y())); // the side margin
     EXPECT_TRUE(source_.selected.empty());
+}
+
+// Without a mouse: the menu key and Shift+F10 both open the current row's menu.
+TEST_F(TableViewInputTest, MenuKeyAndShiftF10AskForTheCurrentRowsMenu)
+{
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}) // row 2
+        QTest::keyClick(&table_, key);
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos());
+    QApplication::sendEvent(&table_, &menuKey);
+    QTest::keyClick(&table_, Qt::Key_F10, Qt::ShiftModifier);
+    QTest::keyClick(&table_, Qt::Key_F10); // plain F10 is not the menu
+    EXPECT_EQ(source_.menus, (std::vector{IndexPath::forRow(2), IndexPath::forRow(2)}));
+    EXPECT_TRUE(source_.selected.empty());
+}
+
+// Tabbed into, the list rings a row at once; the ring goes with the focus, so one ring
+// shows in the window at a time.
+TEST_F(TableViewInputTest, TabbingInRingsARowAndLeavingTakesTheRing)
+{
+    auto* other = new QLineEdit(&table_); // another control of the same window
+    other->show();
+    QApplication::setActiveWindow(&table_);
+    other->setFocus();
+    table_.setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    TableViewCell* first = table_.cellForRow(IndexPath::forRow(0));
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->showsFocusIndicator());
+    other->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_FALSE(first->showsFocusIndicator());
+    table_.reloadData();
+    QApplication::processEvents();
+    ASSERT_TRUE(table_.cellForRow(IndexPath::forRow(0)));
+    EXPECT_FALSE(table_.cellForRow(IndexPath::forRow(0))->showsFocusIndicator()) << "not back on a relaid row";
 }
 
 } // namespace
