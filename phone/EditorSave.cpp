@@ -99,9 +99,15 @@ std::string proposedTitle(const EditorInput& input)
 std::variant<Placement, EditorOutcome> planSave(const FolderModel& model, const EditorInput& input,
                                                 const EditorForm& form, FileSystem& files)
 {
+    const bool link = input.kind == ImportKind::Link;
+    if (link) {
+        if (input.urlLink.empty())
+            return EditorOutcome::closeAfter(kUrlNotEntered);
+        if (std::optional<std::string> problem = linkProblem(input.urlLink))
+            return EditorOutcome::closeAfter(*problem);
+    }
     if (form.title.empty())
         return EditorOutcome::stayOpen(kTitleNotEntered);
-    const bool link = input.kind == ImportKind::Link;
     Placement placement{input, {}, link ? std::string("mp4") : extensionOf(input.video)};
     if (std::optional<std::string> problem = nameProblem(form.title, NameUse::Title, placement.extension))
         return EditorOutcome::stayOpen(*problem);

@@ -136,7 +136,6 @@ void IPFMController::show(const Outcome& outcome, std::function<void()> askAgain
     for (const std::string& line : outcome.log)
         qInfo().noquote() << fromUtf8(line);
     reloadContent();
-}
     if (outcome.done() || outcome.message.empty())
         return;
     const QString title = QString::fromLatin1(outcome.kind == Outcome::Kind::Busy ? kFolderBusyTitle : kErrTitle);
@@ -152,6 +151,7 @@ void IPFMController::refuse(const QString& message, std::function<void()> askAga
     refusal->addAction(QStringLiteral("OK"), AlertActionStyle::Default,
                        [askAgain = std::move(askAgain)](AlertController&) { askAgain(); });
     platform::presentAlert(*this, std::move(refusal));
+}
 
 // Actions ------------------------------------------------------------------------------
 
@@ -305,16 +305,20 @@ void IPFMController::openFilePicker()
     });
 }
 
-void IPFMController::urlLink()
+void IPFMController::urlLink(const QString& typed)
 {
     auto dialog = std::make_unique<AlertController>(
         QStringLiteral("Info"),
         QStringLiteral("It supports m3u8,m3u,mp4,mp3 and other extensions.\nNote that playlist URLs are not supported."));
-    dialog->addTextField({QStringLiteral("URL"), {}});
+    dialog->addTextField({QStringLiteral("URL"), typed});
     dialog->addAction(QStringLiteral("Done"), AlertActionStyle::Default, [this](AlertController& d) {
-        const QString link = d.textFieldText(0);
+        const QString link = d.textFieldText(0).trimmed(); // a pasted line break or space is no part of it
         if (link.isEmpty()) {
             alert(QString::fromLatin1(kErrTitle), QString::fromLatin1(kUrlNotEntered));
+            return;
+        }
+        if (std::optional<std::string> problem = linkProblem(toUtf8(link))) {
+            refuse(fromUtf8(*problem), [this, typed = d.textFieldText(0)] { urlLink(typed); });
             return;
         }
         presentEditor({ImportKind::Link, {}, toUtf8(link)});

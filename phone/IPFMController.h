@@ -53,7 +53,8 @@ public:
     void createFolder(const QString& typed = {});
     void openImagePicker(); // a thumbnail while is_Picker, else a video to import
     void openFilePicker();
-    void urlLink();
+    // typed: the link a refused attempt held, offered again.
+    void urlLink(const QString& typed = {});
     void deletingVideos();
     // Puts back the newest removal not yet undone (Ctrl+Z).
     void undoLastRemoval();

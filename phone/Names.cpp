@@ -4,6 +4,9 @@
 #include "library/SavedVideosStore.h"
 #include "library/Settings.h"
 
+#include <QString>
+#include <QUrl>
+
 #include <algorithm>
 #include <climits>
 
@@ -78,6 +81,24 @@ std::string_view titleWithoutExtension(std::string_view title, std::string_view 
     const bool same = tail.front() == '.' && std::equal(extension.begin(), extension.end(), tail.begin() + 1,
                                                          [](char a, char b) { return asciiLower(a) == asciiLower(b); });
     return same ? title.substr(0, title.size() - tail.size()) : title;
+}
+
+std::optional<std::string> linkProblem(std::string_view link)
+{
+    static constexpr std::string_view kSchemes[] = {"http", "https", "rtsp", "rtsps", "rtmp", "mms"};
+    constexpr char kPlayable[] = "Kavio plays http, https, rtsp, rtsps, rtmp and mms links.";
+    if (std::optional<std::string> problem = textProblem(link, "A link"))
+        return problem;
+    const QString text = QString::fromUtf8(link.data(), static_cast<qsizetype>(link.size()));
+    const QUrl url(text, QUrl::StrictMode);
+    const std::string scheme = url.scheme().toLower().toStdString();
+    if (!url.isValid() || scheme.empty() || text.contains(u' ') || !text.contains(QLatin1String("://")))
+        return "This is not a web address. " + std::string(kPlayable) + " For example: https://example.com/live.m3u8";
+    if (std::find(std::begin(kSchemes), std::end(kSchemes), scheme) == std::end(kSchemes))
+        return "Kavio cannot play " + scheme + ": links. " + kPlayable;
+    if (url.host().isEmpty())
+        return "The link names no server, such as example.com in https://example.com/live.m3u8.";
+    return std::nullopt;
 }
 
 std::optional<std::string> artistProblem(std::string_view artist)

@@ -26,6 +26,10 @@ std::optional<std::string> artistProblem(std::string_view artist);
 // is the title before it: the file gets its extension once, not twice.
 std::string_view titleWithoutExtension(std::string_view title, std::string_view extension);
 
+// The message when link is no stream Kavio can play: an http, https, rtsp, rtsps, rtmp or
+// mms URL naming a server. Nothing when it is one.
+std::optional<std::string> linkProblem(std::string_view link);
+
 inline constexpr char kNoCharactersEntered[] = "No characters entered.";
 
 } // namespace kavio::phone

@@ -99,6 +99,9 @@ TEST_P(AlertTexts, EveryMessageIsShownWhole)
         QString::fromLatin1(shell::kSettingsSaveFailed),
         QStringLiteral("“%1” already exists in this folder.").arg(kLongName),
         QStringLiteral("\"%1\" is not a picture Kavio can read.").arg(kLongName),
+        QString::fromStdString(*phone::linkProblem("not a url")),
+        QString::fromStdString(*phone::linkProblem("file:///etc/passwd")),
+        QString::fromStdString(*phone::linkProblem("http://")),
         QStringLiteral("“%1” already exists in /home/driver/.local/share/Kavio/Documents/Trips/2024/Summer; the one "
                        "in the trash stays there.").arg(kLongName),
         QStringLiteral("The video could not be copied: No space left on device (the folder needs 2.1 GB more)."),

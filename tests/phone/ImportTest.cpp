@@ -74,7 +74,7 @@ TEST_F(ImportTest, TheBarsTwoMenus)
     EXPECT_EQ(option.children[0].attributes, platform::MenuElementAttributes::Destructive);
 }
 
-TEST_F(ImportTest, ALinkNeedsTextThenOpensAnEmptyEditorAndShowsWithoutAPull)
+TEST_F(ImportTest, ALinkNeedsAPlayableAddressThenOpensAnEmptyEditorAndShowsWithoutAPull)
 {
     choose(browser->addMenu(), "Url Link");
     ASSERT_TRUE(alert());
@@ -88,8 +88,27 @@ TEST_F(ImportTest, ALinkNeedsTextThenOpensAnEmptyEditorAndShowsWithoutAPull)
     settle();
     EXPECT_FALSE(editor());
 
+    // Refused with a word on why; the dialog comes back holding the text to correct.
+    for (const QString& typed : {QStringLiteral("not even a url"), QStringLiteral("javascript:alert(1)"),
+                                 QStringLiteral("http://"), QStringLiteral("file:///etc/passwd")}) {
+        choose(browser->addMenu(), "Url Link");
+        alert()->textFields().at(0)->setText(typed);
+        alert()->triggerAction("Done");
+        settle();
+        ASSERT_TRUE(alert()) << typed.toStdString();
+        EXPECT_EQ(alert()->alertTitle(), "Err");
+        EXPECT_TRUE(alert()->message().contains(QStringLiteral("link"))) << alert()->message().toStdString();
+        alert()->triggerAction("OK");
+        settle();
+        ASSERT_TRUE(alert());
+        EXPECT_EQ(alert()->textFieldText(0), typed);
+        alert()->triggerAction("Cancel");
+        settle();
+        EXPECT_FALSE(editor());
+    }
+
     choose(browser->addMenu(), "Url Link");
-    alert()->textFields().at(0)->setText("not even a url");
+    alert()->textFields().at(0)->setText(" rtsp://192.168.1.20/stream\n");
     alert()->triggerAction("Done");
     settle();
     ASSERT_TRUE(editor());
@@ -97,7 +116,8 @@ TEST_F(ImportTest, ALinkNeedsTextThenOpensAnEmptyEditorAndShowsWithoutAPull)
     saveAs("Live", "Radio");
     EXPECT_FALSE(editor());
     EXPECT_TRUE(rowNamed("Live.mp4")) << "the browser reloaded when the editor closed";
-    EXPECT_EQ(browser->model().save_items()->front()->urlLink, "not even a url");
+    EXPECT_EQ(browser->model().save_items()->front()->urlLink, "rtsp://192.168.1.20/stream");
+    EXPECT_EQ(browser->model().dirCon().size(), 1u) << "nothing else was saved";
 }
 
 // The keyboard's way to save: Return on the focused button, or anywhere in the form.

@@ -231,6 +231,14 @@ TEST_F(StoreToolTest, ImportLinkAndEmptyAsTheEditorAndTheMenuDoThem)
     EXPECT_EQ(code, 1);
     EXPECT_EQ(err, "kavio-store: It looks like the same file name already exists.\n");
     EXPECT_TRUE(fs::exists(scratch / "clip.MOV")) << "a refused move leaves the source";
+    for (const char* link : {"'not a url'", "'javascript:alert(1)'", "http://", "file:///etc/passwd"}) {
+        tool("link " + folder() + " " + link + " --title Refused", &code, &err);
+        EXPECT_EQ(code, 1) << link;
+        EXPECT_NE(err.find("kavio-store: "), std::string::npos) << link;
+        EXPECT_NE(err.find("link"), std::string::npos) << err;
+    }
+    EXPECT_EQ(snapshot(), before) << "no refused link leaves a file or record";
+
     tool("link " + folder() + " https://example.com/live.m3u8 --title clip", &code, &err);
     EXPECT_EQ(code, 1);
     EXPECT_EQ(err, "kavio-store: Could not save because the same file name already exists. Please rename the file.\n");
