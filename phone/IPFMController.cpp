@@ -1,6 +1,7 @@
 #include "phone/IPFMController.h"
 
 #include "library/FolderChange.h"
+#include "library/VideoProbe.h"
 #include "library/Utf8.h"
 #include "phone/BrowserContent.h"
 #include "phone/BusyRetry.h"
@@ -238,7 +239,7 @@ void IPFMController::openImagePicker()
         is_Picker = false;
         picker_->pick(platform::PickerKind::Movie, view(), [this](std::optional<fs::path> picked) {
             if (picked)
-                importPickedVideo(*picked);
+                whenPlayable(*picked, [this, video = *picked] { importPickedVideo(video); });
         });
         return;
     }
@@ -301,8 +302,21 @@ void IPFMController::openFilePicker()
     picker_ = platform::makePicker();
     picker_->pick(platform::PickerKind::Document, view(), [this](std::optional<fs::path> picked) {
         if (picked)
-            presentEditor({ImportKind::Copy, *picked, {}});
+            whenPlayable(*picked, [this, video = *picked] { presentEditor({ImportKind::Copy, video, {}}); });
     });
+}
+
+void IPFMController::whenPlayable(const fs::path& video, std::function<void()> then)
+{
+    // Read on the pool: a large file on a slow disk must not stop the window.
+    platform::dispatchInBackground(
+        this, [video] { return probeVideo(video); },
+        [this, then = std::move(then)](const Status& probed) {
+            if (probed)
+                then();
+            else
+                alert(QString::fromLatin1(kErrTitle), fromUtf8(probed.message()));
+        });
 }
 
 void IPFMController::urlLink(const QString& typed)

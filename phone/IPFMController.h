@@ -80,6 +80,8 @@ private:
 
     void beginAction(const FolderEntry& entry);
     void importPickedVideo(const std::filesystem::path& video);
+    // then, once the file is found to hold a playable video; a message otherwise.
+    void whenPlayable(const std::filesystem::path& video, std::function<void()> then);
     void askForName(const EntryRef& target, const DialogContent& content);
     // A change of the folder, tried again from the event loop while another program holds it.
     // askAgain: what follows the "Err" alert of a refused input, such as the dialog again.

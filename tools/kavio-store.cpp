@@ -7,6 +7,7 @@
 #include "library/ImageHelper.h"
 #include "library/PlainText.h"
 #include "library/RowContent.h"
+#include "library/VideoProbe.h"
 #include "library/Utf8.h"
 #include "phone/EditorSave.h"
 #include "phone/FileOperations.h"
@@ -284,6 +285,12 @@ int add(const std::string& verb, const std::vector<std::string>& args, const Opt
     if (verb == "link" && args[1].empty()) {
         complain(phone::kUrlNotEntered);
         return kExitFailed;
+    }
+    if (verb == "import") {
+        if (const kavio::Status probed = kavio::probeVideo(args[1]); !probed) {
+            complain(probed.message());
+            return kExitFailed;
+        }
     }
     phone::EditorForm form{*options.title, options.artist.value_or(""), phone::defaultThumbnailPng()};
     if (options.thumbnail) {

@@ -99,6 +99,7 @@ TEST_P(AlertTexts, EveryMessageIsShownWhole)
         QString::fromLatin1(shell::kSettingsSaveFailed),
         QStringLiteral("“%1” already exists in this folder.").arg(kLongName),
         QStringLiteral("\"%1\" is not a picture Kavio can read.").arg(kLongName),
+        QStringLiteral("\"%1\" holds no video Kavio can play.").arg(kLongName),
         QString::fromStdString(*phone::linkProblem("not a url")),
         QString::fromStdString(*phone::linkProblem("file:///etc/passwd")),
         QString::fromStdString(*phone::linkProblem("http://")),

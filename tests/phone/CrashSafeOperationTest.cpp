@@ -5,6 +5,7 @@
 // leftover behind. A change of one file and its record ends as before or as after.
 
 #include "support/TestSupport.h"
+#include "support/VideoClips.h"
 
 #include "library/FolderModel.h"
 
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
@@ -84,7 +86,9 @@ void prepareLibrary(const Trial& run)
     writeFile(run.docs() / "loose.mp4", "video copied in by hand");
     kavio::test::fileRecords(run.docs() / "Trip", {kavio::test::record("day")});
     writeFile(run.docs() / "Trip" / "day.mp4", "video day");
-    writeFile(run.src() / "clip.mov", std::string(256 << 10, 'c') + "end of the source");
+    // A real clip, long enough for a copy of several blocks.
+    if (kavio::test::makeVideoClip(run.src() / "clip.mov", 256 << 10))
+        std::ofstream(run.src() / "clip.mov", std::ios::app) << "end of the source";
     writeFile(run.src() / "picture.png", picture());
 }
 

@@ -2,6 +2,7 @@
 // with scripted pickers: links, documents, picked videos, thumbnails, emptying a folder.
 
 #include "support/PhoneTestSupport.h"
+#include "support/VideoClips.h"
 
 #include "library/FolderModel.h"
 #include "phone/CopyJob.h"
@@ -142,13 +143,13 @@ TEST_F(ImportTest, ReturnOnTheFocusedSaveButtonOrTheFormSaves)
 
 TEST_F(ImportTest, ADocumentIsCopiedOffTheMainThreadAndTheEditorClosesWhenItIsIn)
 {
-    writeFile(videos / "clip.MOV", std::string(5 << 20, 'm'));
+    if (!kavio::test::makeVideoClip(videos / "clip.MOV", 5 << 20))
+        GTEST_SKIP() << "ffmpeg could not make a clip";
     pickers.answer(videos / "clip.MOV");
     choose(browser->addMenu(), "Upload from File");
     pickers.deliver();
-    settle();
     EXPECT_EQ(pickers.requests().back().kind, platform::PickerKind::Document);
-    ASSERT_TRUE(editor());
+    ASSERT_TRUE(QTest::qWaitFor([&] { settle(); return editor() != nullptr; }, 5000)) << "once the file is probed";
     EXPECT_EQ(editor()->titleField()->text(), "clip");
     saveAs("Trip");
     EXPECT_TRUE(QTest::qWaitFor([&] { return !editor(); }, 10000));
@@ -160,7 +161,9 @@ TEST_F(ImportTest, ADocumentIsCopiedOffTheMainThreadAndTheEditorClosesWhenItIsIn
 
 TEST_F(ImportTest, APickedVideoIsExportedThenMovedAndNothingOfTheExportIsLeft)
 {
-    writeFile(videos / "beach.mp4", "beach bytes");
+    if (!kavio::test::makeVideoClip(videos / "beach.mp4"))
+        GTEST_SKIP() << "ffmpeg could not make a clip";
+    const std::string beach = readFile(videos / "beach.mp4");
     pickers.answer(videos / "beach.mp4");
     choose(browser->addMenu(), "Upload from photo");
     pickers.deliver();
@@ -169,13 +172,36 @@ TEST_F(ImportTest, APickedVideoIsExportedThenMovedAndNothingOfTheExportIsLeft)
     EXPECT_EQ(editor()->titleField()->text(), "beach");
     saveAs("beach"); // its own name: a success
     EXPECT_TRUE(QTest::qWaitFor([&] { return !editor(); }, 5000));
-    EXPECT_EQ(readFile(docs / "beach.mp4"), "beach bytes");
+    EXPECT_EQ(readFile(docs / "beach.mp4"), beach);
     EXPECT_TRUE(fs::exists(videos / "beach.mp4")) << "the picked file stays in Videos";
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(docs))
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{kStoreFileName, "beach.mp4"})) << "no hidden export folder";
+}
+
+// A file named like a video that holds none is refused from either picker, with a word,
+// before anything is copied; the window goes on answering meanwhile.
+TEST_F(ImportTest, AFileWithoutAPlayableVideoIsRefusedFromEitherPicker)
+{
+    writeFile(videos / "notes.mp4", "8 bytes.");
+    writeFile(videos / "zeros.mov", "");
+    fs::resize_file(videos / "zeros.mov", std::uintmax_t(2) << 30); // sparse: 2 GB of zeros
+    const std::pair<const char*, const char*> picks[] = {
+        {"notes.mp4", "Upload from File"}, {"zeros.mov", "Upload from File"}, {"notes.mp4", "Upload from photo"}};
+    for (const auto& [name, action] : picks) {
+        pickers.answer(videos / name);
+        choose(browser->addMenu(), action);
+        pickers.deliver();
+        ASSERT_TRUE(QTest::qWaitFor([&] { settle(); return alert() != nullptr; }, 10000)) << name << " " << action;
+        EXPECT_EQ(alert()->alertTitle(), "Err");
+        EXPECT_EQ(alert()->message(), QStringLiteral("\"%1\" holds no video Kavio can play.").arg(QString::fromLatin1(name)));
+        alert()->triggerAction("OK");
+        settle();
+        EXPECT_FALSE(editor());
+    }
+    EXPECT_TRUE(browser->model().dirCon().empty()) << "nothing was copied in";
 }
 
 TEST_F(ImportTest, TheEditorsKeysTitleChecksAndThumbnail)

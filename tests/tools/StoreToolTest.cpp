@@ -2,6 +2,7 @@
 // codes a script can rely on and nothing changed by a refused call.
 
 #include "support/TestSupport.h"
+#include "support/VideoClips.h"
 
 #include "library/SavedVideosStore.h"
 
@@ -117,7 +118,8 @@ TEST_F(StoreToolTest, ARefusedOrFailedCallExitsOneAndChangesNoByte)
 // escaped ($(printf ...) gives the tool the very bytes).
 TEST_F(StoreToolTest, NamesWithControlCharactersOrNotUtf8AreRefusedAndEchoedEscaped)
 {
-    writeFile(scratch / "clip.MOV", "movie bytes");
+    if (!kavio::test::makeVideoClip(scratch / "clip.MOV"))
+        GTEST_SKIP() << "ffmpeg could not make a clip";
     const std::string source = "'" + (scratch / "clip.MOV").string() + "'";
     const std::string control = "kavio-store: A name cannot contain control characters such as a line break, a tab or an escape.\n";
     const auto before = snapshot();
@@ -216,14 +218,16 @@ TEST_F(StoreToolTest, DumpOrLsOfAFolderThatIsNotThereOrOfAFileExitsOne)
 
 TEST_F(StoreToolTest, ImportLinkAndEmptyAsTheEditorAndTheMenuDoThem)
 {
-    writeFile(scratch / "clip.MOV", "movie bytes");
+    if (!kavio::test::makeVideoClip(scratch / "clip.MOV"))
+        GTEST_SKIP() << "ffmpeg could not make a clip";
+    const std::string clip = readFile(scratch / "clip.MOV");
     int code = -1;
     std::string err;
     const std::string imported = tool("import " + folder() + " '" + (scratch / "clip.MOV").string() + "' --title Trip --artist Me", &code, &err);
     EXPECT_EQ(code, 0) << err;
     EXPECT_NE(imported.find("\"EXTENSION\":\"MOV\",\"FILENAME\":\"Trip\""), std::string::npos) << imported;
     EXPECT_NE(imported.find("\"format\":\"png\""), std::string::npos) << "the default thumbnail";
-    EXPECT_EQ(readFile(docs / "Trip.MOV"), "movie bytes");
+    EXPECT_EQ(readFile(docs / "Trip.MOV"), clip);
     EXPECT_TRUE(fs::exists(scratch / "clip.MOV"));
 
     const auto before = snapshot();
@@ -239,6 +243,16 @@ TEST_F(StoreToolTest, ImportLinkAndEmptyAsTheEditorAndTheMenuDoThem)
     }
     EXPECT_EQ(snapshot(), before) << "no refused link leaves a file or record";
 
+    // A file named like a video that holds none: refused before anything is copied.
+    writeFile(scratch / "notes.mp4", "8 bytes.");
+    writeFile(scratch / "zeros.mp4", "");
+    std::filesystem::resize_file(scratch / "zeros.mp4", std::uintmax_t(2) << 30); // sparse: 2 GB of zeros
+    for (const char* name : {"notes.mp4", "zeros.mp4"}) {
+        tool("import " + folder() + " '" + (scratch / name).string() + "' --title Refused", &code, &err);
+        EXPECT_EQ(code, 1) << name;
+        EXPECT_EQ(err, "kavio-store: \"" + std::string(name) + "\" holds no video Kavio can play.\n");
+    }
+    EXPECT_EQ(snapshot(), before) << "no refused import leaves a file or record";
     tool("link " + folder() + " https://example.com/live.m3u8 --title clip", &code, &err);
     EXPECT_EQ(code, 1);
     EXPECT_EQ(err, "kavio-store: Could not save because the same file name already exists. Please rename the file.\n");
