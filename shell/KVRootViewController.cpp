@@ -171,8 +171,7 @@ std::unique_ptr<platform::TableViewCell> KVRootViewController::carConnectionCell
     cell->detailTextLabel()->setTextColor(style::sectionHeader);
     cell->textLabel()->setText(tr("Connect car display"));
     const QString shortcut = connectCar_->shortcut().toString(QKeySequence::NativeText);
-    cell->detailTextLabel()->setText(shortcut.isEmpty() ? tr("Opens the car window again")
-                                                        : tr("Opens the car window again (%1)").arg(shortcut));
+    cell->detailTextLabel()->setText(shortcut.isEmpty() ? tr("The car window is closed") : tr("Or press %1").arg(shortcut));
     cell->imageView()->setImage(platform::symbolImage(QStringLiteral("car"), QSize(32, 32), style::carSymbol,
                                                       tableView()->devicePixelRatioF()));
     cell->imageView()->setFixedSize(QSize(40, 40));

@@ -2,6 +2,7 @@
 
 #include "shell/ShellStyle.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 
 namespace kavio::shell {
@@ -16,7 +17,10 @@ std::unique_ptr<QWidget> makeSectionHeader(const QString& title)
     font.setPixelSize(16);
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("color: %1;").arg(style::sectionHeader.name()));
-    label->setGeometry(10, 5, 2000, style::kSectionHeaderHeight - 5);
+    // As wide as the header, whatever the table's width.
+    auto* layout = new QHBoxLayout(header.get());
+    layout->setContentsMargins(10, 5, 10, 0);
+    layout->addWidget(label);
     return header;
 }
 
