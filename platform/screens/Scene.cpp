@@ -99,9 +99,10 @@ Scene* SceneManager::connectScene(SceneRole role)
     if (!window.isVisible()) {
         // The keyboard stays with the library: a car display plugged in beside the phone
         // window comes up in front, but typing goes on where it was.
-        if (role == SceneRole::Car && isConnected(SceneRole::Phone)) {
+        if (Scene* phone = scene(SceneRole::Phone); role == SceneRole::Car && phone) {
             window.mode() == WindowMode::FullScreen ? window.showFullScreen() : window.show();
             window.raise();
+            phone->window().activateWindow(); // where a window shown is made active at once
         } else {
             window.makeKeyAndVisible();
         }
