@@ -122,9 +122,7 @@ TEST_F(CarStart, AVideoKilledWhilePlayingPlaysOnWhenTheCarStartsAgain)
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), "drive");
 }
 
-// The resume seek is the player's own (a seek issued before the media can seek is lost
-// with Qt 6.4's GStreamer backend); enabled once the player holds it until it can.
-TEST_F(CarStart, DISABLED_AVideoKilledWhilePlayingPlaysOnAtItsResumePosition)
+TEST_F(CarStart, AVideoKilledWhilePlayingPlaysOnAtItsResumePosition)
 {
     playClipUntil(12.0);
     const double stoppedAt = position();
