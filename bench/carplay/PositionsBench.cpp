@@ -6,6 +6,7 @@
 // Run as  kavio_positions_bench [SCRATCH_DIR]   (default: the system's temporary folder).
 
 #include "library/PlaybackPositions.h"
+#include "support/Scratch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -45,9 +46,7 @@ double median(std::vector<double> v)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const fs::path scratch = fs::path(argc > 1 ? argv[1] : fs::temp_directory_path().string()) / "kavio-positions-bench";
-    fs::remove_all(scratch);
-    fs::create_directories(scratch);
+    const fs::path scratch = bench::newScratchFolder(argc, argv, "kavio-positions-bench");
     const fs::path file = scratch / "positions.plist";
 
     PlaybackPositions positions(file);

@@ -7,6 +7,7 @@
 #include "library/RowContent.h"
 #include "library/archive/KeyedArchive.h"
 #include "library/plist/Codec.h"
+#include "support/Scratch.h"
 
 #include <chrono>
 #include <cstdio>
@@ -252,10 +253,8 @@ int main(int argc, char** argv)
     if (argc >= 3 && std::strcmp(argv[1], "--load") == 0)
         return loadOnce(argv[2], argc >= 4 && std::strcmp(argv[3], "--as-nobody") == 0);
 
-    const fs::path work = argc >= 2 ? fs::path(argv[1]) : fs::temp_directory_path() / "kavio-hardening-bench";
+    const fs::path work = bench::newScratchFolder(argc, argv, "kavio-hardening-bench");
     std::error_code ec;
-    fs::remove_all(work, ec);
-    fs::create_directories(work);
     fs::permissions(work, fs::perms::all); // the unreadable case loads as nobody
     const char* self = "/proc/self/exe";
     char exe[4096] = {};

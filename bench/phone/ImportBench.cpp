@@ -21,6 +21,7 @@
 #include "platform/screens/Window.h"
 #include "support/LargeLibrary.h"
 #include "support/ScreenBench.h"
+#include "support/Scratch.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -81,7 +82,6 @@ void benchCopy(const fs::path& scratch)
     const fs::path video = scratch / "video-2GB.mp4";
     makeVideo(video);
     const fs::path library = scratch / "library";
-    fs::remove_all(library);
     fs::create_directories(library);
 
     // cp first, then kavio, then cp again: the better cp counts.
@@ -190,9 +190,9 @@ void benchTwelveMegapixelSave()
 int main(int argc, char** argv)
 {
     const auto app = bench::startOffscreen(argc, argv);
-    const fs::path scratch = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "kavio-import-bench";
-    fs::create_directories(scratch);
+    const fs::path scratch = bench::newScratchFolder(argc, argv, "kavio-import-bench");
     benchCopy(scratch);
+    fs::remove_all(scratch);
     benchTwelveMegapixelSave();
     return 0;
 }

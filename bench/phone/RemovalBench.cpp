@@ -3,7 +3,7 @@
 // thread went without running its event loop meanwhile (the work runs off it), and
 // whether every file and record came back.
 // Run as  kavio_removal_bench [SCRATCH_DIR]   (default: the system's temporary folder;
-// the trash and Kavio's state go inside it, on the same volume).
+// a new folder made inside it holds the library, the trash and Kavio's state, on one volume).
 
 #include "library/FolderModel.h"
 #include "library/SavedVideosStore.h"
@@ -15,6 +15,7 @@
 #include "platform/screens/Window.h"
 #include "support/LargeLibrary.h"
 #include "support/ScreenBench.h"
+#include "support/Scratch.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -42,7 +43,6 @@ std::string readAll(const fs::path& path)
 
 void makeFolder(const fs::path& folder)
 {
-    fs::remove_all(folder);
     fs::create_directories(folder);
     StoreDictionary dict;
     for (int i = 0; i < kVideos; ++i) {
@@ -94,9 +94,7 @@ Run watch(const std::function<void()>& start, const std::function<bool()>& done)
 int main(int argc, char** argv)
 {
     const auto app = bench::startOffscreen(argc, argv);
-    const fs::path scratch = argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "kavio-removal-bench";
-    fs::remove_all(scratch / "data");
-    fs::remove_all(scratch / "state");
+    const fs::path scratch = bench::newScratchFolder(argc, argv, "kavio-removal-bench");
     ::setenv("XDG_DATA_HOME", (scratch / "data").c_str(), 1);
     ::setenv("XDG_STATE_HOME", (scratch / "state").c_str(), 1);
     const fs::path folder = scratch / "Documents";
@@ -133,5 +131,6 @@ int main(int argc, char** argv)
                 static_cast<long long>(reloadMs));
     std::printf("  back: %zu of %d files; store %s\n", back, kVideos,
                 readAll(folder / kStoreFileName) == storeBefore ? "byte-identical" : "DIFFERS");
+    fs::remove_all(scratch);
     return 0;
 }
