@@ -108,10 +108,11 @@ std::variant<Placement, EditorOutcome> planSave(const FolderModel& model, const 
     }
     if (form.title.empty())
         return EditorOutcome::stayOpen(kTitleNotEntered);
-    Placement placement{input, {}, link ? std::string("mp4") : extensionOf(input.video)};
-    if (std::optional<std::string> problem = nameProblem(form.title, NameUse::Title, placement.extension))
+    Placement placement{input, {}, link ? std::string("mp4") : extensionOf(input.video), {}};
+    placement.title = std::string(titleWithoutExtension(form.title, placement.extension));
+    if (std::optional<std::string> problem = nameProblem(placement.title, NameUse::Title, placement.extension))
         return EditorOutcome::stayOpen(*problem);
-    placement.target = model.currentURL() / (form.title + "." + placement.extension);
+    placement.target = model.currentURL() / (placement.title + "." + placement.extension);
     if (link && files.exists(placement.target))
         return EditorOutcome::stayOpen(kLinkNameTaken);
     return placement;
@@ -155,7 +156,7 @@ EditorOutcome finishSave(FolderModel& model, const Placement& placement, const P
 
     // Filed under the store as reloaded under the lock: its key is unique in the folder.
     MovieInfo record;
-    record.FILENAME = form.title;
+    record.FILENAME = placement.title;
     record.ARTIST = form.artist;
     record.EXTENSION = placement.extension;
     if (form.thumbnail)

@@ -78,6 +78,7 @@ struct Placement {
     EditorInput input;
     std::filesystem::path target;
     std::string extension; // without the dot, in the source's own case; "mp4" for a link
+    std::string title;     // as filed: a typed ".mp4" matching the extension is dropped, as a rename drops it
 };
 
 std::variant<Placement, EditorOutcome> planSave(const FolderModel& model, const EditorInput& input,
