@@ -1,12 +1,16 @@
-// Application notifications, and work bound to its owner: delayed or in the background.
+// The application around the screens: its notifications, its scenes (each connection built
+// anew through a fresh delegate, closing tears it down), and work bound to its owner.
 
 #include "ScreensTestSupport.h"
 
 #include "platform/base/Dispatch.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/screens/Application.h"
+#include "platform/screens/Scene.h"
 
+#include <QAction>
 #include <QDialog>
+#include <QPointer>
 #include <QThread>
 #include <QThreadPool>
 
@@ -54,13 +58,10 @@ TEST_F(ApplicationNotificationsTest, WindowsAndDialogsPostVisibleChildWidgetsDoN
     NotificationCenter::defaultCenter().addObserver(&observer, NotificationName::WindowDidBecomeVisible,
                                                     [&](const Notification& n) { objects.push_back(n.object); });
     window->show();
-    ASSERT_EQ(objects, std::vector<const void*>{static_cast<QWidget*>(window.get())});
-    objects.clear();
     (new QWidget(window->contentView()))->show();
-    EXPECT_TRUE(objects.empty());
     QDialog dialog(window.get());
     dialog.show();
-    EXPECT_EQ(objects, std::vector<const void*>{static_cast<QWidget*>(&dialog)});
+    EXPECT_EQ(objects, (std::vector<const void*>{static_cast<QWidget*>(window.get()), static_cast<QWidget*>(&dialog)}));
 }
 
 TEST(DispatchAfterTest, RunsLaterWhileTheOwnerLivesAndNeverAfterItDied)
@@ -105,6 +106,109 @@ TEST(DispatchInBackgroundTest, WorksOffTheMainThreadAndHandsTheResultBackOnlyWhi
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
     EXPECT_FALSE(deadGot);
+}
+
+// --- scenes ----------------------------------------------------------------------------
+
+struct SceneRecord {
+    int delegatesCreated = 0;
+    int delegatesDestroyed = 0;
+    int disconnects = 0;
+    QPointer<ViewController> lastRoot;
+};
+
+class RecordingSceneDelegate final : public SceneDelegate {
+public:
+    RecordingSceneDelegate(SceneRecord& record, Log& log) : record_(record), log_(log) { ++record_.delegatesCreated; }
+    ~RecordingSceneDelegate() override { ++record_.delegatesDestroyed; }
+
+    void sceneWillConnect(Scene& scene) override
+    {
+        auto root = std::make_unique<RecordingController>("root" + std::to_string(record_.delegatesCreated), log_);
+        record_.lastRoot = root.get();
+        scene.window().setRootViewController(std::move(root));
+    }
+    void sceneDidDisconnect(Scene&) override { ++record_.disconnects; }
+
+private:
+    SceneRecord& record_;
+    Log& log_;
+};
+
+class SceneTest : public ::testing::Test {
+protected:
+    void TearDown() override { closeManager(); }
+    void closeManager()
+    {
+        manager.reset();
+        flushDeferredDeletes();
+    }
+    std::unique_ptr<SceneManager> makeManager()
+    {
+        return std::make_unique<SceneManager>(
+            [this](SceneRole) { return std::make_unique<RecordingSceneDelegate>(record, log); });
+    }
+
+    Log log;
+    SceneRecord record;
+    std::unique_ptr<SceneManager> manager = makeManager();
+};
+
+// Closing either window disconnects its scene; the car display can be connected again
+// from the menu, through a fresh delegate.
+TEST_F(SceneTest, ClosingTheCarWindowTearsDownOnlyItsSceneAndReconnectingBuildsAFreshRoot)
+{
+    Scene* phone = manager->connectScene(SceneRole::Phone);
+    QPointer<Scene> car = manager->connectScene(SceneRole::Car);
+    ASSERT_TRUE(car && car->window().isVisible());
+    EXPECT_EQ(manager->connectScene(SceneRole::Car), car.data()) << "already connected";
+    QAction* connectCar = manager->connectCarDisplayAction();
+    EXPECT_FALSE(connectCar->isEnabled());
+    QPointer<ViewController> root = record.lastRoot;
+    std::vector<SceneRole> disconnected;
+    QObject::connect(manager.get(), &SceneManager::sceneDisconnected,
+                     [&](SceneRole role) { disconnected.push_back(role); });
+    car->window().close();
+    EXPECT_EQ(record.disconnects, 1);
+    EXPECT_EQ(disconnected, std::vector<SceneRole>{SceneRole::Car});
+    flushDeferredDeletes();
+    EXPECT_TRUE(car.isNull() && root.isNull() && record.delegatesDestroyed == 1);
+    EXPECT_TRUE(manager->scene(SceneRole::Phone) == phone && phone->window().isVisible());
+    ASSERT_TRUE(connectCar->isEnabled());
+    connectCar->trigger();
+    ASSERT_TRUE(manager->isConnected(SceneRole::Car));
+    EXPECT_EQ(manager->scene(SceneRole::Car)->window().rootViewController(), record.lastRoot.data());
+    EXPECT_EQ(record.delegatesCreated, 3) << "a fresh delegate builds a fresh root";
+}
+
+// With a phone window, closing the last window quits; without one, quitting is left to the
+// tray or the last-window rule.
+TEST_F(SceneTest, QuitsOnlyWhenThePhoneWindowWasOpenAndBothWindowsClosed)
+{
+    using enum SceneRole;
+    const struct {
+        const char* name;
+        std::vector<SceneRole> opened;
+        std::vector<SceneRole> closed;
+        int quits;
+    } rows[] = {
+        {"both open, the phone closes", {Phone, Car}, {Phone}, 0},
+        {"both open, both close", {Phone, Car}, {Phone, Car}, 1},
+        {"only the car, it closes", {Car}, {Car}, 0},
+    };
+    for (const auto& row : rows) {
+        closeManager();
+        manager = makeManager();
+        int quits = 0;
+        QObject::connect(manager->quitAction(), &QAction::triggered, [&] { ++quits; });
+        for (SceneRole role : row.opened)
+            manager->connectScene(role);
+        for (SceneRole role : row.closed) {
+            manager->disconnectScene(role);
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(quits, row.quits) << row.name;
+    }
 }
 
 } // namespace

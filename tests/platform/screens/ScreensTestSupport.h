@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kavio::platform::test {
@@ -31,7 +32,6 @@ class RecordingController : public ViewController {
 public:
     RecordingController(std::string name, Log& log) : name_(std::move(name)), log_(log) {}
 
-    const std::string& name() const { return name_; }
     QPushButton* closeButton() const { return closeButton_; }
     // What the close button does; by default it dismisses this screen.
     std::function<void(RecordingController&)> onClose;
@@ -81,6 +81,8 @@ protected:
         setAnimationsEnabled(false);
     }
 
+    // What happened since the last call.
+    Log events() { return std::exchange(log, {}); }
     std::unique_ptr<RecordingController> make(const std::string& name)
     {
         return std::make_unique<RecordingController>(name, log);

@@ -1,79 +1,46 @@
-// Loading, appearance and containment of controllers, and the window around them.
+// Screens in a window: appearance, presenting and dismissing, ownership.
 
 #include "ScreensTestSupport.h"
+
+#include "platform/base/NotificationCenter.h"
 
 #include <QPointer>
 
 namespace kavio::platform::test {
 namespace {
 
-using ViewControllerTest = WindowTest;
 using ::testing::ElementsAre;
 
-TEST_F(ViewControllerTest, ViewLoadsOnceOnFirstAccessAndDiesWithItsController)
-{
-    auto vc = make("a");
-    QPointer<QWidget> view = vc->view();
-    EXPECT_EQ(vc->view(), view.data());
-    EXPECT_THAT(log, ElementsAre("a.loadView", "a.viewDidLoad")) << "once";
-    vc.reset();
-    EXPECT_TRUE(view.isNull());
-}
+class ViewControllerTest : public WindowTest {
+protected:
+    std::function<void()> mark(const char* what)
+    {
+        return [this, what] { log.push_back(what); };
+    }
+};
 
 TEST_F(ViewControllerTest, OnlyTheTopScreenAppearsAndOnlyWhileTheWindowIsShown)
 {
     window->setRootViewController(make("root"));
-    EXPECT_THAT(log, ElementsAre("root.loadView", "root.viewDidLoad"));
     presentOver(*window->rootViewController(), "modal");
-    log.clear();
     window->show();
     window->hide();
     window->show();
-    EXPECT_THAT(log, ElementsAre("modal.willAppear", "modal.didAppear", "modal.willDisappear", "modal.didDisappear",
-                                 "modal.willAppear", "modal.didAppear"));
+    EXPECT_THAT(events(), ElementsAre("root.loadView", "root.viewDidLoad", "modal.loadView", "modal.viewDidLoad",
+                                      "modal.willAppear", "modal.didAppear", "modal.willDisappear",
+                                      "modal.didDisappear", "modal.willAppear", "modal.didAppear"));
 }
 
-TEST_F(ViewControllerTest, ReplacingTheRootSwapsAppearanceAndRetiresTheOldOneLater)
+TEST_F(ViewControllerTest, ReplacingTheRootEvenFromItsOwnSlotRetiresTheOldOneLater)
 {
     QPointer<RecordingController> old = showRoot("old");
-    window->setRootViewController(make("new"));
-    EXPECT_THAT(log, ElementsAre("old.willDisappear", "old.didDisappear", "new.loadView", "new.viewDidLoad",
-                                 "new.willAppear", "new.didAppear"));
-    EXPECT_FALSE(old.isNull()) << "retired with deferred deletion";
+    old->onClose = [this](RecordingController&) { window->setRootViewController(make("new")); };
+    old->closeButton()->click();
+    EXPECT_TRUE(old->touchedAfterClose);
+    EXPECT_THAT(events(), ElementsAre("old.willDisappear", "old.didDisappear", "new.loadView", "new.viewDidLoad",
+                                      "new.willAppear", "new.didAppear"));
     flushDeferredDeletes();
     EXPECT_TRUE(old.isNull());
-    // Again from a slot of the root being replaced.
-    auto* current = static_cast<RecordingController*>(window->rootViewController());
-    current->onClose = [this](RecordingController&) { window->setRootViewController(make("newer")); };
-    current->closeButton()->click();
-    EXPECT_TRUE(current->touchedAfterClose);
-    flushDeferredDeletes();
-    EXPECT_EQ(static_cast<RecordingController*>(window->rootViewController())->name(), "newer");
-}
-
-// A container that shows only its first child, like a navigation controller its top.
-class FirstChildContainer : public RecordingController {
-public:
-    using RecordingController::RecordingController;
-
-protected:
-    std::vector<ViewController*> visibleChildViewControllers() const override
-    {
-        auto all = childViewControllers();
-        return all.empty() ? all : std::vector<ViewController*>{all.front()};
-    }
-};
-
-TEST_F(ViewControllerTest, AppearanceReachesOnlyTheVisibleChildren)
-{
-    auto container = std::make_unique<FirstChildContainer>("nav", log);
-    container->addChildViewController(make("top"));
-    container->addChildViewController(make("below"));
-    window->setRootViewController(std::move(container));
-    log.clear();
-    window->show();
-    EXPECT_THAT(log, ElementsAre("nav.willAppear", "top.loadView", "top.viewDidLoad", "top.willAppear",
-                                 "nav.didAppear", "top.didAppear"));
 }
 
 TEST_F(ViewControllerTest, ClosingTheWindowSignalsOnceAfterTheScreensDisappeared)
@@ -85,6 +52,156 @@ TEST_F(ViewControllerTest, ClosingTheWindowSignalsOnceAfterTheScreensDisappeared
     window->show();
     window->close();
     EXPECT_THAT(closings, ElementsAre("root.didDisappear"));
+}
+
+TEST_F(ViewControllerTest, PresentedScreensCoverTheContentAreaAndADismissTakesEverythingAbove)
+{
+    RecordingController* root = showRoot();
+    auto vc = make("sheet");
+    QPointer<RecordingController> sheet = vc.get();
+    root->present(std::move(vc), Animated::No, mark("presented"));
+    EXPECT_THAT(events(), ElementsAre("sheet.loadView", "sheet.viewDidLoad", "root.willDisappear", "sheet.willAppear",
+                                      "sheet.didAppear", "root.didDisappear", "presented"));
+    EXPECT_FALSE(root->view()->isVisible());
+    QPointer<RecordingController> alert = presentOver(*root, "alert"); // lands on the top-most
+    EXPECT_TRUE(alert->presentingViewController() == sheet && window->topViewController() == alert);
+    window->resize(640, 360);
+    EXPECT_EQ(alert->view()->geometry(), window->contentView()->rect());
+    events();
+    root->dismiss(Animated::No, mark("dismissed"));
+    // The covered sheet already disappeared; only the visible alert goes away on screen.
+    EXPECT_THAT(events(), ElementsAre("alert.willDisappear", "root.willAppear", "alert.didDisappear", "root.didAppear",
+                                      "dismissed"));
+    EXPECT_TRUE(root->presentedViewController() == nullptr && root->view()->isVisible());
+    flushDeferredDeletes();
+    EXPECT_TRUE(sheet.isNull() && alert.isNull());
+}
+
+TEST_F(ViewControllerTest, PresentOutsideAWindowIsRefusedAndAnEmptyDismissStillCompletes)
+{
+    RecordingController loose("loose", log);
+    auto vc = make("modal");
+    QPointer<ViewController> modal = vc.get();
+    bool completed = false;
+    loose.present(std::move(vc), Animated::No, [&] { completed = true; });
+    EXPECT_TRUE(loose.presentedViewController() == nullptr && !completed);
+    flushDeferredDeletes();
+    EXPECT_TRUE(modal.isNull()) << "the refused screen is not leaked";
+    showRoot()->dismiss(Animated::No, [&] { completed = true; });
+    EXPECT_TRUE(completed);
+}
+
+TEST_F(ViewControllerTest, OverFullScreenKeepsThePresenterShownUntilAFullScreenCoversBoth)
+{
+    RecordingController* root = showRoot();
+    RecordingController* alert = presentOver(*root, "alert", ModalPresentationStyle::OverFullScreen);
+    EXPECT_THAT(events(), ElementsAre("alert.loadView", "alert.viewDidLoad", "alert.willAppear", "alert.didAppear"));
+    EXPECT_TRUE(root->view()->isVisible() && root->isVisible());
+    RecordingController* sheet = presentOver(*alert, "sheet");
+    EXPECT_FALSE(root->isVisible() || alert->isVisible() || root->view()->isVisible());
+    events();
+    sheet->dismiss(Animated::No);
+    EXPECT_THAT(events(), ElementsAre("sheet.willDisappear", "root.willAppear", "alert.willAppear",
+                                      "sheet.didDisappear", "root.didAppear", "alert.didAppear"));
+    EXPECT_TRUE(root->view()->isVisible() && alert->view()->isVisible());
+}
+
+struct TransitionCase {
+    const char* name;
+    bool animations;
+    ModalTransitionStyle style;
+};
+
+class TransitionTest : public ViewControllerTest, public ::testing::WithParamInterface<TransitionCase> {};
+
+// With animations off completion comes at once; with them on, only after the transition ran.
+TEST_P(TransitionTest, CompletionWaitsForTheTransitionAndLeavesTheViewInPlace)
+{
+    setAnimationsEnabled(GetParam().animations);
+    const bool immediate = !GetParam().animations;
+    RecordingController* root = showRoot();
+    auto vc = make("modal");
+    vc->setModalTransitionStyle(GetParam().style);
+    QPointer<RecordingController> modal = vc.get();
+    bool presented = false;
+    root->present(std::move(vc), Animated::Yes, [&] { presented = true; });
+    EXPECT_TRUE(presented == immediate && modal->isBeingPresented() == !immediate);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return presented; }));
+    EXPECT_EQ(modal->view()->geometry(), window->contentView()->rect());
+    EXPECT_EQ(modal->view()->graphicsEffect(), nullptr);
+    bool dismissed = false;
+    root->dismiss(Animated::Yes, [&] { dismissed = true; });
+    EXPECT_EQ(dismissed, immediate);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed && modal.isNull(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, TransitionTest,
+                         ::testing::Values(TransitionCase{"Off", false, ModalTransitionStyle::CoverVertical},
+                                           TransitionCase{"CoverVertical", true, ModalTransitionStyle::CoverVertical},
+                                           TransitionCase{"CrossDissolve", true, ModalTransitionStyle::CrossDissolve}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// A dismiss during an animated present finishes the present first; a second dismiss
+// during an animated dismiss joins it.
+TEST_F(ViewControllerTest, OverlappingTransitionsRunInOrderAndDismissOnce)
+{
+    setAnimationsEnabled(true);
+    RecordingController* root = showRoot();
+    Log order;
+    root->present(make("modal"), Animated::Yes, [&] { order.push_back("presented"); });
+    root->dismiss(Animated::No, [&] { order.push_back("dismissed"); });
+    EXPECT_THAT(order, ElementsAre("presented", "dismissed"));
+    EXPECT_TRUE(root->presentedViewController() == nullptr && root->isVisible());
+    RecordingController* modal = presentOver(*root, "modal");
+    int completions = 0;
+    root->dismiss(Animated::Yes, [&] { ++completions; });
+    modal->dismiss(Animated::Yes, [&] { ++completions; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completions == 2; }));
+    events();
+    flushDeferredDeletes();
+    EXPECT_TRUE(log.empty()) << "dismissed once, no extra callbacks";
+}
+
+// The close button of a modal usually dismisses it from inside its own slot.
+class SelfDismissalTest : public ViewControllerTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SelfDismissalTest, DismissFromOwnHandlerIsSafe)
+{
+    setAnimationsEnabled(GetParam());
+    RecordingController* root = showRoot();
+    QPointer<RecordingController> modal = presentOver(*root, "modal");
+    bool completed = false;
+    modal->onClose = [&](RecordingController& self) { self.dismiss(Animated::Yes, [&] { completed = true; }); };
+    modal->closeButton()->click();
+    ASSERT_TRUE(!modal.isNull() && modal->touchedAfterClose);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completed && modal.isNull(); }));
+    EXPECT_EQ(root->presentedViewController(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(AnimationsOffAndOn, SelfDismissalTest, ::testing::Bool());
+
+// Nothing reaches the chain afterwards: no lifecycle call, no completion of the transition
+// under way, no notification.
+TEST_F(ViewControllerTest, DestroyingTheWindowMidTransitionDestroysTheWholeChainSilently)
+{
+    QPointer<RecordingController> root = showRoot();
+    QPointer<RecordingController> sheet = presentOver(*root, "sheet");
+    QPointer<RecordingController> alert = presentOver(*sheet, "alert");
+    QPointer<QWidget> alertView = alert->view();
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    int notified = 0;
+    center.addObserver(alert, NotificationName::WillEnterForeground, [&](const Notification&) { ++notified; });
+    center.post(NotificationName::WillEnterForeground);
+    ASSERT_EQ(notified, 1);
+    setAnimationsEnabled(true);
+    bool completed = false;
+    alert->present(make("modal"), Animated::Yes, [&] { completed = true; });
+    events();
+    window.reset();
+    QCoreApplication::processEvents();
+    center.post(NotificationName::WillEnterForeground);
+    EXPECT_TRUE(root.isNull() && sheet.isNull() && alert.isNull() && alertView.isNull());
+    EXPECT_TRUE(log.empty() && !completed && notified == 1);
 }
 
 } // namespace
