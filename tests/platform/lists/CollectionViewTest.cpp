@@ -1,6 +1,8 @@
-// The strip's collection view: item frames, paging, reuse, taps, the bounce.
+// The strip's collection view: item frames, paging by wheel, drag and finger, reuse, taps and
+// their targets, the bounce; and the flick's motion itself.
 
 #include "platform/base/Animated.h"
+#include "platform/lists/Flick.h"
 
 #include "ListTestSupport.h"
 
@@ -9,110 +11,136 @@
 namespace kavio::platform {
 namespace {
 
-class CollectionViewTest : public ::testing::Test {
+using test::touchDrag;
+using test::touchTap;
+
+class CollectionViewTest : public ::testing::Test, public test::ShownStrip {
 protected:
     static constexpr int kPage = 200;
 
-    void open(int items)
+    CollectionViewTest() : ShownStrip(100) {}
+    void TearDown() override { setAnimationsEnabled(false); }
+
+    // Twelve items, turning by pages.
+    void openPaged(int items = 12)
     {
-        strip_.items = items;
-        CollectionViewFlowLayout layout;
-        layout.setItemSize({30, 30});
-        layout.setMinimumLineSpacing(10);
-        view_ = std::make_unique<CollectionView>(layout);
-        view_->setPagingEnabled(true);
-        view_->setShowsVerticalScrollIndicator(false);
-        view_->registerCellClass(test::RecordingStrip::kIdentifier, [this] {
-            ++made_;
-            return std::make_unique<CollectionViewCell>();
-        });
-        view_->setDataSource(&strip_);
-        view_->setDelegate(&strip_);
-        view_->resize(40, kPage);
-        view_->show();
-        QApplication::processEvents();
+        source.items = items;
+        strip.setPagingEnabled(true);
+        strip.setShowsVerticalScrollIndicator(false);
+        open({40, kPage});
     }
     void wheelDown(int notches = 1)
     {
         for (int i = 0; i < notches; ++i)
-            test::wheel(view_->viewport(), {20, 100}, -120);
+            test::wheel(strip.viewport(), {20, 100}, -120);
     }
-    QPoint centreOf(int item) { return view_->visualRectForItem(IndexPath::forItem(item)).center(); }
-    CollectionViewCell* cell(int item) { return view_->cellForItem(IndexPath::forItem(item)); }
-
-    void TearDown() override { setAnimationsEnabled(false); }
-
-    test::RecordingStrip strip_;
-    std::unique_ptr<CollectionView> view_;
-    int made_ = 0;
+    QWidget* glass() { return strip.viewport(); }
 };
 
 TEST_F(CollectionViewTest, TwelveItemsStackFortyPointsApartAndTurnByPages)
 {
-    open(12);
-    EXPECT_EQ(view_->frameForItem(IndexPath::forItem(11)), QRect(5, 440, 30, 30)) << "centred, 40 apart";
-    EXPECT_EQ(view_->numberOfVisibleItems(), 5);
+    openPaged();
+    EXPECT_EQ(strip.frameForItem(IndexPath::forItem(11)), QRect(5, 440, 30, 30)) << "centred, 40 apart";
+    EXPECT_EQ(strip.numberOfVisibleItems(), 5);
     wheelDown(); // a notch turns a page; the last stops at the end of 470 points
-    EXPECT_EQ(view_->contentOffset(), kPage);
+    EXPECT_EQ(strip.contentOffset(), kPage);
     wheelDown(5);
-    EXPECT_EQ(view_->contentOffset(), 470 - kPage);
+    EXPECT_EQ(strip.contentOffset(), 470 - kPage);
 }
 
 TEST_F(CollectionViewTest, DragsAndScrollBarReleasesSettleOnAPage)
 {
-    open(100);
+    openPaged(100);
     const struct {
         int distance;  // upward drag, points
         int settlesOn; // page index
     } rows[] = {{20, 1}, {-20, 1}, {60, 2}, {-60, 0}, {140, 2}}; // a fifth of a page turns it
     for (const auto& row : rows) {
-        view_->setContentOffset(kPage, Animated::No);
-        test::drag(view_->viewport(), {20, 150}, {20, 150 - row.distance});
-        EXPECT_EQ(view_->contentOffset(), row.settlesOn * kPage) << "drag " << row.distance << " up";
+        strip.setContentOffset(kPage, Animated::No);
+        test::drag(glass(), {20, 150}, {20, 150 - row.distance});
+        EXPECT_EQ(strip.contentOffset(), row.settlesOn * kPage) << "drag " << row.distance << " up";
     }
-    view_->verticalScrollBar()->setValue(kPage * 3 + 90);
-    Q_EMIT view_->verticalScrollBar()->sliderReleased();
-    EXPECT_EQ(view_->contentOffset(), kPage * 3);
+    strip.verticalScrollBar()->setValue(kPage * 3 + 90);
+    Q_EMIT strip.verticalScrollBar()->sliderReleased();
+    EXPECT_EQ(strip.contentOffset(), kPage * 3);
+}
+
+TEST_F(CollectionViewTest, AShortFlickTurnsAPageItsWayAndATapWhileItTurnsChoosesNothing)
+{
+    openPaged(100);
+    touchDrag(glass(), {20, 120}, {20, 90}, 4, 10);
+    EXPECT_EQ(strip.contentOffset(), kPage) << "30 points, but quick";
+    touchDrag(glass(), {20, 90}, {20, 120}, 4, 10);
+    EXPECT_EQ(strip.contentOffset(), 0);
+    touchDrag(glass(), {20, 120}, {20, 90}, 4, 16, 120);
+    EXPECT_EQ(strip.contentOffset(), 0) << "held still before lifting: a short drag settles back";
+
+    setAnimationsEnabled(true);
+    touchDrag(glass(), {20, 120}, {20, 90}, 4, 10);
+    ASSERT_TRUE(strip.isDecelerating());
+    touchTap(glass(), {20, 100});
+    EXPECT_TRUE(source.selected.empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return strip.contentOffset() % kPage == 0 && !strip.isDecelerating(); }));
+    touchTap(glass(), centreOf(visible().front()));
+    EXPECT_EQ(source.selected.size(), 1u);
 }
 
 TEST_F(CollectionViewTest, AThousandItemsAskOnlyNearTheScreenAndReuseCells)
 {
-    open(1000);
-    EXPECT_LE(strip_.cellRequests.size(), 7u);
-    const int bottom = view_->verticalScrollBar()->maximum();
+    openPaged(1000);
+    EXPECT_LE(source.cellRequests.size(), 7u);
+    const int bottom = strip.verticalScrollBar()->maximum();
     int maxLive = 0;
-    while (view_->contentOffset() < bottom) {
+    while (strip.contentOffset() < bottom) {
         wheelDown();
-        maxLive = std::max(maxLive, view_->liveCellCount());
+        maxLive = std::max(maxLive, strip.liveCellCount());
     }
-    EXPECT_EQ(strip_.cellRequests.back().item(), 999);
-    EXPECT_TRUE(maxLive <= 16 && made_ <= 16);
-    const int made = made_;
-    strip_.cellRequests.clear();
-    view_->reloadData();
-    EXPECT_FALSE(strip_.cellRequests.empty());
-    EXPECT_EQ(made_, made) << "reload asks again without making new cells";
+    EXPECT_EQ(source.cellRequests.back().item(), 999);
+    EXPECT_TRUE(maxLive <= 16 && cellsMade <= 16);
+    const int made = cellsMade;
+    source.cellRequests.clear();
+    strip.reloadData();
+    EXPECT_FALSE(source.cellRequests.empty());
+    EXPECT_EQ(cellsMade, made) << "reload asks again without making new cells";
 }
 
-TEST_F(CollectionViewTest, ClickSelectsTheItemUnderThePointerOnly)
+TEST_F(CollectionViewTest, ClicksAndTapsChooseOneItemAndTapTargetsGrowAroundSmallItemsTheNearerWinning)
 {
-    open(12);
-    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, {20, 35}); // between items
-    EXPECT_TRUE(strip_.selected.empty());
-    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, centreOf(2));
-    EXPECT_EQ(strip_.selected, std::vector{IndexPath::forItem(2)});
-    QTest::mouseClick(view_->viewport(), Qt::LeftButton, {}, centreOf(3));
+    openPaged();
+    QTest::mouseClick(glass(), Qt::LeftButton, {}, {20, 35}); // between items
+    EXPECT_FALSE(strip.indexPathForTapAt({20, 35})) << "between items, without tap targets";
+    QTest::mouseClick(glass(), Qt::LeftButton, {}, centreOf(2));
+    QTest::mouseClick(glass(), Qt::LeftButton, {}, centreOf(3));
+    EXPECT_EQ(chosen(), (std::vector{2, 3}));
     EXPECT_FALSE(cell(2)->isSelected()) << "one at a time";
+
+    strip.setTapTargetSize({40, 40});
+    EXPECT_EQ(strip.indexPathForTapAt({20, 34}), IndexPath::forItem(0));
+    EXPECT_EQ(strip.indexPathForTapAt({20, 36}), IndexPath::forItem(1));
+    EXPECT_EQ(strip.indexPathForTapAt({1, 15}), IndexPath::forItem(0)) << "the column's full width";
+    touchTap(glass(), {38, 76});
+    EXPECT_EQ(chosen(), (std::vector{2, 3, 2}));
 }
 
 TEST_F(CollectionViewTest, BounceCompletesOnlyAfterItRan)
 {
-    open(12);
+    openPaged();
     setAnimationsEnabled(true);
     bool done = false;
-    view_->animateItem(IndexPath::forItem(1), 1.2, 50, [&] { done = true; });
+    strip.animateItem(IndexPath::forItem(1), 1.2, 50, [&] { done = true; });
     EXPECT_FALSE(done);
     EXPECT_TRUE(QTest::qWaitFor([&] { return done; }));
+}
+
+TEST(FlickMotionTest, SlowsByTheSameShareEachMomentAndRestsAtItsTravel)
+{
+    const FlickMotion motion(100, 2000);
+    EXPECT_DOUBLE_EQ(motion.positionAt(0), 100);
+    EXPECT_NEAR(motion.velocityAt(500), 2000 * std::pow(FlickMotion::kDecayPerMs, 500), 1e-9);
+    EXPECT_NEAR(motion.velocityAt(motion.duration()), FlickMotion::kStopSpeed, 1e-6);
+    // The whole travel is the speed over the decay's rate: about half a second's worth.
+    EXPECT_NEAR(motion.restingPosition() - 100, (2000 - FlickMotion::kStopSpeed) / 1000.0 / -std::log(FlickMotion::kDecayPerMs), 1e-6);
+    EXPECT_EQ(FlickMotion(0, 10).duration(), 0);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
-// Scripted data sources that record what a list asks, and the input QTest does not send.
+// Scripted data sources that record what a list asks, and a table and a strip to show over
+// them, each opened once its source is scripted.
 
 #include "platform/lists/CollectionView.h"
 #include "platform/lists/IndexPath.h"
@@ -8,7 +9,6 @@
 #include "platform/lists/TableViewCellLabel.h"
 
 #include "support/InputSupport.h"
-
 
 #include <gtest/gtest.h>
 
@@ -25,6 +25,24 @@ inline void PrintTo(const IndexPath& path, std::ostream* os)
 }
 
 namespace test {
+
+inline std::vector<int> rowsOf(const std::vector<IndexPath>& paths)
+{
+    std::vector<int> rows;
+    for (const IndexPath& p : paths)
+        rows.push_back(p.row);
+    return rows;
+}
+
+// Cells shown in the viewport now, counted without asking the list.
+template <class Cell>
+int shownCells(ScrollView& view)
+{
+    int shown = 0;
+    for (const Cell* cell : view.viewport()->template findChildren<Cell*>())
+        shown += cell->isVisible() && view.viewport()->rect().intersects(cell->geometry());
+    return shown;
+}
 
 class RecordingTable : public TableViewDataSource, public TableViewDelegate {
 public:
@@ -106,6 +124,87 @@ public:
     std::function<void()> onDisplay; // after each willDisplayCell
     std::vector<IndexPath> cellRequests;
     std::vector<IndexPath> selected;
+};
+
+// A table of 60-point rows over a recording source.
+class ShownTable {
+public:
+    static constexpr int kPitch = 60;
+
+    explicit ShownTable(int rows, TableViewStyle style = TableViewStyle::InsetGrouped) : source(rows), table(style)
+    {
+        table.setRowHeight(kPitch);
+        table.setDataSource(&source);
+        table.setDelegate(&source);
+    }
+    void open(QSize size = {400, 600})
+    {
+        table.resize(size);
+        table.show();
+        QApplication::processEvents();
+    }
+    ScrollView& scrollView() { return table; }
+    QPoint centreOf(int row) { return table.visualRectForRow(IndexPath::forRow(row)).center(); }
+    TableViewCell* cell(int row) { return table.cellForRow(IndexPath::forRow(row)); }
+    std::vector<int> visible() { return rowsOf(table.indexPathsForVisibleRows()); }
+    std::vector<int> chosen() { return rowsOf(source.selected); }
+    std::size_t cellRequests() { return source.cellRequests.size(); }
+    int cellsOnScreen() { return shownCells<TableViewCell>(table); }
+    void reloadOnceWhileDisplaying()
+    {
+        source.onDisplay = [this] {
+            source.onDisplay = nullptr;
+            table.reloadData();
+        };
+    }
+
+    RecordingTable source;
+    TableView table;
+};
+
+// A strip of 30-point items 40 points apart, in a column 40 points wide.
+class ShownStrip {
+public:
+    static constexpr int kPitch = 40;
+
+    explicit ShownStrip(int items)
+    {
+        CollectionViewFlowLayout layout;
+        layout.setItemSize({30, 30});
+        layout.setMinimumLineSpacing(10);
+        strip.setCollectionViewLayout(layout);
+        strip.registerCellClass(RecordingStrip::kIdentifier, [this] {
+            ++cellsMade;
+            return std::make_unique<CollectionViewCell>();
+        });
+        source.items = items;
+        strip.setDataSource(&source);
+        strip.setDelegate(&source);
+    }
+    void open(QSize size = {40, 200})
+    {
+        strip.resize(size);
+        strip.show();
+        QApplication::processEvents();
+    }
+    ScrollView& scrollView() { return strip; }
+    QPoint centreOf(int item) { return strip.visualRectForItem(IndexPath::forItem(item)).center(); }
+    CollectionViewCell* cell(int item) { return strip.cellForItem(IndexPath::forItem(item)); }
+    std::vector<int> visible() { return rowsOf(strip.indexPathsForVisibleItems()); }
+    std::vector<int> chosen() { return rowsOf(source.selected); }
+    std::size_t cellRequests() { return source.cellRequests.size(); }
+    int cellsOnScreen() { return shownCells<CollectionViewCell>(strip); }
+    void reloadOnceWhileDisplaying()
+    {
+        source.onDisplay = [this] {
+            source.onDisplay = nullptr;
+            strip.reloadData();
+        };
+    }
+
+    RecordingStrip source;
+    CollectionView strip;
+    int cellsMade = 0;
 };
 
 } // namespace test

@@ -9,25 +9,19 @@
 namespace kavio::platform {
 namespace {
 
-class RefreshControlTest : public ::testing::Test {
+class RefreshControlTest : public ::testing::Test, public test::ShownTable {
 protected:
-    void SetUp() override
+    RefreshControlTest() : ShownTable(100, TableViewStyle::Plain)
     {
-        table_.setRowHeight(60);
-        table_.setDataSource(&source_);
-        table_.setRefreshControl(control_);
+        table.setRefreshControl(control_);
         QObject::connect(control_, &RefreshControl::valueChanged, [this] { ++fired_; });
-        table_.resize(400, 600);
-        table_.show();
-        QApplication::processEvents();
+        open();
     }
     void TearDown() override { setAnimationsEnabled(false); }
 
-    QPoint middle() const { return table_.viewport()->rect().center(); }
-    int rowZeroTop() { return table_.visualRectForRow(IndexPath::forRow(0)).top(); }
+    QPoint middle() const { return table.viewport()->rect().center(); }
+    int rowZeroTop() { return table.visualRectForRow(IndexPath::forRow(0)).top(); }
 
-    test::RecordingTable source_{100};
-    TableView table_;
     RefreshControl* control_ = new RefreshControl;
     int fired_ = 0;
 };
@@ -44,8 +38,8 @@ class RefreshGestureTest : public RefreshControlTest, public ::testing::WithPara
 
 TEST_P(RefreshGestureTest, OnlyAPullPastTheTopRefreshes)
 {
-    table_.setContentOffset(GetParam().startOffset, Animated::No);
-    GetParam().gesture(table_, middle());
+    table.setContentOffset(GetParam().startOffset, Animated::No);
+    GetParam().gesture(table, middle());
     EXPECT_EQ(fired_, GetParam().refreshes ? 1 : 0);
     EXPECT_EQ(control_->isRefreshing(), GetParam().refreshes);
     const int top = GetParam().refreshes ? RefreshControl::kHeight : GetParam().rowZeroTopAfter;
@@ -78,17 +72,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RefreshControlTest, NothingFiresAgainWhileRefreshingOrFromHalfPullsApart)
 {
-    QTest::keyClick(&table_, Qt::Key_F5);
-    QTest::keyClick(&table_, Qt::Key_F5);
+    QTest::keyClick(&table, Qt::Key_F5);
+    QTest::keyClick(&table, Qt::Key_F5);
     EXPECT_EQ(fired_, 1);
     control_->endRefreshing();
     // The owner may end the refresh from its own handler.
     QObject::connect(control_, &RefreshControl::valueChanged, control_, &RefreshControl::endRefreshing);
-    QTest::keyClick(&table_, Qt::Key_F5);
+    QTest::keyClick(&table, Qt::Key_F5);
     EXPECT_TRUE(fired_ == 2 && !control_->isRefreshing());
-    test::wheel(table_.viewport(), middle(), 120);
+    test::wheel(table.viewport(), middle(), 120);
     ASSERT_TRUE(QTest::qWaitFor([&] { return rowZeroTop() == 0; }));
-    test::wheel(table_.viewport(), middle(), 120);
+    test::wheel(table.viewport(), middle(), 120);
     EXPECT_EQ(fired_, 2) << "the count starts again once the wheel rests";
 }
 
@@ -97,11 +91,11 @@ TEST_F(RefreshControlTest, RefreshingKeepsAStripOpenAboveTheRowsUntilItEnds)
     control_->beginRefreshing();
     EXPECT_EQ(fired_, 0) << "a program's own refresh emits nothing";
     EXPECT_EQ(rowZeroTop(), RefreshControl::kHeight);
-    table_.setContentOffset(300, Animated::No);
-    const QRect before = table_.visualRectForRow(IndexPath::forRow(10));
+    table.setContentOffset(300, Animated::No);
+    const QRect before = table.visualRectForRow(IndexPath::forRow(10));
     control_->endRefreshing();
-    EXPECT_EQ(table_.visualRectForRow(IndexPath::forRow(10)), before) << "ending while scrolled away moves nothing";
-    table_.setContentOffset(0, Animated::No);
+    EXPECT_EQ(table.visualRectForRow(IndexPath::forRow(10)), before) << "ending while scrolled away moves nothing";
+    table.setContentOffset(0, Animated::No);
     setAnimationsEnabled(true);
     control_->beginRefreshing();
     control_->endRefreshing();
