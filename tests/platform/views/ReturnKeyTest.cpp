@@ -28,11 +28,6 @@ protected:
     void paintEvent(QPaintEvent*) override {}
 };
 
-struct ButtonRow {
-    const char* name;
-    std::function<QAbstractButton*(QWidget*)> make;
-};
-
 class ReturnKey : public ::testing::Test {
 protected:
     void SetUp() override
@@ -61,7 +56,10 @@ protected:
 
 TEST_F(ReturnKey, ReturnAndEnterPressEveryKindOfFocusedButtonOnce)
 {
-    const ButtonRow rows[] = {
+    const struct {
+        const char* name;
+        std::function<QAbstractButton*(QWidget*)> make;
+    } rows[] = {
         {"push button", [](QWidget* p) { return new QPushButton(QStringLiteral("Save Changes"), p); }},
         {"auto-default push button",
          [](QWidget* p) {
@@ -73,7 +71,7 @@ TEST_F(ReturnKey, ReturnAndEnterPressEveryKindOfFocusedButtonOnce)
         {"painted button", [](QWidget* p) { return new PaintedButton(p); }},
         {"switch", [](QWidget* p) { return new Switch(p); }},
     };
-    for (const ButtonRow& row : rows) {
+    for (const auto& row : rows) {
         QAbstractButton* button = row.make(form.get());
         button->setFocusPolicy(Qt::StrongFocus);
         button->show();
