@@ -11,13 +11,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-class ViewControllerTest : public WindowTest {
-protected:
-    std::function<void()> mark(const char* what)
-    {
-        return [this, what] { log.push_back(what); };
-    }
-};
+using ViewControllerTest = WindowTest;
 
 TEST_F(ViewControllerTest, OnlyTheTopScreenAppearsAndOnlyWhileTheWindowIsShown)
 {
@@ -59,7 +53,7 @@ TEST_F(ViewControllerTest, PresentedScreensCoverTheContentAreaAndADismissTakesEv
     RecordingController* root = showRoot();
     auto vc = make("sheet");
     QPointer<RecordingController> sheet = vc.get();
-    root->present(std::move(vc), Animated::No, mark("presented"));
+    root->present(std::move(vc), Animated::No, [this] { log.push_back("presented"); });
     EXPECT_THAT(events(), ElementsAre("sheet.loadView", "sheet.viewDidLoad", "root.willDisappear", "sheet.willAppear",
                                       "sheet.didAppear", "root.didDisappear", "presented"));
     EXPECT_FALSE(root->view()->isVisible());
@@ -68,7 +62,7 @@ TEST_F(ViewControllerTest, PresentedScreensCoverTheContentAreaAndADismissTakesEv
     window->resize(640, 360);
     EXPECT_EQ(alert->view()->geometry(), window->contentView()->rect());
     events();
-    root->dismiss(Animated::No, mark("dismissed"));
+    root->dismiss(Animated::No, [this] { log.push_back("dismissed"); });
     // The covered sheet already disappeared; only the visible alert goes away on screen.
     EXPECT_THAT(events(), ElementsAre("alert.willDisappear", "root.willAppear", "alert.didDisappear", "root.didAppear",
                                       "dismissed"));
