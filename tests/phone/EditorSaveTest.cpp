@@ -60,6 +60,19 @@ TEST_F(EditorSaveTest, ADocumentIsCopiedAndAnExportMovedUnderTheTitleKeepingTheE
     EXPECT_EQ(copied.record->imgData->view(), defaultThumbnailPng());
 }
 
+// The dialog asks for no extension; one typed anyway (any case) is not doubled.
+TEST_F(EditorSaveTest, ATitleTypedWithTheVideosExtensionIsFiledWithoutIt)
+{
+    const EditorOutcome copied = save(copyOf(outside / "clip.MOV"), "Trip.mov");
+    ASSERT_EQ(copied.kind, Kind::Saved) << copied.message;
+    EXPECT_EQ(copied.record->FILENAME, "Trip");
+    EXPECT_TRUE(fs::exists(docs / "Trip.MOV"));
+    const EditorOutcome linked = save(link("https://example.com/live.m3u8"), "Live.MP4");
+    ASSERT_EQ(linked.kind, Kind::Saved) << linked.message;
+    EXPECT_EQ(linked.record->FILENAME, "Live");
+    EXPECT_EQ(recordsAtNextLoad(docs).count("Live.mp4"), 1u);
+}
+
 TEST_F(EditorSaveTest, TheFailureTableRowByRow)
 {
     writeFile(docs / "Taken.MOV", "existing");
