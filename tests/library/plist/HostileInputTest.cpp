@@ -81,16 +81,11 @@ TEST(HostileInput, BadTrailersAreRejected)
     good.objects = {"\xa2\x01\x02", "\x51x", "\x09"};
     ASSERT_TRUE(readBinary(good.build(), Limits::store()).isOk());
     const std::vector<std::function<void(Bplist&)>> breakages = {
-        [](Bplist& b) { b.offsetSize = 0; },
-        [](Bplist& b) { b.offsetSize = 9; },
-        [](Bplist& b) { b.refSize = 0; },
-        [](Bplist& b) { b.refSize = 9; },
-        [](Bplist& b) { b.numObjects = 0; },
-        [](Bplist& b) { b.numObjects = 1ull << 40; },
-        [](Bplist& b) { b.numObjects = 4; },
-        [](Bplist& b) { b.top = 3; },
-        [](Bplist& b) { b.tableOffset = 4; },
-        [](Bplist& b) { b.tableOffset = 1ull << 62; },
+        [](Bplist& b) { b.offsetSize = 0; }, [](Bplist& b) { b.offsetSize = 9; },
+        [](Bplist& b) { b.refSize = 0; }, [](Bplist& b) { b.refSize = 9; },
+        [](Bplist& b) { b.numObjects = 0; }, [](Bplist& b) { b.numObjects = 1ull << 40; },
+        [](Bplist& b) { b.numObjects = 4; }, [](Bplist& b) { b.top = 3; },
+        [](Bplist& b) { b.tableOffset = 4; }, [](Bplist& b) { b.tableOffset = 1ull << 62; },
         [](Bplist& b) { b.tableOffset = 16; },                   // table runs into the trailer
         [](Bplist& b) { b.offsetOverrides = {2}; },              // inside the header
         [](Bplist& b) { b.offsetOverrides = {8, 9, 200}; },      // past the object area

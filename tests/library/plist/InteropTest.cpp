@@ -16,23 +16,17 @@ import datetime, plistlib, sys
 mode, fmt, path = sys.argv[1], sys.argv[2], sys.argv[3]
 binary = fmt == "binary"
 expected = {
-    "true": True, "false": False, "small": 42, "negative": -5,
-    "int64min": -2**63, "uint64max": 2**64 - 1, "real": 0.5,
-    "date": datetime.datetime(2004, 10, 26, 10, 33, 33),
-    "ascii": "Doodah <&> 'quoted'", "unicode": "M\u00e4ssig, Ma\u00df \U0001F600",
-    "data": bytes((i * 7) % 256 for i in range(300)),
-    "empty": [], "emptyDict": {},
-    "list": [1, "two", [3], {"k": "v"}],
-    "uid": plistlib.UID(7) if binary else {"CF$UID": 7},
-    "nested": {"deeper": {"deepest": [b"x"]}},
+    "true": True, "false": False, "small": 42, "negative": -5, "int64min": -2**63, "uint64max": 2**64 - 1, "real": 0.5,
+    "date": datetime.datetime(2004, 10, 26, 10, 33, 33), "ascii": "Doodah <&> 'quoted'",
+    "unicode": "M\u00e4ssig, Ma\u00df \U0001F600", "data": bytes((i * 7) % 256 for i in range(300)),
+    "empty": [], "emptyDict": {}, "list": [1, "two", [3], {"k": "v"}],
+    "uid": plistlib.UID(7) if binary else {"CF$UID": 7}, "nested": {"deeper": {"deepest": [b"x"]}},
 }
 if mode == "check":
-    with open(path, "rb") as f:
-        got = plistlib.load(f)
+    with open(path, "rb") as f: got = plistlib.load(f)
     sys.exit(got != expected and "mismatch: %s" % [k for k in expected if got.get(k) != expected[k]])
 else:
-    with open(path, "wb") as f:
-        plistlib.dump(expected, f, fmt=plistlib.FMT_BINARY if binary else plistlib.FMT_XML)
+    with open(path, "wb") as f: plistlib.dump(expected, f, fmt=plistlib.FMT_BINARY if binary else plistlib.FMT_XML)
 )PY";
 
 class PlistlibInterop : public ::testing::TestWithParam<Format> {};

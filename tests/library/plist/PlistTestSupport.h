@@ -30,21 +30,12 @@ inline ValuePtr sampleDocument()
     std::string bytes;
     for (int i = 0; i < 300; ++i) bytes.push_back(static_cast<char>(i * 7));
     return dict({
-        {"true", Value::makeBoolean(true)},
-        {"false", Value::makeBoolean(false)},
-        {"small", num(42)},
-        {"negative", num(-5)},
-        {"int64min", num(INT64_MIN)},
-        {"uint64max", Value::makeUnsigned(UINT64_MAX)},
-        {"real", Value::makeReal(0.5)},
+        {"true", Value::makeBoolean(true)}, {"false", Value::makeBoolean(false)}, {"small", num(42)}, {"negative", num(-5)},
+        {"int64min", num(INT64_MIN)}, {"uint64max", Value::makeUnsigned(UINT64_MAX)}, {"real", Value::makeReal(0.5)},
         {"date", Value::makeDate(Date{120479613})}, // 2004-10-26T10:33:33Z
-        {"ascii", str("Doodah <&> 'quoted'")},
-        {"unicode", str("M\xC3\xA4ssig, Ma\xC3\x9F \xF0\x9F\x98\x80")},
-        {"data", data(bytes)},
-        {"empty", array({})},
-        {"emptyDict", dict({})},
+        {"ascii", str("Doodah <&> 'quoted'")}, {"unicode", str("M\xC3\xA4ssig, Ma\xC3\x9F \xF0\x9F\x98\x80")},
+        {"data", data(bytes)}, {"empty", array({})}, {"emptyDict", dict({})}, {"uid", Value::makeUid(7)},
         {"list", array({num(1), str("two"), array({num(3)}), dict({{"k", str("v")}})})},
-        {"uid", Value::makeUid(7)},
         {"nested", dict({{"deeper", dict({{"deepest", array({data("x")})}})}})},
     });
 }
