@@ -28,7 +28,7 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-void PrintTo(const Outcome& r, std::ostream* os) { *os << "exit " << r.code << ", out \"" << r.out << "\", err \"" << r.err << '"'; }
+void PrintTo(const Outcome& r, std::ostream* os) { *os << "exit " << r.code << ", out \"" << r.out << "\", err \"" << r.err << "\""; }
 
 class StoreToolTest : public ::testing::Test {
 protected:
@@ -145,7 +145,7 @@ TEST_F(StoreToolTest, FilesNamedInBytesThatAreNotUtf8AreListedRenamedAndTrashedB
     QImage(4, 4, QImage::Format_RGB32).save(QString::fromStdString((scratch / "p.png").string()));
     const Outcome thumbnail = on("thumbnail \"$(printf 'caf\\351.mp4')\"" + at(scratch / "p.png"));
     EXPECT_EQ(thumbnail.code, 1);
-    EXPECT_THAT(thumbnail.err, HasSubstr("has a name that is not valid text, so Kavio cannot keep a thumbnail for it. Rename it first."));
+    EXPECT_THAT(thumbnail.err, HasSubstr("is not valid text, so Kavio cannot keep a thumbnail for it. Rename it first."));
 
     const Outcome renamed = on("rename \"$(printf 'caf\\351.mp4')\" Cafe --artist Me");
     EXPECT_EQ(renamed.code, 0) << renamed.err;

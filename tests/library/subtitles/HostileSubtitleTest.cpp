@@ -1,6 +1,7 @@
 // Hostile subtitle files only ever show less: a 1 MB cue, 100,000 cues, a file past the
 // read limit, markup that never closes, a FIFO in place of a file, and every input the
-// fuzzers flagged. Bounds on sizes and counts here; the times are in bench/subtitles.
+// fuzzers flagged; and the cue timeline against a scan of its cues for any layout. Bounds
+// on sizes and counts here; the times are in bench/subtitles.
 
 #include "fuzz/SubtitleChecks.h"
 #include "support/TestSupport.h"
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <random>
 
 namespace kavio::subtitles {
 namespace {
@@ -151,6 +154,29 @@ TEST(HostileSubtitleTest, FuzzFindingsParseSoundly)
         }
     }
     EXPECT_GT(files, 0u);
+}
+
+// What shows when: a cue from its start up to (not including) its end, overlapping cues
+// together in start order, at most kMaxShown, and the next change, all as a scan of the
+// cues finds them; a quarter of the cues span the whole layout, so many overlap at once.
+TEST(CueTimelineTest, AgreesWithAScanOfTheCuesForAnyLayout)
+{
+    std::mt19937 random(20);
+    for (int round = 0; round < 200; ++round) {
+        const int count = round == 0 ? 0 : std::uniform_int_distribution(0, 300)(random);
+        const int span = std::uniform_int_distribution(10, 20'000)(random);
+        std::vector<Cue> cues;
+        for (int i = 0; i < count; ++i) {
+            const int start = std::uniform_int_distribution(0, span)(random);
+            const int length = std::uniform_int_distribution(0, 3)(random) == 0 ? span : std::uniform_int_distribution(1, 400)(random);
+            cues.push_back({Milliseconds(start), Milliseconds(start + length), {{TextRun{std::to_string(i)}}}});
+        }
+        const CueTimeline timeline(std::move(cues));
+        const char* broken = fuzz::brokenTimelineInvariant(timeline);
+        ASSERT_EQ(broken, nullptr) << broken << " in round " << round;
+    }
+    EXPECT_TRUE(CueTimeline().activeAt(0ms).empty());
+    EXPECT_EQ(CueTimeline().nextChange(0ms), std::nullopt);
 }
 
 } // namespace

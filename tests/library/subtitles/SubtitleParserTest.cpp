@@ -27,7 +27,8 @@ std::string shown(const Cue& cue)
 std::vector<std::string> cuesOf(const ParsedSubtitles& parsed)
 {
     std::vector<std::string> out;
-    for (const Cue& cue : parsed.cues) out.push_back(std::to_string(cue.start.count()) + "-" + std::to_string(cue.end.count()) + " " + shown(cue));
+    for (const Cue& cue : parsed.cues)
+        out.push_back(std::to_string(cue.start.count()) + "-" + std::to_string(cue.end.count()) + " " + shown(cue));
     return out;
 }
 
@@ -58,8 +59,7 @@ TEST(SubtitleBlocksTest, EachFormatsBlocksAreReadWithWhatEditorsWriteAndBrokenOn
         std::size_t skipped;
     };
     const std::vector<Row> rows = {
-        {"CRLF", Format::Srt, srt("\r\n"), twoCues, 0},
-        {"LF", Format::Srt, srt("\n"), twoCues, 0},
+        {"CRLF", Format::Srt, srt("\r\n"), twoCues, 0}, {"LF", Format::Srt, srt("\n"), twoCues, 0},
         {"CR", Format::Srt, srt("\r"), twoCues, 0},
         // Skipped: the garbage, the backward cue, the bad arrow.
         {"SRT editors", Format::Srt,
@@ -109,11 +109,10 @@ TEST(CueTextTest, HonoursItalicAndBoldAndShowsEverythingElseAsPlainText)
         {"</i>stray close <i><i>twice</i> still</i> not", Format::Srt, "stray close <i>twice still</i> not"},
         {"<i>across\nlines</i> done", Format::Srt, "<i>across</i>\n<i>lines</i> done"},
         {"<font color=\"red\">Red</font> <u>under</u>", Format::Srt, "Red under"},
-        {"{\\an8}Top {\\pos(10,20)}there", Format::Srt, "Top there"},
         {"<script>alert(1)</script>", Format::Srt, "alert(1)"},
+        {"{\\an8}Top {\\pos(10,20)}there", Format::Srt, "Top there"}, {"&amp; &lt;", Format::Srt, "&amp; &lt;"},
         {"a < b and c > d, x <3, {not override}", Format::Srt, "a < b and c > d, x <3, {not override}"},
         {"&amp; &lt;b&gt; &nbsp;&copy; &amp", Format::WebVtt, "& <b> \xC2\xA0&copy; &amp"},
-        {"&amp; &lt;", Format::Srt, "&amp; &lt;"},
         {"<c.yellow.bg_blue>colour</c> <v Roger Bingham>voice</v> <lang en>lang</lang>", Format::WebVtt, "colour voice lang"},
         {"<i.loud>classed</i> <b.x>too</b>", Format::WebVtt, "<i>classed</i> <b>too</b>"},
         {"karaoke <00:00:01.250>now <ruby>x<rt>y</rt></ruby>", Format::WebVtt, "karaoke now xy"},
