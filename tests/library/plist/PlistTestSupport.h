@@ -1,16 +1,19 @@
 #pragma once
-// Small helpers shared by the codec tests: sample values, temporary files, python3.
+// Small helpers shared by the codec tests: sample values and whole files.
+
+#include "support/ScopedEnv.h"
 
 #include "library/plist/Codec.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace kavio::plist::testing {
+
+using kavio::test::ScratchFolder;
 
 inline ValuePtr str(std::string s) { return Value::makeString(std::move(s)); }
 inline ValuePtr num(std::int64_t v) { return Value::makeInteger(v); }
@@ -27,60 +30,28 @@ inline ValuePtr sampleDocument()
     std::string bytes;
     for (int i = 0; i < 300; ++i) bytes.push_back(static_cast<char>(i * 7));
     return dict({
-        {"true", Value::makeBoolean(true)},
-        {"false", Value::makeBoolean(false)},
-        {"small", num(42)},
-        {"negative", num(-5)},
-        {"int64min", num(INT64_MIN)},
-        {"uint64max", Value::makeUnsigned(UINT64_MAX)},
-        {"real", Value::makeReal(0.5)},
+        {"true", Value::makeBoolean(true)}, {"false", Value::makeBoolean(false)}, {"small", num(42)}, {"negative", num(-5)},
+        {"int64min", num(INT64_MIN)}, {"uint64max", Value::makeUnsigned(UINT64_MAX)}, {"real", Value::makeReal(0.5)},
         {"date", Value::makeDate(Date{120479613})}, // 2004-10-26T10:33:33Z
-        {"ascii", str("Doodah <&> 'quoted'")},
-        {"unicode", str("M\xC3\xA4ssig, Ma\xC3\x9F \xF0\x9F\x98\x80")},
-        {"data", data(bytes)},
-        {"empty", array({})},
-        {"emptyDict", dict({})},
+        {"ascii", str("Doodah <&> 'quoted'")}, {"unicode", str("M\xC3\xA4ssig, Ma\xC3\x9F \xF0\x9F\x98\x80")},
+        {"data", data(bytes)}, {"empty", array({})}, {"emptyDict", dict({})}, {"uid", Value::makeUid(7)},
         {"list", array({num(1), str("two"), array({num(3)}), dict({{"k", str("v")}})})},
-        {"uid", Value::makeUid(7)},
         {"nested", dict({{"deeper", dict({{"deepest", array({data("x")})}})}})},
     });
 }
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "kavio-plist-XXXXXX").string();
-        path_ = ::mkdtemp(tmpl.data()) ? tmpl : std::string();
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+// What a read gave, or a string naming why it failed, so that a comparison shows the reason.
+inline ValuePtr got(const Result<ValuePtr>& r) { return r.isOk() ? *r : str("<unreadable: " + r.status().toString() + ">"); }
 
 inline void writeFile(const std::filesystem::path& path, std::string_view bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string readWhole(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-inline bool hasPython()
-{
-    return std::system("python3 -c 'import plistlib' >/dev/null 2>&1") == 0;
 }
 
 } // namespace kavio::plist::testing

@@ -1,6 +1,7 @@
 // Hostile subtitle files only ever show less: a 1 MB cue, 100,000 cues, a file past the
 // read limit, markup that never closes, a FIFO in place of a file, and every input the
-// fuzzers flagged. Bounds on sizes and counts here; the times are in bench/subtitles.
+// fuzzers flagged; and the cue timeline against a scan of its cues for any layout. Bounds
+// on sizes and counts here; the times are in bench/subtitles.
 
 #include "fuzz/SubtitleChecks.h"
 #include "support/TestSupport.h"
@@ -11,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <random>
 
 namespace kavio::subtitles {
 namespace {
@@ -28,30 +31,28 @@ std::string srtCue(std::size_t index, const std::string& text)
     return std::to_string(index + 1) + "\n" + stamp(index * 1000) + " --> " + stamp(index * 1000 + 900) + "\n" + text + "\n\n";
 }
 
-std::size_t textBytes(const ParsedSubtitles& parsed)
+std::string repeated(const std::string& piece, int times)
 {
-    std::size_t bytes = 0;
-    for (const Cue& cue : parsed.cues) bytes += cue.plainText().size();
-    return bytes;
+    std::string out;
+    for (int i = 0; i < times; ++i) out += piece;
+    return out;
 }
 
-void expectSound(const ParsedSubtitles& parsed, const Limits& limits, std::size_t inputBytes)
+void expectSound(const ParsedSubtitles& parsed, const Limits& limits, std::size_t inputBytes, const std::string& what = "")
 {
     const char* broken = fuzz::brokenCueInvariant(parsed, limits, inputBytes);
-    EXPECT_EQ(broken, nullptr) << broken;
+    EXPECT_EQ(broken, nullptr) << what << ": " << broken;
 }
 
 TEST(HostileSubtitleTest, AOneMegabyteCueIsCutAndTheNextStillShows)
 {
     const Limits limits;
-    const std::string megabyte(1u << 20, 'x');
     std::string manyLines;
     for (int i = 0; i < 50'000; ++i) manyLines += "line of text " + std::to_string(i) + "\n";
-    for (const std::string& text : {megabyte, "<i>" + megabyte, manyLines}) {
+    for (const std::string& text : {std::string(1u << 20, 'x'), "<i>" + std::string(1u << 20, 'x'), manyLines}) {
         const std::string file = srtCue(0, text) + srtCue(1, "after");
         const ParsedSubtitles parsed = parse(file, Format::Srt);
         ASSERT_EQ(parsed.cues.size(), 2u);
-        EXPECT_LE(parsed.cues[0].plainText().size(), limits.maxCueTextBytes + limits.maxCueLines);
         EXPECT_LE(parsed.cues[0].lines.size(), limits.maxCueLines);
         EXPECT_EQ(parsed.cues[1].plainText(), "after");
         EXPECT_TRUE(parsed.report.truncated);
@@ -68,7 +69,7 @@ TEST(HostileSubtitleTest, AHundredThousandCuesAreAllKeptAndOneMoreIsNot)
     const ParsedSubtitles parsed = parse(file, Format::Srt);
     EXPECT_EQ(parsed.cues.size(), limits.maxCues);
     EXPECT_TRUE(parsed.report.truncated);
-    EXPECT_LE(textBytes(parsed), file.size());
+    expectSound(parsed, limits, file.size());
     const CueTimeline timeline(parsed.cues);
     EXPECT_EQ(timeline.activeAt(99'999'500ms), std::vector<std::size_t>{99'999});
     EXPECT_TRUE(timeline.activeAt(100'000'500ms).empty()) << "the cue past the limit was never kept";
@@ -76,42 +77,28 @@ TEST(HostileSubtitleTest, AHundredThousandCuesAreAllKeptAndOneMoreIsNot)
 
 TEST(HostileSubtitleTest, MarkupThatNeverEndsCostsNothingButText)
 {
-    const Limits limits;
-    struct Row {
-        const char* name;
-        std::string text;
+    const std::pair<const char*, std::string> rows[] = {
+        {"opening brackets", std::string(1u << 20, '<')}, {"unclosed tags", repeated("<a", 100'000)},
+        {"nested italics", repeated("<i>", 200'000) + "x"}, {"override openers", repeated("{\\", 200'000)},
+        {"entities", repeated("&nbsp;", 200'000)}, {"nul bytes", std::string(1u << 20, '\0')},
     };
-    const std::vector<Row> rows = {
-        {"opening brackets", std::string(1u << 20, '<')},
-        {"unclosed tags", [] { std::string s; for (int i = 0; i < 100'000; ++i) s += "<a"; return s; }()},
-        {"nested italics", [] { std::string s; for (int i = 0; i < 200'000; ++i) s += "<i>"; return s + "x"; }()},
-        {"override openers", [] { std::string s; for (int i = 0; i < 200'000; ++i) s += "{\\"; return s; }()},
-        {"entities", [] { std::string s; for (int i = 0; i < 200'000; ++i) s += "&nbsp;"; return s; }()},
-        {"nul bytes", std::string(1u << 20, '\0')},
-    };
-    for (const Row& row : rows) {
+    for (const auto& [name, text] : rows) {
         for (const Format format : {Format::Srt, Format::WebVtt}) {
-            const std::string file = "00:00:01.000 --> 00:00:02.000\n" + row.text + "\n";
+            const std::string file = "00:00:01.000 --> 00:00:02.000\n" + text + "\n";
             const ParsedSubtitles parsed = parseAs(file, format);
-            ASSERT_LE(parsed.cues.size(), 1u) << row.name;
-            expectSound(parsed, limits, file.size());
+            ASSERT_LE(parsed.cues.size(), 1u) << name;
+            expectSound(parsed, Limits{}, file.size(), name);
         }
     }
     // Timing lines by the thousand with nothing between them are cues with no text.
-    std::string arrows;
-    for (int i = 0; i < 100'000; ++i) arrows += "00:00:01,000 --> 00:00:02,000\n";
-    const ParsedSubtitles parsed = parse(arrows, Format::Srt);
+    const ParsedSubtitles parsed = parse(repeated("00:00:01,000 --> 00:00:02,000\n", 100'000), Format::Srt);
     EXPECT_TRUE(parsed.cues.empty());
     EXPECT_EQ(parsed.report.skippedBlocks, 100'000u);
 }
 
-class SubtitleFileTest : public ::testing::Test {
-protected:
-    test::ScratchFolder scratch;
-};
-
-TEST_F(SubtitleFileTest, OnlyTheStartOfAHugeFileIsRead)
+TEST(HostileSubtitleTest, OnlyTheStartOfAHugeFileIsRead)
 {
+    const test::ScratchFolder scratch;
     Limits limits;
     limits.maxFileBytes = 4096;
     std::string rest;
@@ -131,13 +118,13 @@ TEST_F(SubtitleFileTest, OnlyTheStartOfAHugeFileIsRead)
     expectSound(*parsed, limits, file.size());
 }
 
-TEST_F(SubtitleFileTest, ReadsARealFileAndRefusesWhatIsNotOneWithoutBlocking)
+TEST(HostileSubtitleTest, ReadsARealFileAndRefusesWhatIsNotOneWithoutBlocking)
 {
+    const test::ScratchFolder scratch;
     test::writeFile(scratch / "Trip.en.VTT", "WEBVTT\n\n00:01.000 --> 00:02.000\n<i>from disk</i>\n");
     const auto vtt = readFile(scratch / "Trip.en.VTT");
     ASSERT_TRUE(vtt) << vtt.status().toString();
     EXPECT_EQ(vtt->cues.at(0).lines, (std::vector<CueLine>{{TextRun{"from disk", true, false}}}));
-
     ASSERT_EQ(::mkfifo((scratch / "fifo.srt").c_str(), 0600), 0);
     EXPECT_EQ(readFile(scratch / "fifo.srt").status().code(), Status::Code::Unsupported);
     fs::create_directory(scratch / "folder.srt");
@@ -159,15 +146,37 @@ TEST(HostileSubtitleTest, FuzzFindingsParseSoundly)
         for (const Limits& limits : {Limits{}, fuzz::subtitleFuzzLimits()}) {
             for (const Format format : {Format::Srt, Format::WebVtt}) {
                 ParsedSubtitles parsed = parseAs(bytes, format, limits);
-                const char* broken = fuzz::brokenCueInvariant(parsed, limits, bytes.size());
-                EXPECT_EQ(broken, nullptr) << entry.path() << ": " << broken;
+                expectSound(parsed, limits, bytes.size(), entry.path());
                 const CueTimeline timeline(std::move(parsed.cues));
-                broken = fuzz::brokenTimelineInvariant(timeline);
+                const char* broken = fuzz::brokenTimelineInvariant(timeline);
                 EXPECT_EQ(broken, nullptr) << entry.path() << ": " << broken;
             }
         }
     }
     EXPECT_GT(files, 0u);
+}
+
+// What shows when: a cue from its start up to (not including) its end, overlapping cues
+// together in start order, at most kMaxShown, and the next change, all as a scan of the
+// cues finds them; a quarter of the cues span the whole layout, so many overlap at once.
+TEST(CueTimelineTest, AgreesWithAScanOfTheCuesForAnyLayout)
+{
+    std::mt19937 random(20);
+    for (int round = 0; round < 200; ++round) {
+        const int count = round == 0 ? 0 : std::uniform_int_distribution(0, 300)(random);
+        const int span = std::uniform_int_distribution(10, 20'000)(random);
+        std::vector<Cue> cues;
+        for (int i = 0; i < count; ++i) {
+            const int start = std::uniform_int_distribution(0, span)(random);
+            const int length = std::uniform_int_distribution(0, 3)(random) == 0 ? span : std::uniform_int_distribution(1, 400)(random);
+            cues.push_back({Milliseconds(start), Milliseconds(start + length), {{TextRun{std::to_string(i)}}}});
+        }
+        const CueTimeline timeline(std::move(cues));
+        const char* broken = fuzz::brokenTimelineInvariant(timeline);
+        ASSERT_EQ(broken, nullptr) << broken << " in round " << round;
+    }
+    EXPECT_TRUE(CueTimeline().activeAt(0ms).empty());
+    EXPECT_EQ(CueTimeline().nextChange(0ms), std::nullopt);
 }
 
 } // namespace

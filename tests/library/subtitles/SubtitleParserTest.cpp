@@ -10,103 +10,90 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TextRun plain(std::string text) { return {std::move(text), false, false}; }
-TextRun italic(std::string text) { return {std::move(text), true, false}; }
-TextRun bold(std::string text) { return {std::move(text), false, true}; }
-TextRun boldItalic(std::string text) { return {std::move(text), true, true}; }
-
-std::vector<std::string> texts(const ParsedSubtitles& parsed)
+// A cue's lines as they show, each run in <i> and <b> tags for its style.
+std::string shown(const Cue& cue)
 {
-    std::vector<std::string> out;
-    for (const Cue& cue : parsed.cues) out.push_back(cue.plainText());
+    std::string out;
+    for (const CueLine& line : cue.lines) {
+        out += out.empty() ? "" : "\n";
+        for (const TextRun& run : line)
+            out += std::string(run.bold ? "<b>" : "") + (run.italic ? "<i>" : "") + run.text + (run.italic ? "</i>" : "") +
+                   (run.bold ? "</b>" : "");
+    }
     return out;
 }
 
-// One cue around text, in the format's own shape.
-std::vector<CueLine> linesOf(const std::string& text, Format format)
+// Each cue as "START-END TEXT", in milliseconds.
+std::vector<std::string> cuesOf(const ParsedSubtitles& parsed)
 {
-    const std::string file = format == Format::WebVtt ? "WEBVTT\n\n00:01.000 --> 00:02.000\n" + text + "\n"
-                                                      : "1\n00:00:01,000 --> 00:00:02,000\n" + text + "\n";
-    const ParsedSubtitles parsed = parseAs(file, format);
-    return parsed.cues.empty() ? std::vector<CueLine>{} : parsed.cues.front().lines;
+    std::vector<std::string> out;
+    for (const Cue& cue : parsed.cues)
+        out.push_back(std::to_string(cue.start.count()) + "-" + std::to_string(cue.end.count()) + " " + shown(cue));
+    return out;
 }
 
 TEST(SubtitleTimestampTest, ReadsBothFormatsTimesAndRefusesImpossibleOnes)
 {
-    struct Row {
-        const char* text;
-        std::optional<Milliseconds> time;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, std::optional<Milliseconds>> rows[] = {
         {"00:00:01,500", 1500ms},       {"01:02:03.004", 3723004ms}, {"02:03.004", 123004ms},
         {"1:02:03,4", 3723400ms},       {"00:00:01", 1000ms},        {"123:00:00.000", 442800000ms},
         {"00:00:01.0004", 1000ms},      {"00:60:00,000", std::nullopt}, {"00:00:60,000", std::nullopt},
         {"12345678:00:00,000", std::nullopt}, {"01", std::nullopt},  {"00:00:01,", std::nullopt},
         {"-00:00:01,000", std::nullopt}, {"00:001:00,000", std::nullopt}, {"", std::nullopt},
     };
-    for (const Row& row : rows) EXPECT_EQ(parseTimestamp(row.text), row.time) << row.text;
+    for (const auto& [text, time] : rows) EXPECT_EQ(parseTimestamp(text), time) << text;
 }
 
-TEST(SrtTest, ReadsIndexedCuesWithAnyLineEnd)
+TEST(SubtitleBlocksTest, EachFormatsBlocksAreReadWithWhatEditorsWriteAndBrokenOnesSkipped)
 {
-    for (const std::string end : {"\r\n", "\n", "\r"}) {
-        const std::string file = "1" + end + "00:00:01,000 --> 00:00:04,000" + end + "Where are we" + end + "going?" + end + end +
-                                 "2" + end + "00:00:05,500 --> 00:00:07,250" + end + "To the coast" + end;
-        const ParsedSubtitles parsed = parse(file, Format::Srt);
-        ASSERT_EQ(parsed.cues.size(), 2u) << "line end " << int(end.back());
-        EXPECT_EQ(parsed.cues[0].start, 1000ms);
-        EXPECT_EQ(parsed.cues[0].end, 4000ms);
-        EXPECT_EQ(parsed.cues[0].lines, (std::vector<CueLine>{{plain("Where are we")}, {plain("going?")}}));
-        EXPECT_EQ(parsed.cues[1].start, 5500ms);
-        EXPECT_EQ(parsed.cues[1].end, 7250ms);
-        EXPECT_EQ(parsed.report.skippedBlocks, 0u);
+    const auto srt = [](const std::string& end) {
+        return "1" + end + "00:00:01,000 --> 00:00:04,000" + end + "Where are we" + end + "going?" + end + end + "2" + end +
+               "00:00:05,500 --> 00:00:07,250" + end + "To the coast" + end;
+    };
+    const std::vector<std::string> twoCues = {"1000-4000 Where are we\ngoing?", "5500-7250 To the coast"};
+    struct Row {
+        const char* name;
+        Format format;
+        std::string file;
+        std::vector<std::string> cues;
+        std::size_t skipped;
+    };
+    const std::vector<Row> rows = {
+        {"CRLF", Format::Srt, srt("\r\n"), twoCues, 0}, {"LF", Format::Srt, srt("\n"), twoCues, 0},
+        {"CR", Format::Srt, srt("\r"), twoCues, 0},
+        // Skipped: the garbage, the backward cue, the bad arrow.
+        {"SRT editors", Format::Srt,
+         "\n\n1\n00:00:01.000 --> 00:00:02.000 X1:100 X2:200 Y1:10 Y2:20\nDots and coordinates\n"
+         "2\n00:00:03,000 --> 00:00:04,000\nno blank line before\n\n\n\ngarbage\nmore garbage\n\n"
+         "00:00:05,000 --> 00:00:06,000\nno index\n\n4\n00:00:08,000 --> 00:00:07,000\nends before it starts\n\n"
+         "5\n00:00:09,000 -> 00:00:10,000\nbad arrow\n\n6\n00:00:11,000 --> 00:00:12,000\n42\n\n"
+         "7\n00:00:11,500 --> 00:00:13,000\noverlapping\n",
+         {"1000-2000 Dots and coordinates", "3000-4000 no blank line before", "5000-6000 no index", "11000-12000 42",
+          "11500-13000 overlapping"}, 3},
+        {"WebVTT header, notes, styles, regions and settings", Format::WebVtt,
+         "WEBVTT - Trip\nKind: captions\nLanguage: en\n\nNOTE one line\n\nNOTE\nover\ntwo lines\n\n"
+         "STYLE\n::cue { color: yellow }\n\nREGION\nid:fred width:40%\n\n"
+         "intro\n00:01.000 --> 00:04.000 align:start line:0 region:fred\nFirst\n\n"
+         "00:00:05.000 --> 00:00:06.500\nSecond\nline two\n01:00:00.000 --> 01:00:01.000\nThird, after no blank line\n\n"
+         "broken\nnot a timing\n\n00:07.000 --> 00:08.000 vertical:rl\nFourth",
+         {"1000-4000 First", "5000-6500 Second\nline two", "3600000-3601000 Third, after no blank line", "7000-8000 Fourth"}, 1},
+        // The header decides the format whatever the name; without it a .vtt is still read.
+        {"WebVTT named .srt", Format::Srt, "\xEF\xBB\xBFWEBVTT\r\n\r\n00:01.000 --> 00:02.000\r\nTom &amp; Jerry\r\n",
+         {"1000-2000 Tom & Jerry"}, 0},
+        {"WebVTT without header", Format::WebVtt, "00:01.000 --> 00:02.000\nno header\n", {"1000-2000 no header"}, 0},
+        {"WEBVTTX is no header", Format::Srt, "WEBVTTX\n\n1\n00:00:01,000 --> 00:00:02,000\n&amp;\n", {"1000-2000 &amp;"}, 1},
+        // A cue with nothing to show is skipped, and styles end with their cue.
+        {"empty cue, open style", Format::Srt,
+         "1\n00:00:01,000 --> 00:00:02,000\n{\\an8}<i></i>\n\n2\n00:00:02,000 --> 00:00:03,000\n<b>open\n\n"
+         "3\n00:00:03,000 --> 00:00:04,000\nplain again\n",
+         {"2000-3000 <b>open</b>", "3000-4000 plain again"}, 1},
+    };
+    for (const Row& row : rows) {
+        const ParsedSubtitles parsed = parse(row.file, row.format);
+        EXPECT_EQ(cuesOf(parsed), row.cues) << row.name;
+        EXPECT_EQ(parsed.report.skippedBlocks, row.skipped) << row.name;
+        EXPECT_FALSE(parsed.report.truncated) << row.name;
     }
-}
-
-TEST(SrtTest, ToleratesWhatEditorsWriteAndSkipsWhatIsBroken)
-{
-    const std::string file = "\n\n1\n00:00:01.000 --> 00:00:02.000 X1:100 X2:200 Y1:10 Y2:20\nDots and coordinates\n"
-                             "2\n00:00:03,000 --> 00:00:04,000\nno blank line before\n\n\n\n"
-                             "garbage\nmore garbage\n\n"
-                             "00:00:05,000 --> 00:00:06,000\nno index\n\n"
-                             "4\n00:00:08,000 --> 00:00:07,000\nends before it starts\n\n"
-                             "5\n00:00:09,000 -> 00:00:10,000\nbad arrow\n\n"
-                             "6\n00:00:11,000 --> 00:00:12,000\n42\n\n"
-                             "7\n00:00:11,500 --> 00:00:13,000\noverlapping\n";
-    const ParsedSubtitles parsed = parse(file, Format::Srt);
-    EXPECT_EQ(texts(parsed), (std::vector<std::string>{"Dots and coordinates", "no blank line before", "no index", "42",
-                                                        "overlapping"}));
-    EXPECT_EQ(parsed.report.skippedBlocks, 3u) << "the garbage, the backward cue, the bad arrow";
-    EXPECT_FALSE(parsed.report.truncated);
-}
-
-TEST(WebVttTest, SkipsHeaderNotesStylesAndRegionsAndIgnoresSettings)
-{
-    const std::string file = "WEBVTT - Trip\nKind: captions\nLanguage: en\n\n"
-                             "NOTE one line\n\nNOTE\nover\ntwo lines\n\n"
-                             "STYLE\n::cue { color: yellow }\n\nREGION\nid:fred width:40%\n\n"
-                             "intro\n00:01.000 --> 00:04.000 align:start line:0 region:fred\nFirst\n\n"
-                             "00:00:05.000 --> 00:00:06.500\nSecond\nline two\n"
-                             "01:00:00.000 --> 01:00:01.000\n"
-                             "Third, after no blank line\n\n"
-                             "broken\nnot a timing\n\n"
-                             "00:07.000 --> 00:08.000 vertical:rl\nFourth";
-    const ParsedSubtitles parsed = parse(file, Format::WebVtt);
-    EXPECT_EQ(texts(parsed), (std::vector<std::string>{"First", "Second\nline two", "Third, after no blank line", "Fourth"}));
-    ASSERT_EQ(parsed.cues.size(), 4u);
-    EXPECT_EQ(parsed.cues[0].start, 1000ms);
-    EXPECT_EQ(parsed.cues[2].start, 3600000ms);
-    EXPECT_EQ(parsed.report.skippedBlocks, 1u);
-}
-
-TEST(WebVttTest, TheHeaderDecidesTheFormatWhateverTheName)
-{
-    const std::string vtt = "\xEF\xBB\xBFWEBVTT\r\n\r\n00:01.000 --> 00:02.000\r\nTom &amp; Jerry\r\n";
-    EXPECT_EQ(texts(parse(vtt, Format::Srt)), std::vector<std::string>{"Tom & Jerry"});
-    // Without its header a .vtt is still read; "WEBVTTX" is no header.
-    EXPECT_EQ(texts(parse("00:01.000 --> 00:02.000\nno header\n", Format::WebVtt)), std::vector<std::string>{"no header"});
-    EXPECT_EQ(texts(parse("WEBVTTX\n\n1\n00:00:01,000 --> 00:00:02,000\n&amp;\n", Format::Srt)),
-              std::vector<std::string>{"&amp;"});
     EXPECT_EQ(formatOfFile("Trip.en.SRT"), Format::Srt);
     EXPECT_EQ(formatOfFile("Trip.Vtt"), Format::WebVtt);
     EXPECT_EQ(formatOfFile("Trip.srt.txt"), std::nullopt);
@@ -114,45 +101,29 @@ TEST(WebVttTest, TheHeaderDecidesTheFormatWhateverTheName)
 
 TEST(CueTextTest, HonoursItalicAndBoldAndShowsEverythingElseAsPlainText)
 {
-    struct Row {
-        const char* text;
-        Format format;
-        std::vector<CueLine> lines;
+    const std::tuple<const char*, Format, const char*> rows[] = {
+        {"<i>Hello</i> world", Format::Srt, "<i>Hello</i> world"},
+        {"<I>upper</I> <B>case</B>", Format::Srt, "<i>upper</i> <b>case</b>"},
+        {"<b>x <i>both</i></b> y", Format::Srt, "<b>x </b><b><i>both</i></b> y"},
+        {"<i>never closed", Format::Srt, "<i>never closed</i>"},
+        {"</i>stray close <i><i>twice</i> still</i> not", Format::Srt, "stray close <i>twice still</i> not"},
+        {"<i>across\nlines</i> done", Format::Srt, "<i>across</i>\n<i>lines</i> done"},
+        {"<font color=\"red\">Red</font> <u>under</u>", Format::Srt, "Red under"},
+        {"<script>alert(1)</script>", Format::Srt, "alert(1)"},
+        {"{\\an8}Top {\\pos(10,20)}there", Format::Srt, "Top there"}, {"&amp; &lt;", Format::Srt, "&amp; &lt;"},
+        {"a < b and c > d, x <3, {not override}", Format::Srt, "a < b and c > d, x <3, {not override}"},
+        {"&amp; &lt;b&gt; &nbsp;&copy; &amp", Format::WebVtt, "& <b> \xC2\xA0&copy; &amp"},
+        {"<c.yellow.bg_blue>colour</c> <v Roger Bingham>voice</v> <lang en>lang</lang>", Format::WebVtt, "colour voice lang"},
+        {"<i.loud>classed</i> <b.x>too</b>", Format::WebVtt, "<i>classed</i> <b>too</b>"},
+        {"karaoke <00:00:01.250>now <ruby>x<rt>y</rt></ruby>", Format::WebVtt, "karaoke now xy"},
+        {"a\x01" "b\tc\x7F" "d\xC2\x85" "e", Format::Srt, "ab cde"},
+        {"   spaced out   \n<i> </i>\n\t", Format::Srt, "spaced out"},
     };
-    const std::vector<Row> rows = {
-        {"<i>Hello</i> world", Format::Srt, {{italic("Hello"), plain(" world")}}},
-        {"<I>upper</I> <B>case</B>", Format::Srt, {{italic("upper"), plain(" "), bold("case")}}},
-        {"<b>x <i>both</i></b> y", Format::Srt, {{bold("x "), boldItalic("both"), plain(" y")}}},
-        {"<i>never closed", Format::Srt, {{italic("never closed")}}},
-        {"</i>stray close <i><i>twice</i> still</i> not", Format::Srt,
-         {{plain("stray close "), italic("twice still"), plain(" not")}}},
-        {"<i>across\nlines</i> done", Format::Srt, {{italic("across")}, {italic("lines"), plain(" done")}}},
-        {"<font color=\"red\">Red</font> <u>under</u>", Format::Srt, {{plain("Red under")}}},
-        {"{\\an8}Top {\\pos(10,20)}there", Format::Srt, {{plain("Top there")}}},
-        {"<script>alert(1)</script>", Format::Srt, {{plain("alert(1)")}}},
-        {"a < b and c > d, x <3, {not override}", Format::Srt, {{plain("a < b and c > d, x <3, {not override}")}}},
-        {"&amp; &lt;b&gt; &nbsp;&copy; &amp", Format::WebVtt, {{plain("& <b> \xC2\xA0&copy; &amp")}}},
-        {"&amp; &lt;", Format::Srt, {{plain("&amp; &lt;")}}},
-        {"<c.yellow.bg_blue>colour</c> <v Roger Bingham>voice</v> <lang en>lang</lang>", Format::WebVtt,
-         {{plain("colour voice lang")}}},
-        {"<i.loud>classed</i> <b.x>too</b>", Format::WebVtt, {{italic("classed"), plain(" "), bold("too")}}},
-        {"karaoke <00:00:01.250>now <ruby>x<rt>y</rt></ruby>", Format::WebVtt, {{plain("karaoke now xy")}}},
-        {"a\x01" "b\tc\x7F" "d\xC2\x85" "e", Format::Srt, {{plain("ab cde")}}},
-        {"   spaced out   \n<i> </i>\n\t", Format::Srt, {{plain("spaced out")}}},
-    };
-    for (const Row& row : rows) EXPECT_EQ(linesOf(row.text, row.format), row.lines) << row.text;
-}
-
-TEST(CueTextTest, ACueWithNothingToShowIsSkippedAndStylesEndWithTheCue)
-{
-    const ParsedSubtitles parsed =
-        parse("1\n00:00:01,000 --> 00:00:02,000\n{\\an8}<i></i>\n\n2\n00:00:02,000 --> 00:00:03,000\n<b>open\n\n"
-              "3\n00:00:03,000 --> 00:00:04,000\nplain again\n",
-              Format::Srt);
-    ASSERT_EQ(parsed.cues.size(), 2u);
-    EXPECT_EQ(parsed.cues[0].lines, std::vector<CueLine>{{bold("open")}});
-    EXPECT_EQ(parsed.cues[1].lines, std::vector<CueLine>{{plain("plain again")}});
-    EXPECT_EQ(parsed.report.skippedBlocks, 1u);
+    for (const auto& [text, format, expected] : rows) {
+        const std::string file = format == Format::WebVtt ? "WEBVTT\n\n00:01.000 --> 00:02.000\n" + std::string(text) + "\n"
+                                                          : "1\n00:00:01,000 --> 00:00:02,000\n" + std::string(text) + "\n";
+        EXPECT_EQ(cuesOf(parseAs(file, format)), std::vector<std::string>{std::string("1000-2000 ") + expected}) << text;
+    }
 }
 
 TEST(SubtitleEncodingTest, ReadsUtf8Latin1AndUtf16)
@@ -160,17 +131,10 @@ TEST(SubtitleEncodingTest, ReadsUtf8Latin1AndUtf16)
     const auto cue = [](const std::string& text) { return "1\r\n00:00:01,000 --> 00:00:02,000\r\n" + text + "\r\n"; };
     const auto utf16 = [](const std::string& ascii, bool bigEndian) {
         std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-        for (const char c : ascii) {
-            out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
-        }
+        for (const char c : ascii) out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
         return out;
     };
-    struct Row {
-        std::string bytes;
-        std::string text;
-        Encoding encoding;
-    };
-    const std::vector<Row> rows = {
+    const std::tuple<std::string, std::string, Encoding> rows[] = {
         {cue("Caf\xC3\xA9 \xE2\x80\x9Cok\xE2\x80\x9D"), "Caf\xC3\xA9 \xE2\x80\x9Cok\xE2\x80\x9D", Encoding::Utf8},
         {"\xEF\xBB\xBF" + cue("bom"), "bom", Encoding::Utf8},
         {cue("Caf\xE9 \xFC" "ber"), "Caf\xC3\xA9 \xC3\xBC" "ber", Encoding::Latin1},
@@ -181,10 +145,10 @@ TEST(SubtitleEncodingTest, ReadsUtf8Latin1AndUtf16)
         {utf16(cue("sixteen"), true), "sixteen", Encoding::Utf16BigEndian},
         {"\xEF\xBB\xBF" + cue("broken \xFF utf-8"), "broken \xEF\xBF\xBD utf-8", Encoding::Utf8},
     };
-    for (const Row& row : rows) {
-        const ParsedSubtitles parsed = parse(row.bytes, Format::Srt);
-        EXPECT_EQ(texts(parsed), std::vector<std::string>{row.text}) << row.text;
-        EXPECT_EQ(parsed.report.encoding, row.encoding) << row.text;
+    for (const auto& [bytes, text, encoding] : rows) {
+        const ParsedSubtitles parsed = parse(bytes, Format::Srt);
+        EXPECT_EQ(cuesOf(parsed), std::vector<std::string>{"1000-2000 " + text}) << text;
+        EXPECT_EQ(parsed.report.encoding, encoding) << text;
     }
 }
 
