@@ -7,6 +7,7 @@
 #include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/RowContent.h"
+#include "library/plist/Codec.h"
 
 #include <gtest/gtest.h>
 
@@ -38,27 +39,22 @@ std::string storeBytes(const std::vector<MovieInfo>& records)
 struct Snapshot {
     fs::file_type type = fs::file_type::none;
     std::string content;
-    timespec mtime{};
+    std::pair<time_t, long> mtime;
 
     static Snapshot of(const fs::path& p)
     {
-        Snapshot s;
         std::error_code ec;
-        s.type = fs::symlink_status(p, ec).type();
         struct stat st {};
+        Snapshot s{fs::symlink_status(p, ec).type(), {}, {}};
         if (::lstat(p.c_str(), &st) == 0)
-            s.mtime = st.st_mtim;
+            s.mtime = {st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
         if (s.type == fs::file_type::symlink)
             s.content = fs::read_symlink(p, ec).string();
         else if (s.type == fs::file_type::regular && st.st_size < (1 << 20))
             s.content = readFile(p);
         return s;
     }
-    friend bool operator==(const Snapshot& a, const Snapshot& b)
-    {
-        return a.type == b.type && a.content == b.content && a.mtime.tv_sec == b.mtime.tv_sec &&
-               a.mtime.tv_nsec == b.mtime.tv_nsec;
-    }
+    bool operator==(const Snapshot&) const = default;
 };
 
 // Everything a browser does with a folder: store, listing, and every row.
@@ -77,14 +73,22 @@ Shown showFolder(const fs::path& folder)
     return shown;
 }
 
-// Files a new record in one change of the folder, as the editor does.
-Status saveNewRecord(FolderModel& model)
+// Files a new record, and takes one out, each in one change of the folder as the editor
+// does: whether either was saved.
+bool anyChangeSaved(FolderModel& model)
 {
-    Result<FolderChange> change = FolderChange::begin(model, std::chrono::milliseconds(0));
-    if (!change)
-        return change.status();
-    change->saveMovieModules(test::makeRecord("new", kNewKey));
-    return change->commit();
+    for (const bool add : {true, false}) {
+        Result<FolderChange> change = FolderChange::begin(model, std::chrono::milliseconds(0));
+        if (!change)
+            continue;
+        if (add)
+            change->saveMovieModules(test::makeRecord("new", kNewKey));
+        else
+            change->removeRecord(test::makeRecord("clip", "kKV1"));
+        if (change->commit().isOk())
+            return true;
+    }
+    return false;
 }
 
 struct HostileStore {
@@ -96,9 +100,7 @@ struct HostileStore {
 
 const HostileStore kUnreadableStores[] = {
     {"SymlinkToDevZero", [](const fs::path& store, const fs::path&) { fs::create_symlink("/dev/zero", store); }},
-    {"DanglingSymlink", [](const fs::path& store, const fs::path& elsewhere) {
-         fs::create_symlink(elsewhere / "unmounted" / kStoreFileName, store);
-     }},
+    {"DanglingSymlink", [](const fs::path& store, const fs::path& away) { fs::create_symlink(away / "gone" / kStoreFileName, store); }},
     {"SymlinkLoop", [](const fs::path& store, const fs::path&) {
          fs::create_symlink(store.parent_path() / "loop", store);
          fs::create_symlink(store, store.parent_path() / "loop");
@@ -110,6 +112,7 @@ const HostileStore kUnreadableStores[] = {
          fs::resize_file(store, 2ull << 30);
      }},
     {"NotAPropertyList", [](const fs::path& store, const fs::path&) { writeFile(store, std::string(4096, '\xff')); }},
+    {"ArrayAtTheRoot", [](const fs::path& store, const fs::path&) { writeFile(store, plist::writeXml(*plist::Value::makeArray({}))); }},
 };
 
 class OddFolder : public ::testing::Test {
@@ -133,7 +136,7 @@ TEST_P(HostileFolder, StoreIsRefusedListingStillShownAndNothingWritten)
     EXPECT_FALSE(shown.model->storeStatus().isOk());
     EXPECT_TRUE(shown.model->save_items()->empty());
     EXPECT_GE(shown.rows.size(), 2u); // clip.mp4 and Trips (a directory store is listed too)
-    EXPECT_FALSE(saveNewRecord(*shown.model).isOk());
+    EXPECT_FALSE(anyChangeSaved(*shown.model));
     EXPECT_TRUE(Snapshot::of(store) == before);
 }
 
@@ -185,7 +188,7 @@ TEST_F(OddFolder, StoreNobodyMayReadIsRefusedAndNeverWritten)
     auto loadAndTryToSave = [&] {
         Shown shown = showFolder(folder.path());
         return !shown.model->prefsDict() && shown.model->storeStatus().code() == Status::Code::IOError &&
-               shown.rows.size() == 1 && !saveNewRecord(*shown.model).isOk();
+               shown.rows.size() == 1 && !anyChangeSaved(*shown.model);
     };
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
