@@ -187,39 +187,39 @@ TEST_F(FolderChangeTest, AWriterWaitsForTheFolderThenIsBusyAndReadersNeverWait)
     EXPECT_EQ(FolderChange::begin(second, 0ms).status().code(), Status::Code::Busy);
 }
 
+// A file named like a leftover may be its maker's: kept while the maker holds it (a store
+// temporary: while another writer holds the folder), and never touched by a load.
 TEST_F(FolderChangeTest, LeftoversGoAtTheNextChangeButNeverWhileTheirMakerHoldsThem)
 {
-    struct Leftover {
-        std::string name;
-        bool folder;
-    };
-    const std::vector<Leftover> leftovers = {{".kavio-copy-Ab12Cd", false},
-                                             {".kavio-export-Ef34Gh", true},
-                                             {temporaryPrefix(docs / kStoreFileName) + "Ij56Kl", false}};
-    for (const Leftover& l : leftovers) {
-        SCOPED_TRACE(l.name);
-        const fs::path path = docs / l.name;
-        if (l.folder) {
-            fs::create_directories(path);
-            writeFile(path / "clip.mp4", "half a video");
-        } else {
-            writeFile(path, "half a copy");
-        }
-    }
+    test::fileRecords(docs, {test::record("a")});
+    const fs::path copy = docs / ".kavio-copy-Ab12Cd", exported = docs / ".kavio-export-Ef34Gh";
+    const fs::path store = docs / (temporaryPrefix(docs / kStoreFileName) + "Ij56Kl");
+    writeFile(copy, "half a copy");
+    fs::create_directories(exported);
+    writeFile(exported / "clip.mp4", "half a video");
     writeFile(docs / ".hidden", "someone's own");
+    writeFile(store, "half a store");
+    {
+        test::HeldLock writer(docs);
+        ASSERT_TRUE(writer.held());
+        tidyFolder(docs);
+        EXPECT_TRUE(present(store));
+    }
+    EXPECT_EQ(load(), std::vector<std::string>{"a.mp4"});
+    EXPECT_TRUE(present(store)) << "a load is no writer";
     FolderModel model(docs);
     {
-        test::HeldLock copying(docs / leftovers[0].name, LOCK_SH);
-        test::HeldLock exporting(docs / leftovers[1].name, LOCK_SH);
+        test::HeldLock copying(copy, LOCK_SH);
+        test::HeldLock exporting(exported, LOCK_SH);
         ASSERT_TRUE(copying.held() && exporting.held());
         ASSERT_TRUE(FolderChange::begin(model, 0ms));
-        EXPECT_TRUE(present(docs / leftovers[0].name)) << "a copy under way";
-        EXPECT_TRUE(present(docs / leftovers[1].name / "clip.mp4")) << "an export the editor may still take";
-        EXPECT_FALSE(present(docs / leftovers[2].name)) << "store temporaries are made under the folder's lock only";
+        EXPECT_TRUE(present(copy)) << "a copy under way";
+        EXPECT_TRUE(present(exported / "clip.mp4")) << "an export the editor may still take";
+        EXPECT_FALSE(present(store));
     }
     ASSERT_TRUE(FolderChange::begin(model, 0ms));
-    EXPECT_FALSE(present(docs / leftovers[0].name));
-    EXPECT_FALSE(present(docs / leftovers[1].name));
+    EXPECT_FALSE(present(copy));
+    EXPECT_FALSE(present(exported));
     EXPECT_TRUE(present(docs / ".hidden"));
 }
 
