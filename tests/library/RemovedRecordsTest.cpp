@@ -51,7 +51,7 @@ protected:
     const RemovedRecords kept{scratch / "state" / "removed"};
 };
 
-TEST_F(RemovedRecordsTest, ARecordComesBackOnlyForTheSameFileBackInTheSamePlace)
+TEST_F(RemovedRecordsTest, ARecordComesBackOnlyForTheSameFileBackInTheSamePlaceAndTheLatestWins)
 {
     enum class Change { None, Size, Time, Name, Folder };
     struct Row {
@@ -79,6 +79,10 @@ TEST_F(RemovedRecordsTest, ARecordComesBackOnlyForTheSameFileBackInTheSamePlace)
         EXPECT_EQ(titlesReturning({name}, folder), row.found ? std::vector<std::string>{"Beach Day"} : std::vector<std::string>{});
         kept.forget({file});
     }
+    writeFile(lib / "clip.mp4", "video");
+    keep("clip.mp4", "First");
+    keep("clip.mp4", "Second");
+    EXPECT_EQ(titlesReturning({"clip.mp4"}), std::vector<std::string>{"Second"}) << "the latest removal wins";
 }
 
 TEST_F(RemovedRecordsTest, NamesInAnyBytesAndFoldersReachedThroughLinksAreFound)
@@ -99,14 +103,6 @@ TEST_F(RemovedRecordsTest, NamesInAnyBytesAndFoldersReachedThroughLinksAreFound)
     EXPECT_EQ(latest->removed.path, lib / names[1]);
     EXPECT_TRUE(kept.anyFor(scratch / "link to lib"));
     EXPECT_FALSE(kept.anyFor(scratch.path()));
-}
-
-TEST_F(RemovedRecordsTest, TheLatestRemovalOfAFileWins)
-{
-    writeFile(lib / "clip.mp4", "video");
-    keep("clip.mp4", "First");
-    keep("clip.mp4", "Second");
-    EXPECT_EQ(titlesReturning({"clip.mp4"}), std::vector<std::string>{"Second"});
 }
 
 TEST_F(RemovedRecordsTest, OnlyTheNewestThousandAreKept)

@@ -36,17 +36,14 @@ protected:
     test::ScratchFolder folder;
 };
 
-TEST_F(SettingsTest, MissingFileOrKeyMeansLeftHandDrive)
+TEST_F(SettingsTest, LeftHandDriveUntilSwitchedAndTheSwitchWritesFalseBackAndKeepsOtherKeys)
 {
-    EXPECT_FALSE(readRightHandDrive(file()));
-    test::writeFile(file(), plist::writeXml(*plist::Value::makeDictionary({})));
-    EXPECT_FALSE(readRightHandDrive(file()));
-    test::writeFile(file(), "garbage");
-    EXPECT_FALSE(readRightHandDrive(file()));
-}
-
-TEST_F(SettingsTest, SwitchWritesFalseBackAndKeepsOtherKeys)
-{
+    for (const std::string& bytes : {std::string(), plist::writeXml(*plist::Value::makeDictionary({})), std::string("garbage")}) {
+        if (!bytes.empty())
+            test::writeFile(file(), bytes);
+        EXPECT_FALSE(readRightHandDrive(file())) << bytes;
+    }
+    fs::remove(file());
     std::optional<plist::Dictionary> held = readSettings(file());
     ASSERT_TRUE(writeRightHandDrive(file(), held, true).isOk());
     EXPECT_TRUE(readRightHandDrive(file()));
@@ -86,24 +83,8 @@ QImage testPicture(int w, int h)
     return image;
 }
 
-TEST(ImageHelper, DecodesEveryQtFormat)
-{
-    for (const char* format : {"png", "jpeg", "webp"}) {
-        const std::string bytes = encoded(testPicture(64, 48), format);
-        EXPECT_EQ(decodeImage(bytes).size(), QSize(64, 48)) << format;
-        EXPECT_EQ(probeImage(bytes).format, format);
-        EXPECT_EQ(probeImage(bytes).width, 64);
-    }
-    // Qt reads GIF but cannot write it: a 1x1 picture made by hand.
-    const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\x00"
-                          "!\xf9\x04\x00\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;", 43);
-    EXPECT_EQ(decodeImage(gif).size(), QSize(1, 1));
-    EXPECT_EQ(probeImage(gif).format, "gif");
-    EXPECT_TRUE(decodeImage("definitely not an image").isNull());
-    EXPECT_EQ(probeImage("nope").format, "unknown");
-}
-
-TEST(ImageHelper, DecodesAtTheSizeDrawnAndNeverLarger)
+// Every format Qt reads, at the size drawn and never larger (0: as it is).
+TEST(ImageHelper, DecodesEveryQtFormatAtTheSizeDrawn)
 {
     struct Row {
         const char* format;
@@ -113,19 +94,27 @@ TEST(ImageHelper, DecodesAtTheSizeDrawnAndNeverLarger)
         QSize expected;
     };
     const Row rows[] = {
-        {"jpeg", {4000, 3000}, 512, Fit::Within, {512, 384}},
-        {"jpeg", {4000, 3000}, 120, Fit::Covering, {160, 120}},
-        {"png", {3000, 4000}, 512, Fit::Within, {384, 512}},
-        {"png", {64, 48}, 512, Fit::Within, {64, 48}}, // small pictures are not enlarged
-        {"webp", {200, 100}, 50, Fit::Covering, {100, 50}},
+        {"png", {64, 48}, 0, Fit::Within, {64, 48}},          {"jpeg", {64, 48}, 0, Fit::Within, {64, 48}},
+        {"webp", {64, 48}, 0, Fit::Within, {64, 48}},         {"webp", {200, 100}, 50, Fit::Covering, {100, 50}},
+        {"jpeg", {4000, 3000}, 512, Fit::Within, {512, 384}}, {"jpeg", {4000, 3000}, 120, Fit::Covering, {160, 120}},
+        {"png", {3000, 4000}, 512, Fit::Within, {384, 512}},  {"png", {64, 48}, 512, Fit::Within, {64, 48}}, // not enlarged
     };
     for (const Row& row : rows) {
         const std::string bytes = encoded(testPicture(row.picture.width(), row.picture.height()), row.format);
-        const QImage image = decodeImage(bytes, row.side, row.fit);
+        const QImage image = row.side ? decodeImage(bytes, row.side, row.fit) : decodeImage(bytes);
         EXPECT_EQ(image.size(), row.expected) << row.format << " " << row.picture.width();
         EXPECT_GT(QColor(image.pixel(image.width() / 2, image.height() / 2)).red(), 150);
+        EXPECT_EQ(probeImage(bytes).format, row.format);
+        EXPECT_EQ(probeImage(bytes).width, row.picture.width());
     }
+    // Qt reads GIF but cannot write it: a 1x1 picture made by hand.
+    const std::string gif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\x00"
+                          "!\xf9\x04\x00\x00\x00\x00\x00,\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02D\x01\x00;", 43);
+    EXPECT_EQ(decodeImage(gif).size(), QSize(1, 1));
+    EXPECT_EQ(probeImage(gif).format, "gif");
+    EXPECT_TRUE(decodeImage("definitely not an image").isNull());
     EXPECT_TRUE(decodeImage("definitely not an image", 100, Fit::Within).isNull());
+    EXPECT_EQ(probeImage("nope").format, "unknown");
 }
 
 TEST(ImageHelper, DecodesHeic)

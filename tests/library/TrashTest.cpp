@@ -38,46 +38,29 @@ struct Ran {
     std::string out;
 };
 
-// Runs argv without a shell, so that names reach the program as their bytes.
+// Quoted for sh, so that names reach the program as their bytes.
+std::string quoted(const std::string& bytes)
+{
+    std::string out = "'";
+    for (const char c : bytes)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
 Ran runProgram(const std::vector<std::string>& argv, const std::string& input = {}, const fs::path& errors = "/dev/null")
 {
-    int in[2], out[2];
-    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)
-        return {};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        ::dup2(in[0], STDIN_FILENO);
-        ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    ::close(in[0]);
-    ::close(out[1]);
-    if (!input.empty())
-        (void)!::write(in[1], input.data(), input.size());
-    ::close(in[1]);
+    std::string command = "printf %s " + quoted(input) + " | exec";
+    for (const std::string& a : argv)
+        command += " " + quoted(a);
     Ran ran;
-    char buffer[4096];
-    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
-        ran.out.append(buffer, static_cast<std::size_t>(n));
-    ::close(out[0]);
-    int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status))
-        ran.code = WEXITSTATUS(status);
+    ran.out = test::run(command + " 2>" + quoted(errors.native()), &ran.code);
     return ran;
 }
 
 // How trash-cli (Python) shows a path: bytes that are not UTF-8 become U+FFFD.
 std::string asTrashCliShows(const std::string& path)
 {
-    const QByteArray text = QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())).toUtf8();
-    return std::string(text.constData(), static_cast<std::size_t>(text.size()));
+    return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())).toStdString();
 }
 
 // How gio shows a path: bytes outside printable ASCII, and the backslash, as \xNN.
@@ -86,13 +69,10 @@ std::string asGioShows(const std::string& path)
     std::string out;
     for (const char ch : path) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x20 || c >= 0x7F || c == '\\') {
-            char escape[8];
+        char escape[8] = {ch, 0};
+        if (c < 0x20 || c >= 0x7F || c == '\\')
             std::snprintf(escape, sizeof escape, "\\x%02x", c);
-            out += escape;
-        } else {
-            out.push_back(ch);
-        }
+        out += escape;
     }
     return out;
 }
@@ -126,20 +106,18 @@ public:
             return;
         }
         fs::create_directories(at);
+        const fs::path image = at.parent_path() / (at.filename().string() + ".img");
         if (kind == Kind::Tmpfs) {
             const std::string options = "mode=0755" + (tmpfsOptions.empty() ? "" : "," + tmpfsOptions);
             if (::mount("kavio-test", at.c_str(), "tmpfs", 0, options.c_str()) != 0)
                 problem_ = std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+        } else if (runProgram({"truncate", "-s", "16M", image}).code != 0 ||
+                   runProgram({"mkfs.ext4", "-q", "-F", "-m", "0", image}).code != 0) {
+            problem_ = "mkfs.ext4 is missing or failed (e2fsprogs)";
+        } else if (runProgram({"mount", "-o", "loop", image, at}).code != 0) {
+            problem_ = "cannot mount a loop device here";
         } else {
-            const fs::path image = at.parent_path() / (at.filename().string() + ".img");
-            const std::string size = "16M";
-            if (runProgram({"truncate", "-s", size, image}).code != 0 ||
-                runProgram({"mkfs.ext4", "-q", "-F", "-m", "0", image}).code != 0)
-                problem_ = "mkfs.ext4 is missing or failed (e2fsprogs)";
-            else if (runProgram({"mount", "-o", "loop", image, at}).code != 0)
-                problem_ = "cannot mount a loop device here";
-            else
-                fs::remove_all(at / "lost+found");
+            fs::remove_all(at / "lost+found");
         }
         mounted_ = problem_.empty();
     }
@@ -155,6 +133,7 @@ public:
     const std::string& problem() const { return problem_; }
     const fs::path& path() const { return at_; }
     fs::path operator/(const std::string& name) const { return at_ / name; }
+    fs::path trash() const { return at_ / (".Trash-" + std::to_string(::getuid())); }
 
 private:
     fs::path at_;
@@ -162,11 +141,12 @@ private:
     bool mounted_ = false;
 };
 
-#define SKIP_WITHOUT(volume)                                                                         \
-    do {                                                                                             \
-        if (!(volume).problem().empty())                                                             \
-            GTEST_SKIP() << "SKIPPED: no second file system for the volume cases: " << (volume).problem(); \
-    } while (false)
+#define SKIP_WITHOUT(volume)                                                                                 \
+    if (!(volume).problem().empty())                                                                         \
+    GTEST_SKIP() << "SKIPPED: no second file system for the volume cases: " << (volume).problem()
+#define SKIP_UNLESS_ROOT()                                                                                   \
+    if (::geteuid() != 0)                                                                                    \
+    GTEST_SKIP() << "SKIPPED: needs root to act as another user"
 
 // ---- the fixture -----------------------------------------------------------------------
 
@@ -190,6 +170,17 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+    // count videos v0.mp4... in folder, each holding "video <i>".
+    std::vector<fs::path> videos(const fs::path& folder, int count)
+    {
+        fs::create_directories(folder);
+        std::vector<fs::path> paths;
+        for (int i = 0; i < count; ++i) {
+            paths.push_back(folder / ("v" + std::to_string(i) + ".mp4"));
+            writeFile(paths.back(), "video " + std::to_string(i));
+        }
+        return paths;
+    }
 
     // The .trashinfo as the readers need it, naming the original (relative to topdir, or
     // absolute in the home trash) on one line.
@@ -206,15 +197,21 @@ protected:
 
     std::string trashList() { return runProgram({"trash-list"}, {}, scratch / "reader-errors").out; }
     std::string gioList() { return runProgram({"dbus-run-session", "--", "gio", "trash", "--list"}).out; }
+    bool listedByTrashCli(const fs::path& original, const std::string& list)
+    {
+        return list.find(" " + asTrashCliShows(original.native()) + "\n") != std::string::npos;
+    }
+    bool listedByGio(const fs::path& original, const std::string& list)
+    {
+        return list.find("\t" + asGioShows(original.native()) + "\n") != std::string::npos;
+    }
 
     // Both readers list the entry under its original path.
     void expectListed(const fs::path& original)
     {
-        const std::string cli = trashList();
-        EXPECT_NE(cli.find(" " + asTrashCliShows(original.native()) + "\n"), std::string::npos)
-            << "trash-list:\n" << cli << readFile(scratch / "reader-errors");
-        const std::string gio = gioList();
-        EXPECT_NE(gio.find("\t" + asGioShows(original.native()) + "\n"), std::string::npos) << "gio trash --list:\n" << gio;
+        const std::string cli = trashList(), gio = gioList();
+        EXPECT_TRUE(listedByTrashCli(original, cli)) << "trash-list:\n" << cli << readFile(scratch / "reader-errors");
+        EXPECT_TRUE(listedByGio(original, gio)) << "gio trash --list:\n" << gio;
     }
 
     // trash-restore puts back what was trashed from path (the only such item).
@@ -226,8 +223,7 @@ protected:
     bool restoreWithGio(const fs::path& original)
     {
         const std::string list = gioList();
-        const std::string shown = "\t" + asGioShows(original.native()) + "\n";
-        const std::size_t at = list.find(shown);
+        const std::size_t at = list.find("\t" + asGioShows(original.native()) + "\n");
         if (at == std::string::npos)
             return false;
         const std::size_t start = list.rfind('\n', at) == std::string::npos ? 0 : list.rfind('\n', at) + 1;
@@ -253,11 +249,6 @@ struct TrashRow {
     Entry entry = Entry::File;
 };
 
-void PrintTo(const TrashRow& row, std::ostream* out)
-{
-    *out << row.guard;
-}
-
 std::string longName(std::size_t bytes)
 {
     return std::string(bytes - 4, 'n') + ".mp4";
@@ -269,7 +260,6 @@ const TrashRow kRows[] = {
     {"StickyDotTrashTakesItsUsersFolder", Place::StickyDotTrash, "lib", "clip.mp4"},
     {"DotTrashNotStickyIsPassedOver", Place::DotTrashNotSticky, "lib", "clip.mp4"},
     {"DotTrashThatIsALinkIsPassedOver", Place::DotTrashIsALink, "lib", "clip.mp4"},
-    {"InvalidUtf8NameAtHome", Place::Home, "lib", "caf\xE9.mp4"},
     {"InvalidUtf8NameOnAVolume", Place::VolumeWithoutTrash, "lib", "caf\xE9.mp4"},
     {"InvalidUtf8FolderWithThreeVideos", Place::VolumeWithoutTrash, "lib", "Urlaub\xFF", Entry::FolderOfThree},
     {"InvalidUtf8InTheLibraryPath", Place::Home, "lib\xFF/sub", "clip.mp4"},
@@ -279,7 +269,6 @@ const TrashRow kRows[] = {
     {"PercentSpaceAndBackslashInTheName", Place::Home, "lib", "50% off \\ 2.mp4"},
     {"NameOf245BytesFitsAsItIs", Place::Home, "lib", longName(245)},
     {"NameOf246BytesIsShortened", Place::Home, "lib", longName(246)},
-    {"NameOf255BytesIsShortenedAtHome", Place::Home, "lib", longName(255)},
     {"NameOf255BytesIsShortenedOnAVolume", Place::VolumeWithoutTrash, "lib", longName(255)},
 };
 
@@ -291,11 +280,7 @@ protected:
         if (GetParam().place != Place::Home)
             volume_ = std::make_unique<Volume>(scratch / "vol", Volume::Kind::Ext4);
     }
-    void TearDown() override
-    {
-        volume_.reset();
-        TrashTest::TearDown();
-    }
+    void TearDown() override { volume_.reset(); }
 
     fs::path top() const { return volume_ ? volume_->path() : scratch.path(); }
     fs::path expectedTrash() const
@@ -303,7 +288,7 @@ protected:
         switch (GetParam().place) {
         case Place::Home: return homeTrash();
         case Place::StickyDotTrash: return top() / ".Trash" / std::to_string(::getuid());
-        default: return top() / (".Trash-" + std::to_string(::getuid()));
+        default: return volume_->trash();
         }
     }
     // The Path= value: absolute in the home trash, relative to the volume's top otherwise.
@@ -312,13 +297,10 @@ protected:
         std::string out;
         for (const char ch : bytes) {
             const auto c = static_cast<unsigned char>(ch);
-            if (std::isalnum(c) || std::strchr("-._~/", c))
-                out.push_back(ch);
-            else {
-                char e[4];
+            char e[4] = {ch, 0};
+            if (!std::isalnum(c) && !std::strchr("-._~/", c))
                 std::snprintf(e, sizeof e, "%%%02X", c);
-                out += e;
-            }
+            out += e;
         }
         return out;
     }
@@ -326,18 +308,14 @@ protected:
     // Makes the entry; returns what "the same entry" means after a round trip.
     std::map<std::string, std::string> makeEntry(const fs::path& at)
     {
-        std::map<std::string, std::string> contents;
         if (GetParam().entry == Entry::File) {
             writeFile(at, "video bytes");
-            contents[""] = "video bytes";
-        } else {
-            fs::create_directories(at);
-            for (const char* video : {"a.mp4", "b.mov", "c\xE9.m4v"}) {
-                writeFile(at / video, std::string("video ") + video);
-                contents[video] = std::string("video ") + video;
-            }
+            return contentsOf(at);
         }
-        return contents;
+        fs::create_directories(at);
+        for (const char* video : {"a.mp4", "b.mov", "c\xE9.m4v"})
+            writeFile(at / video, std::string("video ") + video);
+        return contentsOf(at);
     }
     std::map<std::string, std::string> contentsOf(const fs::path& at)
     {
@@ -360,21 +338,13 @@ TEST_P(TrashTable, GoesToItsVolumesTrashIsListedByBothReadersAndComesBackExactly
         SKIP_WITHOUT(*volume_);
     const fs::path folder = top() / row.folder;
     fs::create_directories(folder);
-    switch (row.place) {
-    case Place::StickyDotTrash:
+    if (row.place == Place::StickyDotTrash || row.place == Place::DotTrashNotSticky) {
         fs::create_directory(top() / ".Trash");
-        fs::permissions(top() / ".Trash", fs::perms::all | fs::perms::sticky_bit);
-        break;
-    case Place::DotTrashNotSticky:
-        fs::create_directory(top() / ".Trash");
-        fs::permissions(top() / ".Trash", fs::perms::all);
-        break;
-    case Place::DotTrashIsALink:
+        fs::permissions(top() / ".Trash", fs::perms::all | (row.place == Place::StickyDotTrash ? fs::perms::sticky_bit : fs::perms::none));
+    } else if (row.place == Place::DotTrashIsALink) {
         fs::create_directory(top() / "shared");
         fs::permissions(top() / "shared", fs::perms::all | fs::perms::sticky_bit);
         fs::create_directory_symlink("shared", top() / ".Trash");
-        break;
-    default: break;
     }
     const fs::path original = folder / row.name;
     const auto contents = makeEntry(original);
@@ -385,7 +355,7 @@ TEST_P(TrashTable, GoesToItsVolumesTrashIsListedByBothReadersAndComesBackExactly
     // byte outside printable ASCII. There Kavio puts it back; both still list it.
     const bool trashCliRestoresExactly = isValidUtf8(original.native());
     const bool gioRestoresExactly = asGioShows(original.native()) == original.native();
-    for (const char* restorer : {"kavio", "trash-restore", "gio"}) {
+    for (const std::string restorer : {"kavio", "trash-restore", "gio"}) {
         SCOPED_TRACE(restorer);
         Result<TrashedEntry> trashed = removeToTrash(original);
         ASSERT_TRUE(trashed) << trashed.status().toString();
@@ -396,17 +366,13 @@ TEST_P(TrashTable, GoesToItsVolumesTrashIsListedByBothReadersAndComesBackExactly
         expectInfo(*trashed, escaped(row.place == Place::Home ? original.native() : original.lexically_relative(top()).native()));
         EXPECT_EQ(namesIn(trashed->trashDir / "info"), std::vector<std::string>{trashed->name + ".trashinfo"});
         expectListed(original);
-        if (row.place == Place::DotTrashNotSticky || row.place == Place::DotTrashIsALink) {
-            EXPECT_TRUE(namesIn(top() / ".Trash").empty()) << "nothing is made in a .Trash that fails the checks";
-        }
-        if (row.place != Place::Home) {
-            EXPECT_FALSE(exists(homeTrash() / "files")) << "nothing is copied across volumes";
-        }
+        EXPECT_EQ(namesIn(top() / ".Trash").empty(), row.place != Place::StickyDotTrash)
+            << "nothing is made in a .Trash that fails the checks";
+        EXPECT_EQ(exists(homeTrash() / "files"), row.place == Place::Home) << "nothing is copied across volumes";
 
-        const std::string r = restorer;
-        if (r == "gio" && gioRestoresExactly)
+        if (restorer == "gio" && gioRestoresExactly)
             ASSERT_TRUE(restoreWithGio(original)) << gioList();
-        else if (r == "trash-restore" && trashCliRestoresExactly)
+        else if (restorer == "trash-restore" && trashCliRestoresExactly)
             ASSERT_TRUE(restoreWithTrashCli(original)) << trashList();
         else
             ASSERT_TRUE(restoreFromTrash(*trashed));
@@ -421,52 +387,46 @@ INSTANTIATE_TEST_SUITE_P(Trash, TrashTable, ::testing::ValuesIn(kRows),
 
 // ---- links -----------------------------------------------------------------------------
 
-TEST_F(TrashTest, LinkToAnotherVolumeGoesToTheLinksOwnTrashAndItsTargetStays)
+TEST_F(TrashTest, ALinkGoesToTheTrashOfItsOwnVolumeAndItsTargetStays)
 {
     Volume volume(scratch / "vol", Volume::Kind::Ext4);
     SKIP_WITHOUT(volume);
     writeFile(volume / "target.mp4", "far away");
     fs::create_directories(scratch / "lib");
     fs::create_symlink(volume / "target.mp4", scratch / "lib" / "link.mp4");
-
-    Result<TrashedEntry> trashed = removeToTrash(scratch / "lib" / "link.mp4");
-    ASSERT_TRUE(trashed) << trashed.status().toString();
-    EXPECT_EQ(trashed->trashDir, homeTrash());
-    EXPECT_TRUE(fs::is_symlink(trashed->filesPath()));
-    EXPECT_EQ(readFile(volume / "target.mp4"), "far away");
+    Result<TrashedEntry> atHome = removeToTrash(scratch / "lib" / "link.mp4");
+    ASSERT_TRUE(atHome) << atHome.status().toString();
+    EXPECT_EQ(atHome->trashDir, homeTrash());
     EXPECT_EQ(namesIn(volume.path()), std::vector<std::string>{"target.mp4"}) << "no trash made on the target's volume";
     expectListed(scratch / "lib" / "link.mp4");
-    ASSERT_TRUE(restoreFromTrash(*trashed));
+    ASSERT_TRUE(restoreFromTrash(*atHome));
     EXPECT_EQ(fs::read_symlink(scratch / "lib" / "link.mp4"), volume / "target.mp4");
-}
+    fs::remove_all(homeTrash());
 
-TEST_F(TrashTest, LinkOnAVolumeToTheHomeVolumeGoesToTheVolumesTrash)
-{
-    Volume volume(scratch / "vol", Volume::Kind::Ext4);
-    SKIP_WITHOUT(volume);
     writeFile(scratch / "target.mp4", "at home");
     fs::create_directories(volume / "lib");
     fs::create_symlink(scratch / "target.mp4", volume / "lib" / "link.mp4");
     fs::create_directory_symlink(scratch.path(), volume / "lib" / "folder link");
     fs::create_symlink("nowhere", volume / "lib" / "dangling.mp4");
-
     for (const char* name : {"link.mp4", "folder link", "dangling.mp4"}) {
         SCOPED_TRACE(name);
         Result<TrashedEntry> trashed = removeToTrash(volume / "lib" / name);
         ASSERT_TRUE(trashed) << trashed.status().toString();
-        EXPECT_EQ(trashed->trashDir, volume / (".Trash-" + std::to_string(::getuid())));
+        EXPECT_EQ(trashed->trashDir, volume.trash());
         EXPECT_TRUE(fs::is_symlink(trashed->filesPath()));
         EXPECT_FALSE(exists(homeTrash()));
     }
     EXPECT_EQ(readFile(scratch / "target.mp4"), "at home");
+    EXPECT_EQ(readFile(volume / "target.mp4"), "far away");
     expectListed(volume / "lib" / "dangling.mp4");
 }
 
 // ---- when no trash can take an entry ---------------------------------------------------
 
-// Root may write anywhere: what a user may not do is tried as nobody, in a child. What the
-// work returns comes back; nothing when the child cannot become nobody.
-std::optional<std::string> asNobody(const std::function<std::string()>& work)
+// Root may write anywhere: what a user may not do is tried as nobody, in a child, with
+// its own data home. What the work returns comes back; nothing when the child cannot
+// become nobody.
+std::optional<std::string> asNobody(const fs::path& dataHome, const std::function<std::string()>& work)
 {
     int pipeFds[2];
     if (::pipe(pipeFds) != 0)
@@ -476,6 +436,7 @@ std::optional<std::string> asNobody(const std::function<std::string()>& work)
         if (::setgroups(0, nullptr) != 0 || ::setresgid(kNobody, kNobody, kNobody) != 0 ||
             ::setresuid(kNobody, kNobody, kNobody) != 0)
             ::_exit(77);
+        ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
         const std::string said = work();
         (void)!::write(pipeFds[1], said.data(), said.size());
         ::_exit(0);
@@ -502,101 +463,70 @@ std::string trashAll(const fs::path& folder, std::initializer_list<const char*> 
     return messages;
 }
 
-#define SKIP_UNLESS_ROOT()                                                                           \
-    do {                                                                                             \
-        if (::geteuid() != 0)                                                                        \
-            GTEST_SKIP() << "SKIPPED: needs root to act as another user";                            \
-    } while (false)
-
-TEST_F(TrashTest, VolumeWhoseTopTheUserCannotWriteRemovesNothingAndSaysWhy)
+void giveToNobody(std::initializer_list<fs::path> paths)
 {
-    Volume volume(scratch / "vol", Volume::Kind::Ext4);
-    SKIP_WITHOUT(volume);
-    SKIP_UNLESS_ROOT();
-    fs::create_directories(volume / "lib" / "Trip");
-    writeFile(volume / "lib" / "clip.mp4", "video");
-    writeFile(volume / "lib" / "Trip" / "a.mp4", "video");
-    fs::create_directories(scratch / "nobody");
-    for (const fs::path& p : {volume / "lib", volume / "lib" / "clip.mp4", volume / "lib" / "Trip",
-                              volume / "lib" / "Trip" / "a.mp4", scratch / "nobody"})
-        ASSERT_EQ(::chown(p.c_str(), kNobody, kNobody), 0);
-
-    const std::optional<std::string> messages = asNobody([&] {
-        ::setenv("XDG_DATA_HOME", (scratch / "nobody" / "data").c_str(), 1); // on the home volume
-        return trashAll(volume / "lib", {"clip.mp4", "Trip"});
-    });
-    ASSERT_TRUE(messages) << "cannot act as uid 65534 here";
-    const std::string why = "was not moved to the trash: no trash on its volume can take it (" +
-                            (volume / ".Trash-65534").string() + ": Permission denied); it was left where it is.\n";
-    EXPECT_EQ(*messages, "\"clip.mp4\" " + why + "\"Trip\" " + why);
-    EXPECT_EQ(readFile(volume / "lib" / "clip.mp4"), "video");
-    EXPECT_EQ(readFile(volume / "lib" / "Trip" / "a.mp4"), "video");
-    EXPECT_FALSE(exists(scratch / "nobody" / "data" / "Trash" / "files")) << "never copied to the home trash";
+    for (const fs::path& p : paths)
+        ASSERT_EQ(::chown(p.c_str(), kNobody, kNobody), 0) << p;
 }
 
-// The trash takes the record, the folder refuses the move: the record goes again.
-TEST_F(TrashTest, AFolderTheUserCannotChangeKeepsItsEntryAndTheTrashNoRecord)
+// A folder the user cannot change: the trash takes the record, the folder refuses the move,
+// and the record goes again. A volume whose top the user cannot write has no trash for it.
+TEST_F(TrashTest, WhereTheUserMayNotWriteNothingIsRemovedAndTheMessageSaysWhy)
 {
     SKIP_UNLESS_ROOT();
     fs::create_directories(scratch / "shared");
     writeFile(scratch / "shared" / "clip.mp4", "video");
-    fs::create_directories(scratch / "nobody" / "data");
-    ASSERT_EQ(::chown((scratch / "nobody").c_str(), kNobody, kNobody), 0);
-    ASSERT_EQ(::chown((scratch / "nobody" / "data").c_str(), kNobody, kNobody), 0);
-
-    const std::optional<std::string> messages = asNobody([&] {
-        ::setenv("XDG_DATA_HOME", (scratch / "nobody" / "data").c_str(), 1);
-        return trashAll(scratch / "shared", {"clip.mp4"});
-    });
+    const fs::path nobodysData = scratch / "nobody" / "data"; // on the home volume
+    fs::create_directories(nobodysData);
+    giveToNobody({scratch / "nobody", nobodysData});
+    std::optional<std::string> messages = asNobody(nobodysData, [&] { return trashAll(scratch / "shared", {"clip.mp4"}); });
     ASSERT_TRUE(messages) << "cannot act as uid 65534 here";
     EXPECT_EQ(*messages, "\"clip.mp4\" was not moved to the trash: it could not be moved into " +
-                             (scratch / "nobody" / "data" / "Trash" / "files").string() +
-                             " (Permission denied); it was left where it is.\n");
+                             (nobodysData / "Trash" / "files").string() + " (Permission denied); it was left where it is.\n");
     EXPECT_EQ(readFile(scratch / "shared" / "clip.mp4"), "video");
-    EXPECT_TRUE(namesIn(scratch / "nobody" / "data" / "Trash" / "info").empty());
-}
+    EXPECT_TRUE(namesIn(nobodysData / "Trash" / "info").empty());
 
-TEST_F(TrashTest, KavioStoreWhereNoTrashCanTakeAnEntryRemovesNothing)
-{
     Volume volume(scratch / "vol", Volume::Kind::Ext4);
     SKIP_WITHOUT(volume);
-    SKIP_UNLESS_ROOT();
     const fs::path lib = volume / "lib";
-    test::fileRecords(lib, {test::record("clip")});
     fs::create_directories(lib / "Trip");
     writeFile(lib / "clip.mp4", "video");
-    writeFile(lib / "Trip" / "a.mp4", "a");
-    fs::create_directories(scratch / "nobody");
-    for (const fs::path& p : {lib, lib / "clip.mp4", lib / kStoreFileName, lib / "Trip", lib / "Trip" / "a.mp4", scratch / "nobody"})
-        ASSERT_EQ(::chown(p.c_str(), kNobody, kNobody), 0);
-    const std::string store = readFile(lib / kStoreFileName);
-    auto asNobody = [&](std::vector<std::string> args) {
-        std::vector<std::string> argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env",
-                                         "XDG_DATA_HOME=" + (scratch / "nobody" / "data").string(), KAVIO_STORE_TOOL};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return runProgram(argv, {}, scratch / "tool-errors");
-    };
-    EXPECT_EQ(asNobody({"rm", lib, "clip.mp4"}).code, 1);
-    EXPECT_EQ(asNobody({"rm", lib, "Trip"}).code, 1);
-    (void)asNobody({"empty", lib});
+    writeFile(lib / "Trip" / "a.mp4", "video");
+    giveToNobody({lib, lib / "clip.mp4", lib / "Trip", lib / "Trip" / "a.mp4"});
+    messages = asNobody(nobodysData, [&] { return trashAll(lib, {"clip.mp4", "Trip"}); });
+    ASSERT_TRUE(messages);
+    const std::string why = "was not moved to the trash: no trash on its volume can take it (" +
+                            (volume / ".Trash-65534").string() + ": Permission denied); it was left where it is.\n";
+    EXPECT_EQ(*messages, "\"clip.mp4\" " + why + "\"Trip\" " + why);
     EXPECT_EQ(readFile(lib / "clip.mp4"), "video");
-    EXPECT_EQ(readFile(lib / "Trip" / "a.mp4"), "a");
-    EXPECT_EQ(readFile(lib / kStoreFileName), store) << "the record stays with its file";
-}
+    EXPECT_EQ(readFile(lib / "Trip" / "a.mp4"), "video");
+    EXPECT_TRUE(namesIn(nobodysData / "Trash" / "files").empty()) << "never copied to the home trash";
 
-enum class Fill { Blocks, Inodes };
+    // The kavio-store tool refuses the same way, and the record stays with its file.
+    test::fileRecords(lib, {test::record("clip")});
+    giveToNobody({lib / kStoreFileName});
+    const std::string store = readFile(lib / kStoreFileName);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"rm", lib, "clip.mp4"}, {"rm", lib, "Trip"}, {"empty", lib}}) {
+        std::vector<std::string> argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env",
+                                         "XDG_DATA_HOME=" + nobodysData.string(), KAVIO_STORE_TOOL};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const int code = runProgram(argv).code;
+        if (args[0] == "rm") {
+            EXPECT_EQ(code, 1) << args[2];
+        }
+    }
+    EXPECT_EQ(readFile(lib / "clip.mp4"), "video");
+    EXPECT_EQ(readFile(lib / "Trip" / "a.mp4"), "video");
+    EXPECT_EQ(readFile(lib / kStoreFileName), store);
+}
 
 struct FullRow {
     const char* guard;
     std::string tmpfsOptions;
-    Fill fill;
+    bool fillInodes; // else the blocks
     bool trashMadeBefore; // the volume's trash exists from an earlier removal
 };
-
-void PrintTo(const FullRow& row, std::ostream* out)
-{
-    *out << row.guard;
-}
 
 class FullVolume : public TrashTest, public ::testing::WithParamInterface<FullRow> {};
 
@@ -605,25 +535,20 @@ TEST_P(FullVolume, RemovesNothingAndLeavesNoEmptyTrashInfo)
     Volume volume(scratch / "vol", Volume::Kind::Tmpfs, GetParam().tmpfsOptions);
     SKIP_WITHOUT(volume);
     writeFile(volume / "clip.mp4", "video");
-    const fs::path trash = volume / (".Trash-" + std::to_string(::getuid()));
+    const fs::path trash = volume.trash();
     if (GetParam().trashMadeBefore) {
         fs::create_directories(trash / "files");
         fs::create_directories(trash / "info");
     }
-    if (GetParam().fill == Fill::Blocks) {
-        const std::string block(4096, 'x');
-        const int fd = ::open((volume / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-        ASSERT_GE(fd, 0);
-        while (::write(fd, block.data(), block.size()) > 0) {
-        }
-        ::close(fd);
-    } else {
-        for (int i = 0;; ++i) {
-            const int empty = ::open((volume / ("f" + std::to_string(i))).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-            if (empty < 0)
-                break;
-            ::close(empty);
-        }
+    const std::string block(4096, 'x');
+    for (int i = 0;; ++i) { // an empty file each time, or one file that grows
+        const fs::path file = volume / (GetParam().fillInodes ? "f" + std::to_string(i) : "filler");
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        const bool full = fd < 0 || (!GetParam().fillInodes && ::write(fd, block.data(), block.size()) <= 0);
+        if (fd >= 0)
+            ::close(fd);
+        if (full)
+            break;
     }
 
     Result<TrashedEntry> trashed = removeToTrash(volume / "clip.mp4");
@@ -631,37 +556,21 @@ TEST_P(FullVolume, RemovesNothingAndLeavesNoEmptyTrashInfo)
     EXPECT_NE(trashed.status().message().find("\"clip.mp4\" was not moved to the trash"), std::string::npos)
         << trashed.status().message();
     EXPECT_NE(trashed.status().message().find("No space left on device"), std::string::npos) << trashed.status().message();
-    EXPECT_EQ(readFile(volume / "clip.mp4"), "video");
-    EXPECT_TRUE(namesIn(trash / "info").empty());
-    EXPECT_TRUE(namesIn(trash / "files").empty());
     EXPECT_EQ(trashList().find("clip.mp4"), std::string::npos);
-
     const std::vector<Result<TrashedEntry>> batch = moveAllToTrash({volume / "clip.mp4"});
     ASSERT_EQ(batch.size(), 1u);
     EXPECT_FALSE(batch[0]) << "many at once are refused the same way";
     EXPECT_EQ(readFile(volume / "clip.mp4"), "video");
     EXPECT_TRUE(namesIn(trash / "info").empty());
+    EXPECT_TRUE(namesIn(trash / "files").empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Trash, FullVolume,
-                         ::testing::Values(FullRow{"NoFreeBlocks", "size=256k", Fill::Blocks, true},
-                                           FullRow{"NoFreeBlocksAndNoTrashYet", "size=256k", Fill::Blocks, false},
-                                           FullRow{"NoFreeInodes", "nr_inodes=64", Fill::Inodes, true},
-                                           FullRow{"NoFreeInodesAndNoTrashYet", "nr_inodes=64", Fill::Inodes, false}),
+                         ::testing::Values(FullRow{"NoFreeBlocks", "size=256k", false, true},
+                                           FullRow{"NoFreeBlocksAndNoTrashYet", "size=256k", false, false},
+                                           FullRow{"NoFreeInodes", "nr_inodes=64", true, true},
+                                           FullRow{"NoFreeInodesAndNoTrashYet", "nr_inodes=64", true, false}),
                          [](const ::testing::TestParamInfo<FullRow>& row) { return row.param.guard; });
-
-TEST_F(TrashTest, TheVolumesTrashItselfIsNeverMovedIntoItself)
-{
-    Volume volume(scratch / "vol", Volume::Kind::Ext4);
-    SKIP_WITHOUT(volume);
-    writeFile(volume / "clip.mp4", "video");
-    ASSERT_TRUE(removeToTrash(volume / "clip.mp4"));
-    const fs::path trash = volume / (".Trash-" + std::to_string(::getuid()));
-    Result<TrashedEntry> itself = removeToTrash(trash);
-    ASSERT_FALSE(itself);
-    EXPECT_NE(itself.status().message().find("it holds the trash itself"), std::string::npos) << itself.status().message();
-    EXPECT_EQ(namesIn(trash / "files"), std::vector<std::string>{"clip.mp4"});
-}
 
 // ---- names -----------------------------------------------------------------------------
 
@@ -689,7 +598,6 @@ TEST_F(TrashTest, TwoRemovalsOfOneNameKeepBothAndEachComesBackOnItsOwn)
         EXPECT_EQ(found[1].name, second->name);
 
         ASSERT_TRUE(restoreFromTrash(second.value()));
-        EXPECT_EQ(readFile(original), "second");
         EXPECT_EQ(restoreFromTrash(first.value()).code(), Status::Code::AlreadyExists) << "nothing is replaced";
         EXPECT_EQ(readFile(original), "second");
         EXPECT_EQ(readFile(first->filesPath()), "first");
@@ -735,13 +643,14 @@ TEST_F(TrashTest, ABatchMovesEachEntryAsOneRemovalWouldAndBothReadersListThem)
                                             "Trip", "missing.mp4"};
     fs::create_directories(lib / "Trip");
     writeFile(lib / "Trip" / "a.mp4", "a");
-    for (std::size_t i = 0; i < 4; ++i)
-        writeFile(lib / names[i], "video " + std::to_string(i));
+    std::vector<fs::path> paths;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        paths.push_back(lib / names[i]);
+        if (i < 4)
+            writeFile(paths[i], "video " + std::to_string(i));
+    }
     writeFile(scratch / "target.mp4", "target");
     fs::create_symlink(scratch / "target.mp4", lib / "link.mp4");
-    std::vector<fs::path> paths;
-    for (const std::string& name : names)
-        paths.push_back(lib / name);
 
     std::vector<std::size_t> settled;
     const std::vector<Result<TrashedEntry>> results = moveAllToTrash(paths, [&](std::size_t n) {
@@ -751,21 +660,19 @@ TEST_F(TrashTest, ABatchMovesEachEntryAsOneRemovalWouldAndBothReadersListThem)
     ASSERT_EQ(results.size(), names.size());
     EXPECT_EQ(settled.size(), names.size());
     EXPECT_EQ(settled.back(), names.size());
+    EXPECT_EQ(results.back().status().code(), Status::Code::NotFound);
+    const std::string cli = trashList(), gio = gioList();
     for (std::size_t i = 0; i + 1 < names.size(); ++i) {
         SCOPED_TRACE(i);
         ASSERT_TRUE(results[i]) << results[i].status().toString();
         EXPECT_FALSE(exists(paths[i]));
         EXPECT_EQ(results[i]->original, paths[i]);
         EXPECT_LE(results[i]->name.size() + std::strlen(".trashinfo"), 255u);
+        EXPECT_TRUE(listedByTrashCli(paths[i], cli)) << cli;
+        EXPECT_TRUE(listedByGio(paths[i], gio)) << gio;
     }
-    EXPECT_EQ(results.back().status().code(), Status::Code::NotFound);
     EXPECT_TRUE(fs::is_symlink(results[4]->filesPath())) << "a link goes as a link";
     EXPECT_EQ(readFile(scratch / "target.mp4"), "target");
-    const std::string cli = trashList(), gio = gioList();
-    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
-        EXPECT_NE(cli.find(" " + asTrashCliShows(paths[i].native()) + "\n"), std::string::npos) << names[i] << "\n" << cli;
-        EXPECT_NE(gio.find("\t" + asGioShows(paths[i].native()) + "\n"), std::string::npos) << names[i] << "\n" << gio;
-    }
 
     ASSERT_TRUE(restoreWithTrashCli(lib / "plain.mp4")) << trashList();
     for (std::size_t i = 1; i + 1 < names.size(); ++i)
@@ -776,7 +683,7 @@ TEST_F(TrashTest, ABatchMovesEachEntryAsOneRemovalWouldAndBothReadersListThem)
     EXPECT_TRUE(namesIn(homeTrash() / "info").empty());
 }
 
-TEST_F(TrashTest, ABatchOverTwoVolumesTakesEachEntryToItsOwnVolumesTrash)
+TEST_F(TrashTest, ABatchOverTwoVolumesTakesEachEntryToItsOwnVolumesTrashButNeverTheTrashItself)
 {
     Volume volume(scratch / "vol", Volume::Kind::Ext4);
     SKIP_WITHOUT(volume);
@@ -785,93 +692,70 @@ TEST_F(TrashTest, ABatchOverTwoVolumesTakesEachEntryToItsOwnVolumesTrash)
     const std::vector<Result<TrashedEntry>> results = moveAllToTrash({scratch / "home.mp4", volume / "stick.mp4"});
     ASSERT_TRUE(results[0] && results[1]);
     EXPECT_EQ(results[0]->trashDir, homeTrash());
-    EXPECT_EQ(results[1]->trashDir, volume / (".Trash-" + std::to_string(::getuid())));
+    EXPECT_EQ(results[1]->trashDir, volume.trash());
     expectListed(scratch / "home.mp4");
     expectListed(volume / "stick.mp4");
+    Result<TrashedEntry> itself = removeToTrash(volume.trash());
+    ASSERT_FALSE(itself);
+    EXPECT_NE(itself.status().message().find("it holds the trash itself"), std::string::npos) << itself.status().message();
+    EXPECT_EQ(namesIn(volume.trash() / "files"), std::vector<std::string>{"stick.mp4"});
     ASSERT_TRUE(restoreWithTrashCli(volume / "stick.mp4")) << trashList();
     EXPECT_EQ(readFile(volume / "stick.mp4"), "on the stick");
 }
 
-TEST_F(TrashTest, ManyPutBackAtOnceLeaveATakenNameAndWhatFollowsAStopInTheTrash)
+// Stopped half way, a batch leaves the rest where it is with no record; putting many back
+// leaves a taken name, and what follows a stop, in the trash.
+TEST_F(TrashTest, AStopAndATakenNameLeaveTheRestWhereItWas)
 {
-    fs::create_directories(scratch / "lib");
-    std::vector<fs::path> paths;
-    for (int i = 0; i < 5; ++i) {
-        paths.push_back(scratch / "lib" / ("v" + std::to_string(i) + ".mp4"));
-        writeFile(paths.back(), "video " + std::to_string(i));
-    }
+    EXPECT_EQ(removeToTrash(scratch / "missing.mp4").status().code(), Status::Code::NotFound);
+    EXPECT_FALSE(exists(homeTrash())) << "nothing is made for nothing";
+
+    const std::vector<fs::path> paths = videos(scratch / "lib", 8);
+    const std::vector<Result<TrashedEntry>> results = moveAllToTrash(paths, [](std::size_t n) { return n < 5; });
     std::vector<TrashedEntry> entries;
-    for (const Result<TrashedEntry>& r : moveAllToTrash(paths)) {
-        ASSERT_TRUE(r);
-        entries.push_back(*r);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(bool(results[i]), i < 5) << i;
+        EXPECT_EQ(exists(paths[i]), i >= 5) << i;
+        if (results[i])
+            entries.push_back(*results[i]);
+        else
+            EXPECT_EQ(results[i].status().code(), Status::Code::Cancelled) << i;
     }
+    EXPECT_EQ(namesIn(homeTrash() / "info").size(), 5u) << "no record of what stayed";
+    EXPECT_EQ(namesIn(homeTrash() / "files").size(), 5u);
+
     writeFile(paths[1], "a new one");
     const std::vector<Status> back = restoreAllFromTrash(entries, [](std::size_t n) { return n < 4; });
     ASSERT_EQ(back.size(), 5u);
     EXPECT_TRUE(back[0] && back[2] && back[3]);
     EXPECT_EQ(back[1].code(), Status::Code::AlreadyExists);
     EXPECT_EQ(back[4].code(), Status::Code::Cancelled);
-    for (const int i : {0, 2, 3})
-        EXPECT_EQ(readFile(paths[static_cast<std::size_t>(i)]), "video " + std::to_string(i));
+    for (const std::size_t i : {0, 2, 3})
+        EXPECT_EQ(readFile(paths[i]), "video " + std::to_string(i));
     EXPECT_EQ(readFile(paths[1]), "a new one");
     EXPECT_FALSE(exists(paths[4]));
     const std::string listed = trashList();
-    for (const int i : {0, 1, 2, 3, 4})
-        EXPECT_EQ(listed.find(" " + paths[static_cast<std::size_t>(i)].native() + "\n") != std::string::npos, i == 1 || i == 4)
-            << i << "\n" << listed;
-}
-
-TEST_F(TrashTest, ABatchStoppedHalfWayLeavesTheRestWhereItIsAndNoRecordOfThem)
-{
-    fs::create_directories(scratch / "lib");
-    std::vector<fs::path> paths;
-    for (int i = 0; i < 10; ++i) {
-        paths.push_back(scratch / "lib" / ("v" + std::to_string(i) + ".mp4"));
-        writeFile(paths.back(), "video");
-    }
-    const std::vector<Result<TrashedEntry>> results = moveAllToTrash(paths, [](std::size_t n) { return n < 3; });
-    std::size_t moved = 0;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (results[i]) {
-            ++moved;
-            EXPECT_FALSE(exists(paths[i]));
-        } else {
-            EXPECT_EQ(results[i].status().code(), Status::Code::Cancelled);
-            EXPECT_EQ(readFile(paths[i]), "video");
-        }
-    }
-    EXPECT_EQ(moved, 3u);
-    EXPECT_EQ(namesIn(homeTrash() / "info").size(), 3u) << "no record of what stayed";
-    EXPECT_EQ(namesIn(homeTrash() / "files").size(), 3u);
-}
-
-TEST_F(TrashTest, NothingThereIsNotFoundAndNothingIsMade)
-{
-    EXPECT_EQ(removeToTrash(scratch / "missing.mp4").status().code(), Status::Code::NotFound);
-    EXPECT_FALSE(exists(homeTrash()));
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(listedByTrashCli(paths[i], listed), i == 1 || i == 4) << i << "\n" << listed;
 }
 
 // ---- erasing on purpose ----------------------------------------------------------------
 
-TEST_F(TrashTest, ErasePermanentlyRemovesLinksNotWhatTheyPointTo)
+TEST_F(TrashTest, ErasePermanentlyRemovesLinksNotWhatTheyPointToNeverEntersAnotherVolumeAndNamesEveryFailure)
 {
-    fs::create_directories(scratch / "keep");
     fs::create_directories(scratch / "gone" / "sub");
+    fs::create_directories(scratch / "keep");
     writeFile(scratch / "keep" / "precious.mp4", "keep me");
     writeFile(scratch / "gone" / "sub" / "a.mp4", "a");
     fs::create_directory_symlink(scratch / "keep", scratch / "gone" / "sub" / "keep link");
     fs::create_symlink(scratch / "keep" / "precious.mp4", scratch / "gone" / "file link.mp4");
-    ASSERT_TRUE(erasePermanently(scratch / "gone"));
-    EXPECT_FALSE(exists(scratch / "gone"));
-    EXPECT_EQ(readFile(scratch / "keep" / "precious.mp4"), "keep me");
-
     fs::create_symlink(scratch / "keep", scratch / "top link");
+    ASSERT_TRUE(erasePermanently(scratch / "gone"));
     ASSERT_TRUE(erasePermanently(scratch / "top link"));
+    EXPECT_FALSE(exists(scratch / "gone"));
+    EXPECT_FALSE(exists(scratch / "top link"));
     EXPECT_EQ(readFile(scratch / "keep" / "precious.mp4"), "keep me");
-}
 
-TEST_F(TrashTest, ErasePermanentlyNeverEntersAnotherVolumeAndNamesEveryFailure)
-{
     fs::create_directories(scratch / "gone" / "stick");
     writeFile(scratch / "gone" / "a.mp4", "a");
     Volume volume(scratch / "gone" / "stick", Volume::Kind::Tmpfs);

@@ -30,7 +30,6 @@ std::string archiveWith(ValuePtr extra, std::string title = "hostile")
     });
 }
 
-// Twenty arrays that each hold the one before twice: 40 objects, a million nodes.
 // depth arrays, each holding the one before once or twice.
 std::string nested(std::size_t depth, bool twice)
 {
@@ -66,9 +65,10 @@ const HostileArchive kHostileArchives[] = {
                                        Value::makeDictionary({{"$classname", str("MovieInfo")}})});
      }, Status::Code::Corrupt},
     {"Truncated", [] { return encodeMovieInfo(test::makeRecord("cut", "kKV9")).substr(0, 60); }, Status::Code::Corrupt},
+    {"Garbage", [] { return std::string("bplist00garbage"); }, Status::Code::Corrupt},
 };
 
-TEST(ArchiveLimits, ArchivesPastALimitAreRejectedForTheirReasonAndNeverStopTheOthers)
+TEST(ArchiveLimits, ArchivesPastALimitOrBrokenAreRejectedForTheirReasonAndNeverStopTheOthers)
 {
     test::ScratchFolder folder;
     StoreDictionary dict;
@@ -81,7 +81,9 @@ TEST(ArchiveLimits, ArchivesPastALimitAreRejectedForTheirReasonAndNeverStopTheOt
         EXPECT_EQ(r.isOk() ? Status::Code::Ok : r.status().code(), h.code) << h.name;
         file(std::string("kKV1-") + h.name, h.bytes());
     }
-    file("kKV99999999999999", encodeMovieInfo(test::makeRecord("last", "kKV99999999999999")));
+    // The record is the array's first data, whatever comes before it.
+    dict["kKV99999999999999"] = Value::makeArray(
+        {str("not data"), Value::makeData(plist::Bytes(encodeMovieInfo(test::makeRecord("last", "kKV99999999999999"))))});
     ASSERT_TRUE(writeStore(folder / kStoreFileName, dict).isOk());
 
     clearStoreCache();
@@ -91,7 +93,7 @@ TEST(ArchiveLimits, ArchivesPastALimitAreRejectedForTheirReasonAndNeverStopTheOt
     ASSERT_EQ(model.save_items()->size(), 2u);
     EXPECT_EQ(model.save_items()->front()->FILENAME, "first");
     EXPECT_EQ(model.save_items()->back()->FILENAME, "last");
-    EXPECT_EQ(model.skippedRecords(), std::size(kHostileArchives));
+    EXPECT_EQ(model.skippedRecords(), std::size(kHostileArchives) + 1) << "and what is not data before the last";
 }
 
 // Every input the fuzzers flagged, through the property-list readers and writers, the

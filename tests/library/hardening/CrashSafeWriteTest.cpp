@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -46,36 +45,17 @@ struct Call {
 
 struct TraceRun {
     int exitCode = 0; // -1: killed
-    std::vector<std::string> lines;
+    std::vector<std::string> lines; // without the pid prefix and without signal and exit notes
 };
 
-std::string syscallName(const std::string& line)
-{
-    const std::size_t paren = line.find('(');
-    return paren == std::string::npos ? std::string() : line.substr(0, paren);
-}
-
-// strace's log without the pid prefix and without signal and exit notes.
-std::vector<std::string> traceLines(const fs::path& log)
-{
-    std::vector<std::string> out;
-    std::istringstream in(readFile(log));
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t start = line.find_first_not_of("0123456789 ");
-        if (start == std::string::npos || line.compare(start, 3, "+++") == 0 || line.compare(start, 3, "---") == 0)
-            continue;
-        out.push_back(line.substr(start));
-    }
-    return out;
-}
-
+std::string syscallName(const std::string& line) { return line.substr(0, line.find('(')); }
+bool onTemporary(const std::string& line) { return line.find(".tmp-") != std::string::npos; }
 bool isRename(const Call& c) { return c.name == "rename" || c.name == "renameat" || c.name == "renameat2"; }
 
 // Whether a line of another run is the same call: same name, same kind of target (the
 // temporary file or not). Counts are per process, so a drift would show here.
 bool sameCall(const Call& c, const std::string& line)
 {
-    auto onTemporary = [](const std::string& l) { return l.find(".tmp-") != std::string::npos; };
     return syscallName(line) == c.name && onTemporary(line) == onTemporary(c.line);
 }
 
@@ -89,37 +69,39 @@ protected:
             GTEST_SKIP() << "strace is missing or cannot trace here (scripts/install-deps installs it)";
         clearStoreCache();
         reference_ = newFolder();
-        oldBytes_ = fileExists() ? readFile(filePath(reference_)) : std::string();
+        oldBytes_ = GetParam().fileExists ? readFile(filePath(reference_)) : std::string();
         const TraceRun run = traceProbe(reference_, "");
         ASSERT_EQ(run.exitCode, 0);
         newBytes_ = readFile(filePath(reference_));
         ASSERT_NE(newBytes_, oldBytes_);
-        saveCalls_ = callsBetweenMarks(run.lines);
+        // The traced calls between the probe's two getppid() marks.
+        std::map<std::string, int> seen;
+        int marks = 0;
+        for (const std::string& line : run.lines) {
+            const std::string name = syscallName(line);
+            if (name == "getppid")
+                ++marks;
+            else if (const int ordinal = ++seen[name]; marks == 1)
+                saveCalls_.push_back({name, line, ordinal});
+        }
+        ASSERT_EQ(marks, 2);
         ASSERT_FALSE(saveCalls_.empty());
     }
 
-    const SaveCase& saveCase() const { return GetParam(); }
-    bool fileExists() const { return saveCase().fileExists; }
-    const char* mode() const { return saveCase().store ? "store" : "settings"; }
-
-    fs::path filePath(const fs::path& folder) const
-    {
-        return saveCase().store ? folder / kStoreFileName : settingsFilePath(folder);
-    }
+    const char* mode() const { return GetParam().store ? "store" : "settings"; }
+    fs::path filePath(const fs::path& folder) const { return GetParam().store ? folder / kStoreFileName : settingsFilePath(folder); }
 
     // A unique folder in the state the case starts from.
     fs::path newFolder()
     {
-        const fs::path folder = scratch_ / (std::string(saveCase().name) + "-" + std::to_string(folders_++));
+        const fs::path folder = scratch_ / (std::string(GetParam().name) + "-" + std::to_string(folders_++));
         fs::create_directories(folder);
-        if (!fileExists())
-            return folder;
-        if (saveCase().store) {
+        if (GetParam().fileExists && GetParam().store) {
             StoreDictionary dict;
             dict["kKV20240101000000"] = plist::Value::makeArray(
                 {plist::Value::makeData(plist::Bytes(encodeMovieInfo(test::makeRecord("old clip", "kKV20240101000000"))))});
             writeFile(filePath(folder), serializeStore(dict));
-        } else {
+        } else if (GetParam().fileExists) {
             writeFile(filePath(folder), plist::writeXml(*plist::Value::makeDictionary(
                                             {{kHandKey, plist::Value::makeBoolean(false)}, {"other", plist::Value::makeString("kept")}})));
         }
@@ -129,31 +111,17 @@ protected:
     TraceRun traceProbe(const fs::path& folder, const std::string& options) const
     {
         const fs::path log = folder.string() + ".strace";
-        int code = 0;
+        TraceRun run;
         test::run("exec strace -f -qq -y -o '" + log.string() + "' -e trace=" + kSyscalls + ",getppid " + options + " '" +
                       KAVIO_SAVE_PROBE + "' " + mode() + " '" + folder.string() + "' 2>/dev/null",
-                  &code);
-        return {code, traceLines(log)};
-    }
-
-    // The traced calls between the probe's two getppid() marks.
-    static std::vector<Call> callsBetweenMarks(const std::vector<std::string>& lines)
-    {
-        std::map<std::string, int> seen;
-        std::vector<Call> calls;
-        int marks = 0;
-        for (const std::string& line : lines) {
-            const std::string name = syscallName(line);
-            if (name == "getppid") {
-                ++marks;
-                continue;
-            }
-            const int ordinal = ++seen[name];
-            if (marks == 1)
-                calls.push_back({name, line, ordinal});
+                  &run.exitCode);
+        std::istringstream in(readFile(log));
+        for (std::string line; std::getline(in, line);) {
+            const std::size_t start = line.find_first_not_of("0123456789 ");
+            if (start != std::string::npos && line.compare(start, 3, "+++") != 0 && line.compare(start, 3, "---") != 0)
+                run.lines.push_back(line.substr(start));
         }
-        EXPECT_EQ(marks, 2);
-        return calls;
+        return run;
     }
 
     bool hasTemporary(const fs::path& folder) const
@@ -163,69 +131,15 @@ protected:
                            [&](const auto& e) { return e.path().filename().string().rfind(prefix, 0) == 0; });
     }
 
-    // What the next start of the application does with the folder: the phone window opens
-    // it to change it.
-    void loadAgain(const fs::path& folder) const
-    {
-        if (saveCase().store) {
-            clearStoreCache();
-            tidyFolder(folder);
-            FolderModel model(folder);
-            model.loadMp4Files();
-            EXPECT_TRUE(model.prefsDict()) << model.storeStatus().toString();
-        } else {
-            EXPECT_TRUE(readSettings(filePath(folder)) || !fs::exists(filePath(folder)));
-        }
-    }
-
     // Exactly the old bytes (absent before the first creation) or exactly the new ones.
     bool holds(const fs::path& folder, const std::string& bytes) const
     {
         return fs::exists(filePath(folder)) && readFile(filePath(folder)) == bytes;
     }
-    bool isOld(const fs::path& folder) const { return fileExists() ? holds(folder, oldBytes_) : !fs::exists(filePath(folder)); }
+    bool isOld(const fs::path& folder) const { return GetParam().fileExists ? holds(folder, oldBytes_) : !fs::exists(filePath(folder)); }
     bool isNew(const fs::path& folder) const { return holds(folder, newBytes_); }
 
     std::string at(const Call& c) const { return c.name + " #" + std::to_string(c.ordinal) + ": " + c.line; }
-
-    // Prints the outcomes so a change in how many calls end each way shows in the log.
-    void injectErrors(const char* errorName)
-    {
-        const auto rename = std::find_if(saveCalls_.begin(), saveCalls_.end(), isRename);
-        ASSERT_NE(rename, saveCalls_.end()) << "the save never renamed";
-        const std::size_t renamed = rename - saveCalls_.begin();
-        int failure = 0, success = 0, failureAfterRename = 0, successAfterRename = 0;
-        for (std::size_t i = 0; i < saveCalls_.size(); ++i) {
-            const Call& c = saveCalls_[i];
-            const fs::path folder = newFolder();
-            const TraceRun run = traceProbe(folder, "-e inject=" + c.name + ":error=" + errorName + ":when=" +
-                                                        std::to_string(c.ordinal));
-            const auto isInjected = [](const std::string& l) { return l.find("(INJECTED)") != std::string::npos; };
-            ASSERT_EQ(std::count_if(run.lines.begin(), run.lines.end(), isInjected), 1) << at(c);
-            const std::string& injected = *std::find_if(run.lines.begin(), run.lines.end(), isInjected);
-            EXPECT_TRUE(sameCall(c, injected)) << injected << " instead of " << at(c);
-            ASSERT_TRUE(run.exitCode == 0 || run.exitCode == 1) << "exit " << run.exitCode << " at " << at(c);
-            EXPECT_FALSE(hasTemporary(folder)) << at(c);
-            if (i > renamed) {
-                // The rename cannot be undone: the new file is in place; a failed folder
-                // sync must still be reported.
-                EXPECT_TRUE(isNew(folder)) << at(c);
-                if (c.name == "fsync") {
-                    EXPECT_EQ(run.exitCode, 1) << at(c);
-                }
-                ++(run.exitCode == 0 ? successAfterRename : failureAfterRename);
-            } else if (run.exitCode == 0) {
-                EXPECT_TRUE(isNew(folder)) << "success without the new file at " << at(c);
-                ++success;
-            } else {
-                EXPECT_TRUE(isOld(folder)) << "failure without the old file at " << at(c);
-                ++failure;
-            }
-        }
-        std::printf("[ %s %s ] %zu points: failure + old file %d, success + new file %d, after the rename: "
-                    "failure + new file %d, success + new file %d\n",
-                    saveCase().name, errorName, saveCalls_.size(), failure, success, failureAfterRename, successAfterRename);
-    }
 
     test::ScratchFolder scratch_;
     int folders_ = 0;
@@ -235,28 +149,56 @@ protected:
     fs::path reference_; // saved once untouched, for the call list and the sync order
 };
 
-TEST_P(CrashSafeWrite, KillAtEveryCallLeavesOldOrNewFileAndNoLeftoverAfterLoad)
+// Killed at a call, the save leaves the old or the new file, and no leftover after the next
+// start of the application (the phone window opens the folder to change it). Failed at a
+// call with no space or an I/O error, it fails with the old file or succeeds with the new:
+// after the rename, which cannot be undone, the new file is in place, but a failed folder
+// sync must still be reported.
+TEST_P(CrashSafeWrite, KilledOrFailedAtEveryCallLeavesOldOrNewFileAndNoLeftover)
 {
-    for (const Call& c : saveCalls_) {
-        const fs::path folder = newFolder();
-        const TraceRun run = traceProbe(folder, "-e inject=" + c.name + ":signal=KILL:when=" + std::to_string(c.ordinal));
-        ASSERT_EQ(run.exitCode, -1) << "not killed at " << at(c);
-        ASSERT_FALSE(run.lines.empty());
-        EXPECT_TRUE(sameCall(c, run.lines.back())) << "killed at " << run.lines.back() << " instead of " << at(c);
-        EXPECT_TRUE(isOld(folder) || isNew(folder)) << "partial or missing file after a kill at " << at(c);
-        loadAgain(folder);
-        EXPECT_FALSE(hasTemporary(folder)) << "leftover after a kill at " << at(c);
+    const auto rename = std::find_if(saveCalls_.begin(), saveCalls_.end(), isRename);
+    ASSERT_NE(rename, saveCalls_.end()) << "the save never renamed";
+    for (const std::string fault : {"signal=KILL", "error=ENOSPC", "error=EIO"}) {
+        for (auto c = saveCalls_.begin(); c != saveCalls_.end(); ++c) {
+            SCOPED_TRACE(fault + " at " + at(*c));
+            const fs::path folder = newFolder();
+            const TraceRun run = traceProbe(folder, "-e inject=" + c->name + ":" + fault + ":when=" + std::to_string(c->ordinal));
+            ASSERT_FALSE(run.lines.empty());
+            if (fault == "signal=KILL") {
+                ASSERT_EQ(run.exitCode, -1) << "not killed";
+                EXPECT_TRUE(sameCall(*c, run.lines.back())) << "killed at " << run.lines.back();
+                EXPECT_TRUE(isOld(folder) || isNew(folder)) << "partial or missing file";
+                if (GetParam().store) {
+                    clearStoreCache();
+                    tidyFolder(folder);
+                    FolderModel model(folder);
+                    model.loadMp4Files();
+                    EXPECT_TRUE(model.prefsDict()) << model.storeStatus().toString();
+                } else {
+                    EXPECT_TRUE(readSettings(filePath(folder)) || !fs::exists(filePath(folder)));
+                }
+            } else {
+                const auto isInjected = [](const std::string& l) { return l.find("(INJECTED)") != std::string::npos; };
+                ASSERT_EQ(std::count_if(run.lines.begin(), run.lines.end(), isInjected), 1);
+                const std::string& injected = *std::find_if(run.lines.begin(), run.lines.end(), isInjected);
+                EXPECT_TRUE(sameCall(*c, injected)) << injected;
+                ASSERT_TRUE(run.exitCode == 0 || run.exitCode == 1) << "exit " << run.exitCode;
+                if (c > rename && c->name == "fsync") {
+                    EXPECT_EQ(run.exitCode, 1);
+                }
+                EXPECT_TRUE((c > rename || run.exitCode == 0) ? isNew(folder) : isOld(folder)) << "exit " << run.exitCode;
+            }
+            EXPECT_FALSE(hasTemporary(folder)) << "leftover";
+        }
     }
-    std::printf("[ %s ] %zu kill points\n", saveCase().name, saveCalls_.size());
 }
 
 // Windows opening the folder elsewhere remove leftovers, never a running save's temporary
 // file. The save is held a second between closing it and the rename.
 TEST_P(CrashSafeWrite, ConcurrentLoadsNeverRemoveTheTemporaryOfARunningSave)
 {
-    const auto closeOfTemporary = std::find_if(saveCalls_.begin(), saveCalls_.end(), [](const Call& c) {
-        return c.name == "close" && c.line.find(".tmp-") != std::string::npos;
-    });
+    const auto closeOfTemporary = std::find_if(saveCalls_.begin(), saveCalls_.end(),
+                                               [](const Call& c) { return c.name == "close" && onTemporary(c.line); });
     ASSERT_NE(closeOfTemporary, saveCalls_.end());
     const fs::path folder = newFolder();
     const std::string inject = "inject=close:delay_exit=1000000:when=" + std::to_string(closeOfTemporary->ordinal);
@@ -269,26 +211,19 @@ TEST_P(CrashSafeWrite, ConcurrentLoadsNeverRemoveTheTemporaryOfARunningSave)
     }
     int status = 0;
     int loads = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
+    for (; ::waitpid(pid, &status, WNOHANG) == 0; ++loads) {
         clearStoreCache(); // each load is a first visit, as in a new process
-        if (saveCase().store) {
+        if (GetParam().store) {
             tidyFolder(folder);
             loadStore(filePath(folder));
         } else {
             readSettings(filePath(folder));
         }
-        ++loads;
     }
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the save failed while " << loads << " loads ran beside it";
     EXPECT_TRUE(isNew(folder));
     EXPECT_FALSE(hasTemporary(folder));
-}
-
-TEST_P(CrashSafeWrite, NoSpaceOrIoErrorAtEveryCallFailsWithOldFileOrSucceedsWithNew)
-{
-    for (const char* error : {"ENOSPC", "EIO"})
-        injectErrors(error);
 }
 
 TEST_P(CrashSafeWrite, SyncsTemporaryBeforeRenameAndFolderAfter)
