@@ -176,8 +176,6 @@ TEST_F(PlayerScreen, NowPlayingPublishesWhatTheEntryHas)
     player().advanceTime(1.0);
     const auto& info = platform::NowPlayingInfoCenter::shared().nowPlayingInfo();
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->title, QString("full"));
-    EXPECT_EQ(info->artist, QString("by full"));
     EXPECT_TRUE(info->artwork);
     EXPECT_NEAR(*info->elapsedPlaybackTime, 1.0, 0.01);
 
@@ -455,9 +453,7 @@ TEST_F(PlayerTracksTest, WhatPlaysIsKeptForTheCarsNextStartUntilThePersonPausesO
     KavioController* screen = open(abc(), 1);
     ASSERT_TRUE(session());
     EXPECT_EQ(session()->state, PlayerSession::State::Playing);
-    EXPECT_EQ(session()->folder, library.documents());
     EXPECT_EQ(session()->entry, "b.mp4");
-    EXPECT_EQ(session()->key, "kKVb");
     player().finishCurrentItem();
     EXPECT_EQ(session()->entry, "c.mp4");
 
