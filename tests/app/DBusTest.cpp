@@ -57,7 +57,7 @@ protected:
             GTEST_SKIP() << "playerctl is not installed";
         mpris = platform::MprisService::start();
         ASSERT_TRUE(mpris);
-        mpris->setOpenUriHandler([this](const QUrl& url) { return openInCar(scenes, url); });
+        serveRequests(*mpris, scenes, RunMode::Desktop);
 
         trips = library.documents() / "Trips";
         carplay::test::fileRecords(trips, {carplay::test::record("a"), carplay::test::record("b"), carplay::test::record("c")});
@@ -98,6 +98,29 @@ protected:
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }
 
+    // The car player on a file of the folder, opened as the desktop opens one.
+    carplay::KavioController* open(const std::string& name)
+    {
+        EXPECT_TRUE(openInCar(scenes, fileUrl(name)).isOk());
+        CarWindow::settle();
+        return player();
+    }
+    // A second start of the program, which ends of itself.
+    static void startSecond(const QStringList& arguments)
+    {
+        QProcess second;
+        second.start(QStringLiteral(KAVIO_APP), arguments);
+        QElapsedTimer timer;
+        timer.start();
+        while (second.state() != QProcess::NotRunning && timer.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            second.waitForFinished(5);
+        }
+        CarWindow::settle();
+        EXPECT_TRUE(second.state() == QProcess::NotRunning && second.exitStatus() == QProcess::NormalExit &&
+                    second.exitCode() == 0)
+            << second.readAllStandardError().toStdString();
+    }
     // Publishes the now-playing information as the half-second tick does.
     void tick() { players.last()->advanceTime(0.5); }
     void playFor(double seconds)
@@ -106,6 +129,7 @@ protected:
         players.last()->advanceTime(seconds);
     }
     double position() { return playerctl({QStringLiteral("position")}).toDouble(); }
+    QString title() { return playerctl({QStringLiteral("metadata"), QStringLiteral("title")}); }
     QStringList seeks() const { return players.last()->calls().filter(QStringLiteral("seek ")); }
 
     carplay::test::Library library;
@@ -115,11 +139,10 @@ protected:
     fs::path trips;
 };
 
-TEST_F(MediaControls, PlayerctlDrivesThePlayer)
+// A closed player leaves nothing to control.
+TEST_F(MediaControls, PlayerctlDrivesThePlayerUntilItCloses)
 {
-    ASSERT_TRUE(openInCar(scenes, fileUrl("b.mp4")).isOk());
-    CarWindow::settle();
-    ASSERT_TRUE(player());
+    ASSERT_TRUE(open("b.mp4"));
     tick();
 
     playerctl({QStringLiteral("pause")});
@@ -146,56 +169,43 @@ TEST_F(MediaControls, PlayerctlDrivesThePlayer)
     EXPECT_EQ(parts[1], "by c");
     EXPECT_TRUE(parts[2].startsWith("file://")) << parts[2].toStdString();
     EXPECT_TRUE(QFile::exists(QUrl(parts[2]).toLocalFile()));
-}
 
-TEST_F(MediaControls, PlayerctlOpenPlaysAFileOfTheLibrary)
-{
-    playerctl({QStringLiteral("open"), fileUrl("a.mp4").toString()});
-    ASSERT_TRUE(player());
-    EXPECT_EQ(player()->currentIndex(), 0u);
-    EXPECT_EQ(player()->queue().count(), 3u);
-    EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl("a.mp4").toString());
-}
-
-TEST_F(MediaControls, SecondLaunchHandsItsVideoToTheRunningKavio)
-{
-    QProcess second;
-    second.start(QStringLiteral(KAVIO_APP), {fileUrl("c.mp4").toLocalFile()});
-    QElapsedTimer timer;
-    timer.start();
-    while (second.state() != QProcess::NotRunning && timer.elapsed() < 20000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        second.waitForFinished(5);
-    }
+    player()->CloseTap();
     CarWindow::settle();
-    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(player());
+    playerctl({QStringLiteral("next")});
+    EXPECT_EQ(title(), "");
+}
+
+// The newer player publishes; the replaced screen, gone by now, clears nothing of it.
+TEST_F(MediaControls, PlayerctlOpenReplacesTheVideoWithAFileOfTheLibraryReportedPlayingWhereItIs)
+{
+    ASSERT_TRUE(open("a.mp4"));
+    playFor(5);
+    playerctl({QStringLiteral("open"), fileUrl("c.mp4").toString()});
     ASSERT_TRUE(player());
     EXPECT_EQ(player()->currentIndex(), 2u);
+    EXPECT_EQ(player()->queue().count(), 3u);
+    EXPECT_EQ(players.last()->calls().first(), "replace " + fileUrl("c.mp4").toString());
+    playFor(12);
+    CarWindow::settle();
+    EXPECT_EQ(playerctl({QStringLiteral("status")}), "Playing");
+    EXPECT_EQ(title(), "c");
+    EXPECT_NEAR(position(), 12.0, 2.0);
 }
 
 // Started again from a menu: no second set of windows and no second player on the bus;
-// the running one comes forward, the car display connected again.
-TEST_F(MediaControls, SecondStartWithoutAVideoBringsTheRunningOneForward)
+// the running one comes forward, the car display connected again. Started with a video,
+// it hands the video over.
+TEST_F(MediaControls, SecondStartBringsTheRunningOneForwardOrHandsItsVideoOver)
 {
-    serveRequests(*mpris, scenes, RunMode::Desktop);
     scenes.connectScene(platform::SceneRole::Car);
     CarWindow::settle();
     scenes.disconnectScene(platform::SceneRole::Car); // closed: the car unplugged
     CarWindow::settle();
     ASSERT_FALSE(scenes.isConnected(platform::SceneRole::Car));
 
-    QProcess second;
-    second.start(QStringLiteral(KAVIO_APP), {});
-    QElapsedTimer timer;
-    timer.start();
-    while (second.state() != QProcess::NotRunning && timer.elapsed() < 20000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        second.waitForFinished(5);
-    }
-    CarWindow::settle();
-    EXPECT_EQ(second.state(), QProcess::NotRunning);
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    startSecond({});
     for (const platform::SceneRole role : {platform::SceneRole::Car, platform::SceneRole::Phone}) {
         platform::Scene* scene = scenes.scene(role);
         ASSERT_TRUE(scene);
@@ -203,38 +213,42 @@ TEST_F(MediaControls, SecondStartWithoutAVideoBringsTheRunningOneForward)
     }
     const QStringList names = QDBusConnection::sessionBus().interface()->registeredServiceNames().value();
     EXPECT_EQ(names.filter(QStringLiteral("org.mpris.MediaPlayer2.kavio")), QStringList{mpris->serviceName()});
+
+    startSecond({fileUrl("c.mp4").toLocalFile()});
+    ASSERT_TRUE(player());
+    EXPECT_EQ(player()->currentIndex(), 2u);
 }
 
-TEST_F(MediaControls, ClosedPlayerLeavesNothingToControl)
+// The desktop counts on while playing; a jump from it or on the slider is announced.
+TEST_F(MediaControls, PlayerctlReadsAndSetsThePositionAndEveryJumpIsAnnouncedAsSeeked)
 {
-    ASSERT_TRUE(openInCar(scenes, fileUrl("a.mp4")).isOk());
-    CarWindow::settle();
-    player()->CloseTap();
-    CarWindow::settle();
-    EXPECT_FALSE(player());
-    playerctl({QStringLiteral("next")});
-    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), "");
-}
-
-TEST_F(MediaControls, PlayerctlReadsAndSetsThePositionAndSeesTheLength)
-{
-    ASSERT_TRUE(openInCar(scenes, fileUrl("b.mp4")).isOk());
-    CarWindow::settle();
+    ASSERT_TRUE(open("b.mp4"));
     playFor(20);
+    SeekedRecorder recorder;
+    // QtDBus takes the receiving slot by name; there is no function-pointer form.
+    ASSERT_TRUE(QDBusConnection::sessionBus().connect({}, platform::MprisService::kObjectPath,
+                                                      platform::MprisService::kPlayerInterface, "Seeked",
+                                                      &recorder, SLOT(seeked(qlonglong))));
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("mpris:length")}), "600000000");
-    EXPECT_NEAR(position(), 20.0, 2.0); // the desktop counts on while playing
+    EXPECT_NEAR(position(), 20.0, 2.0);
     playerctl({QStringLiteral("position"), QStringLiteral("30")});
     EXPECT_EQ(seeks().last(), "seek 30");
     EXPECT_NEAR(position(), 30.0, 2.0);
     playerctl({QStringLiteral("position"), QStringLiteral("10+")});
     EXPECT_EQ(seeks().last(), "seek 40");
     EXPECT_NEAR(position(), 40.0, 2.0);
+
+    auto* bar = player()->view()->findChild<platform::PlayerControlsBar*>();
+    ASSERT_TRUE(bar);
+    Q_EMIT bar->seekRequested(90);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.seeks.size() == 3; }, 5000)) << recorder.seeks.size();
+    EXPECT_EQ(recorder.seeks, (std::vector<qlonglong>{30'000'000, 40'000'000, 90'000'000}));
+    EXPECT_NEAR(position(), 90.0, 2.0);
 }
 
 TEST_F(MediaControls, SetPositionForATrackNoLongerPlayingIsIgnored)
 {
-    ASSERT_TRUE(openInCar(scenes, fileUrl("a.mp4")).isOk());
-    CarWindow::settle();
+    ASSERT_TRUE(open("a.mp4"));
     playFor(5);
     const QDBusObjectPath first = platform::mprisTrackPath(platform::NowPlayingInfoCenter::shared().nowPlayingInfo()->trackId);
     playerctl({QStringLiteral("next")});
@@ -244,46 +258,12 @@ TEST_F(MediaControls, SetPositionForATrackNoLongerPlayingIsIgnored)
 
     QDBusInterface remote(QDBusConnection::sessionBus().baseService(), platform::MprisService::kObjectPath,
                           platform::MprisService::kPlayerInterface);
-    const auto setPosition = [&](const QDBusObjectPath& track, qlonglong microseconds) {
-        remote.asyncCall(QStringLiteral("SetPosition"), QVariant::fromValue(track), microseconds);
-        CarWindow::settle();
-    };
     players.last()->clearCalls();
-    setPosition(first, 100'000'000);
-    EXPECT_TRUE(seeks().isEmpty()) << "a stale track id is ignored";
-    setPosition(second, 100'000'000);
-    EXPECT_EQ(seeks(), QStringList{"seek 100"});
-}
-
-TEST_F(MediaControls, AJumpOnTheSlidersIsAnnouncedAsSeeked)
-{
-    ASSERT_TRUE(openInCar(scenes, fileUrl("a.mp4")).isOk());
-    CarWindow::settle();
-    playFor(5);
-    SeekedRecorder recorder;
-    // QtDBus takes the receiving slot by name; there is no function-pointer form.
-    ASSERT_TRUE(QDBusConnection::sessionBus().connect({}, platform::MprisService::kObjectPath,
-                                                      platform::MprisService::kPlayerInterface, "Seeked",
-                                                      &recorder, SLOT(seeked(qlonglong))));
-    auto* bar = player()->view()->findChild<platform::PlayerControlsBar*>();
-    ASSERT_TRUE(bar);
-    Q_EMIT bar->seekRequested(90);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.seeks.empty(); }, 5000));
-    EXPECT_EQ(recorder.seeks, std::vector<qlonglong>{90'000'000});
-    EXPECT_NEAR(position(), 90.0, 2.0);
-}
-
-TEST_F(MediaControls, AVideoReplacedFromOutsideIsReportedPlayingWhereItIs)
-{
-    ASSERT_TRUE(openInCar(scenes, fileUrl("a.mp4")).isOk());
-    CarWindow::settle();
-    playFor(5);
-    playerctl({QStringLiteral("open"), fileUrl("c.mp4").toString()});
-    playFor(12);
-    CarWindow::settle(); // the replaced screen is gone by now
-    EXPECT_EQ(playerctl({QStringLiteral("status")}), "Playing");
-    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), "c");
-    EXPECT_NEAR(position(), 12.0, 2.0);
+    for (const QDBusObjectPath& track : {first, second}) {
+        remote.asyncCall(QStringLiteral("SetPosition"), QVariant::fromValue(track), qlonglong(100'000'000));
+        CarWindow::settle();
+    }
+    EXPECT_EQ(seeks(), QStringList{"seek 100"}) << "a stale track id is ignored";
 }
 
 } // namespace

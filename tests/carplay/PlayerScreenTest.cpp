@@ -1,21 +1,37 @@
-// The car player screen: wired to its queue and the system's commands, what it publishes
-// and what closing withdraws, its layout, resuming where a video stopped, the keys, jumps
-// from the desktop, and thumbnails kept at the size drawn.
+// The car player screen on a fake player, over an offscreen car window with a scratch
+// library of three videos and positions, picks and session files of its own: wired to its
+// queue and the system's commands, what it publishes and what closing withdraws, its
+// layout, resuming where a video stopped, the keys, thumbnails kept at the size drawn; the
+// sound in the system's language, subtitle files beside the video and each pick kept for
+// the video; what plays kept for the car's next start; and entries that cannot play. Jumps
+// from the desktop and a screen replaced from outside are tried through playerctl
+// (app_dbus_tests).
 
-#include "PlayerScreenFixture.h"
+#include "support/CarplayTestSupport.h"
+#include "support/ScreenChecks.h"
 
+#include "carplay/FailureView.h"
 #include "carplay/KavioCollectionViewCell.h"
+#include "carplay/KavioController.h"
 #include "carplay/PlaybackMemory.h"
+#include "carplay/PlayerTracks.h"
 #include "library/PlaybackPositions.h"
+#include "library/StateFiles.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/lists/CellImageView.h"
 #include "platform/media/AudioSession.h"
+#include "platform/media/PlayerControlsBar.h"
 #include "platform/media/PlayerView.h"
+#include "platform/media/SubtitleOverlay.h"
+#include "platform/media/TrackButton.h"
+#include "platform/nowplaying/MprisMetadata.h"
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
+#include "platform/nowplaying/RemoteCommandCenter.h"
 #include "platform/testing/FakePlayer.h"
 #include "platform/views/CircleButton.h"
 
 #include <QBuffer>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -29,19 +45,81 @@ using platform::NowPlayingInfoCenter;
 using platform::RemoteCommandKind;
 using test::record;
 
-// The order itself is PlayQueue's (carplay_core_tests); here, that each end plays on.
+class PlayerScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        PlaybackMemory::useFile(positionsFile);
+        for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
+            kavio::test::writeFile(library.documents() / name, std::string("video ") + name);
+    }
+    void TearDown() override
+    {
+        waitForBackgroundSaves();
+        waitForStateWrites();
+    }
+
+    KavioController* open(RecordList records, std::size_t start)
+    {
+        return test::presentPlayer(car, library, std::move(records), start);
+    }
+
+    platform::FakePlayer& player() { return *factory.last(); }
+
+    QString fileUrl(const std::string& name) const
+    {
+        return QUrl::fromLocalFile(QString::fromStdString((library.documents() / name).string())).toString();
+    }
+
+    // The URLs the player was asked to play, in order, and the seeks.
+    QStringList played() { return player().calls().filter(QRegularExpression("^replace ")).replaceInStrings("replace ", ""); }
+    QStringList seeks() { return player().calls().filter(QRegularExpression("^seek ")); }
+    void press(KavioController* screen, Qt::Key key)
+    {
+        QTest::keyClick(screen->view(), key);
+        test::CarWindow::settle();
+    }
+    void playFor(double seconds)
+    {
+        player().setDuration(600);
+        player().advanceTime(seconds);
+    }
+
+    static CommandStatus command(RemoteCommandKind kind) { return platform::RemoteCommandCenter::shared().dispatch(kind); }
+
+    static void close(KavioController* screen)
+    {
+        screen->CloseTap();
+        test::CarWindow::settle();
+    }
+
+    static RecordList abc() { return {record("a"), record("b"), record("c")}; }
+    int itemsGiven() { return static_cast<int>(played().size()); }
+
+    test::Library library;
+    test::CarWindow car;
+    platform::FakePlayerFactory factory;
+    kavio::test::ScratchFolder state;
+    const std::filesystem::path positionsFile = state / "positions.plist";
+};
+
+// The order itself is PlayQueue's (carplay_core_tests); here, that each end of its own
+// item plays on, and another player's item ending moves nothing.
 TEST_F(PlayerScreen, AnEndedItemPlaysTheNextEntrysFileOrStreamAndWraps)
 {
     const QString live = QStringLiteral("https://example.com/live.m3u8");
     kavio::test::writeFile(library.documents() / "Live.mp4", ""); // the stream's placeholder, never played
-    open({record("clip"), record("Live", "mp4", live.toStdString())}, 1);
+    KavioController* screen = open({record("clip"), record("Live", "mp4", live.toStdString())}, 1);
+    auto stranger = platform::PlayerItem::create(QUrl("file:///elsewhere.mp4"));
+    platform::NotificationCenter::defaultCenter().post(platform::NotificationName::PlayerItemDidPlayToEnd, stranger.get());
+    EXPECT_EQ(screen->currentIndex(), 1u);
     player().finishCurrentItem();
     player().finishCurrentItem();
     EXPECT_EQ(played(), (QStringList{live, fileUrl("clip.mp4"), live}));
     EXPECT_EQ(player().calls().count("play"), 3);
 }
 
-TEST_F(PlayerScreen, DeletedFileStaysInQueueAndStrip)
+TEST_F(PlayerScreen, DeletedFileStaysInQueueAndStripAndATapOnThePlayingEntryRestartsIt)
 {
     for (const char* name : {"a.mp4", "b.mp4", "c.mp4"})
         std::filesystem::remove(library.documents() / name);
@@ -51,26 +129,13 @@ TEST_F(PlayerScreen, DeletedFileStaysInQueueAndStrip)
     EXPECT_EQ(screen->currentIndex(), 0u); // not at once: its reason shows first
     screen->didSelectItem(*screen->collectionItem(), platform::IndexPath::forItem(1));
     EXPECT_EQ(played().last(), fileUrl("b.mp4"));
-}
-
-TEST_F(PlayerScreen, StripTapOnThePlayingEntryRestartsIt)
-{
-    KavioController* screen = open(abc(), 1);
     player().clearCalls();
     screen->didSelectItem(*screen->collectionItem(), platform::IndexPath::forItem(1));
     EXPECT_EQ(player().calls(), (QStringList{"replace " + fileUrl("b.mp4"), "play"}));
 }
 
-TEST_F(PlayerScreen, OnlyItsOwnItemEndingAdvances)
-{
-    KavioController* screen = open(abc(), 0);
-    auto stranger = platform::PlayerItem::create(QUrl("file:///elsewhere.mp4"));
-    platform::NotificationCenter::defaultCenter().post(platform::NotificationName::PlayerItemDidPlayToEnd, stranger.get());
-    EXPECT_EQ(screen->currentIndex(), 0u);
-}
-
 // The previous-track rule is PlayQueue's; here, that the commands reach it with the time.
-TEST_F(PlayerScreen, NextAndPreviousCommandsMoveTheQueueOrRestartTheEntry)
+TEST_F(PlayerScreen, CommandsMoveTheQueueOrRestartTheEntryAndOnlyPauseEndsTheSession)
 {
     KavioController* screen = open(abc(), 2);
     EXPECT_EQ(command(RemoteCommandKind::NextTrack), CommandStatus::Success);
@@ -84,11 +149,8 @@ TEST_F(PlayerScreen, NextAndPreviousCommandsMoveTheQueueOrRestartTheEntry)
     EXPECT_EQ(command(RemoteCommandKind::PreviousTrack), CommandStatus::Success);
     EXPECT_EQ(screen->currentIndex(), 2u);
     EXPECT_EQ(player().calls(), (QStringList{"seek 0", "play"}));
-}
 
-TEST_F(PlayerScreen, ToggleKeepsTheSessionPauseEndsIt)
-{
-    open(abc(), 0);
+    // Toggle keeps the audio session, Pause ends it.
     auto& session = platform::AudioSession::shared();
     EXPECT_EQ(command(RemoteCommandKind::Play), CommandStatus::Success);
     EXPECT_TRUE(session.isActive());
@@ -114,8 +176,6 @@ TEST_F(PlayerScreen, NowPlayingPublishesWhatTheEntryHas)
     player().advanceTime(1.0);
     const auto& info = platform::NowPlayingInfoCenter::shared().nowPlayingInfo();
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->title, QString("full"));
-    EXPECT_EQ(info->artist, QString("by full"));
     EXPECT_TRUE(info->artwork);
     EXPECT_NEAR(*info->elapsedPlaybackTime, 1.0, 0.01);
 
@@ -211,34 +271,31 @@ TEST_F(PlayerLayout, TwelveEntriesAndTheMovingOutline)
     EXPECT_EQ(outlines(screen)[0], 1.5);
 }
 
+// Chosen again, a video starts three seconds before where it stopped; under ten seconds
+// in, from the beginning.
 TEST_F(PlayerScreen, ChosenAgainItStartsThreeSecondsBeforeWhereItStopped)
-{
-    KavioController* screen = open(abc(), 1);
-    playFor(40);
-    close(screen);
-    open(abc(), 1);
-    EXPECT_EQ(seeks(), QStringList{"seek 37"});
-
-    // Next from the middle of b remembers b; a played to its end starts from the start.
-    KavioController* again = car.window().topViewController() ? dynamic_cast<KavioController*>(car.window().topViewController()) : nullptr;
-    ASSERT_TRUE(again);
-    playFor(20);
-    again->nextTrack();
-    player().finishCurrentItem(); // c to its end, then a
-    close(again);
-    waitForBackgroundSaves();
-    PlaybackPositions saved(positionsFile);
-    EXPECT_TRUE(saved.resumeAt(PlaybackItem::file(library.documents() / "b.mp4")));
-    EXPECT_FALSE(saved.resumeAt(PlaybackItem::file(library.documents() / "c.mp4")));
-}
-
-TEST_F(PlayerScreen, UnderTenSecondsItStartsFromTheBeginning)
 {
     KavioController* screen = open(abc(), 0);
     playFor(8);
     close(screen);
-    open(abc(), 0);
-    EXPECT_TRUE(seeks().isEmpty());
+    screen = open(abc(), 0);
+    EXPECT_TRUE(seeks().isEmpty()) << "under ten seconds in: from the beginning";
+    close(screen);
+    screen = open(abc(), 1);
+    playFor(40);
+    close(screen);
+    screen = open(abc(), 1);
+    EXPECT_EQ(seeks(), QStringList{"seek 37"});
+
+    // Next from the middle of b remembers b; c played to its end starts from the start.
+    playFor(20);
+    screen->nextTrack();
+    player().finishCurrentItem(); // c to its end, then a
+    close(screen);
+    waitForBackgroundSaves();
+    PlaybackPositions saved(positionsFile);
+    EXPECT_TRUE(saved.resumeAt(PlaybackItem::file(library.documents() / "b.mp4")));
+    EXPECT_FALSE(saved.resumeAt(PlaybackItem::file(library.documents() / "c.mp4")));
 }
 
 TEST_F(PlayerScreen, KeysPlayPauseSeekSkipAndCloseAndSpaceNeverCloses)
@@ -267,37 +324,6 @@ TEST_F(PlayerScreen, KeysPlayPauseSeekSkipAndCloseAndSpaceNeverCloses)
     EXPECT_EQ(screen->closeButton()->focusPolicy(), Qt::NoFocus);
     press(screen, Qt::Key_Escape);
     EXPECT_TRUE(screen->isClosed());
-}
-
-TEST_F(PlayerScreen, AJumpFromTheDesktopSeeksAndIsReportedBack)
-{
-    KavioController* screen = open(abc(), 0);
-    playFor(5);
-    std::vector<double> seeked;
-    QObject::connect(&NowPlayingInfoCenter::shared(), &NowPlayingInfoCenter::seeked, screen,
-                     [&](double s) { seeked.push_back(s); });
-    EXPECT_EQ(platform::RemoteCommandCenter::shared().changePlaybackPositionCommand().dispatch(120.0),
-              platform::CommandStatus::Success);
-    EXPECT_EQ(seeks().last(), "seek 120");
-    EXPECT_EQ(seeked, std::vector<double>{120.0});
-    EXPECT_EQ(NowPlayingInfoCenter::shared().nowPlayingInfo()->playbackDuration, 600.0);
-    EXPECT_EQ(NowPlayingInfoCenter::shared().nowPlayingInfo()->elapsedPlaybackTime, 120.0);
-}
-
-TEST_F(PlayerScreen, AScreenReplacedByANewerOneNeverClearsWhatTheNewerOnePublished)
-{
-    open(abc(), 0);
-    playFor(1);
-    // A video handed in from outside: whatever the car shows goes, the new player comes.
-    car.root().dismiss(platform::Animated::No);
-    open(abc(), 1);
-    playFor(31);
-    test::CarWindow::settle(); // the old screen is destroyed by now
-    const auto& info = NowPlayingInfoCenter::shared().nowPlayingInfo();
-    ASSERT_TRUE(info);
-    EXPECT_EQ(info->title, "b");
-    EXPECT_EQ(info->elapsedPlaybackTime, 31.0);
-    EXPECT_EQ(NowPlayingInfoCenter::shared().playbackState(), platform::PlaybackState::Playing);
 }
 
 TEST_F(PlayerScreen, ThumbnailsAreKeptAtTheSizeTheyAreDrawn)
@@ -336,6 +362,221 @@ TEST_F(PlayerScreen, ThumbnailsAreKeptAtTheSizeTheyAreDrawn)
     ASSERT_TRUE(info && info->artwork);
     EXPECT_LE(std::max(info->artwork->width(), info->artwork->height()), 512);
     EXPECT_TRUE(info->artworkPng && info->artworkPng->startsWith("\x89PNG"));
+}
+
+using platform::TrackKind;
+
+MediaTrack sound(int stream, QLocale::Language language)
+{
+    MediaTrack t;
+    t.stream = stream;
+    t.language.language = language;
+    return t;
+}
+
+class PlayerTracksTest : public PlayerScreen {
+protected:
+    PlayerTracksTest() : env{{"LC_ALL", std::nullopt}, {"LC_MESSAGES", std::nullopt}, {"LANG", "fr_FR.UTF-8"}} {}
+
+    static platform::TrackButton* button(KavioController* screen, TrackKind kind)
+    {
+        return screen->controller()->controlsBar()->trackButton(kind);
+    }
+    static QString subtitlesShown(KavioController* screen)
+    {
+        platform::SubtitleOverlay* overlay = screen->controller()->subtitleOverlay();
+        return overlay->isVisible() ? overlay->text() : QString();
+    }
+    void at(double seconds)
+    {
+        player().setCurrentTime(seconds);
+        player().seek(seconds);
+    }
+    static std::optional<PlayerSession> session() { return PlaybackMemory::shared().lastSession(); }
+
+    kavio::test::ScopedEnv env;
+};
+
+TEST_F(PlayerTracksTest, TheSoundFollowsTheSystemLanguageThenTheKeyAndThePickStaysWithTheVideo)
+{
+    KavioController* screen = open(abc(), 0);
+    player().listAudioTracks({sound(0, QLocale::English), sound(1, QLocale::French)});
+    EXPECT_EQ(player().activeAudioTrack(), 1);
+    EXPECT_EQ(button(screen, TrackKind::Audio)->rows(), (QStringList{"English", "French"}));
+    EXPECT_EQ(button(screen, TrackKind::Audio)->currentRow(), 1);
+
+    press(screen, Qt::Key_A);
+    EXPECT_EQ(player().activeAudioTrack(), 0);
+    EXPECT_EQ(screen->controller()->noteText(), "Audio: English");
+    EXPECT_EQ(button(screen, TrackKind::Audio)->currentRow(), 0);
+    close(screen);
+
+    screen = open(abc(), 0);
+    player().listAudioTracks({sound(0, QLocale::English), sound(1, QLocale::French)});
+    EXPECT_EQ(player().activeAudioTrack(), 0) << "picked for this video";
+    screen->nextTrack();
+    player().listAudioTracks({sound(0, QLocale::English), sound(1, QLocale::French)});
+    EXPECT_EQ(player().activeAudioTrack(), 1) << "another video: the system's language";
+}
+
+TEST_F(PlayerTracksTest, SubtitleFilesBesideTheVideoShowAndTheMenuAndSKeyChooseThem)
+{
+    kavio::test::writeFile(library.documents() / "a.srt", "1\n00:00:01,000 --> 00:00:03,000\nHello\n");
+    kavio::test::writeFile(library.documents() / "a.de.srt", "1\n00:00:01,000 --> 00:00:03,000\nHallo\n");
+    kavio::test::writeFile(library.documents() / "b.fr.srt", "1\n00:00:01,000 --> 00:00:03,000\nBonjour\n");
+    KavioController* screen = open(abc(), 0);
+    platform::TrackButton* menu = button(screen, TrackKind::Subtitles);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return menu->rows().size() == 3; }, 5000)) << "looked up off the main thread";
+    EXPECT_EQ(menu->rows(), (QStringList{"Off", "a.srt", "German"}));
+    EXPECT_EQ(menu->currentRow(), 1) << "a file named like the video, when none is in French";
+    at(1.5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return subtitlesShown(screen) == "Hello"; }, 5000));
+
+    menu->trackMenu()->actions()[3]->trigger(); // the heading, Off, a.srt, German
+    EXPECT_TRUE(QTest::qWaitFor([&] { return subtitlesShown(screen) == "Hallo"; }, 5000));
+    press(screen, Qt::Key_S);
+    EXPECT_EQ(subtitlesShown(screen), QString());
+    EXPECT_EQ(screen->controller()->noteText(), "Subtitles off");
+    close(screen);
+
+    screen = open(abc(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button(screen, TrackKind::Subtitles)->rows().size() == 3; }, 5000));
+    EXPECT_EQ(button(screen, TrackKind::Subtitles)->currentRow(), 0) << "off, as picked";
+    screen->nextTrack();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return button(screen, TrackKind::Subtitles)->rows().size() == 2; }, 5000));
+    at(2.0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return subtitlesShown(screen) == "Bonjour"; }, 5000)) << "French, as the system";
+}
+
+TEST_F(PlayerTracksTest, WhatPlaysIsKeptForTheCarsNextStartUntilThePersonPausesOrClosesIt)
+{
+    KavioController* screen = open(abc(), 1);
+    ASSERT_TRUE(session());
+    EXPECT_EQ(session()->state, PlayerSession::State::Playing);
+    EXPECT_EQ(session()->entry, "b.mp4");
+    player().finishCurrentItem();
+    EXPECT_EQ(session()->entry, "c.mp4");
+
+    press(screen, Qt::Key_Space);
+    EXPECT_EQ(session()->state, PlayerSession::State::Paused);
+    press(screen, Qt::Key_Space);
+    EXPECT_EQ(session()->state, PlayerSession::State::Playing);
+    player().failCurrentItem("the stick was pulled out");
+    EXPECT_EQ(session()->state, PlayerSession::State::Playing) << "only the person pauses";
+    press(screen, Qt::Key_Escape);
+    EXPECT_EQ(session()->state, PlayerSession::State::Closed);
+
+    // The screen torn down by the system (the car unplugged, another video opened over
+    // it): still playing, on disk too.
+    open(abc(), 0);
+    car.root().dismiss(platform::Animated::No);
+    test::CarWindow::settle();
+    waitForStateWrites();
+    const LastSession onDisk(positionsFile.parent_path() / "playing.plist");
+    ASSERT_TRUE(onDisk.session());
+    EXPECT_EQ(onDisk.session()->state, PlayerSession::State::Playing);
+    EXPECT_EQ(onDisk.session()->entry, "a.mp4");
+}
+
+constexpr std::chrono::milliseconds kShortPause{30};
+
+// Entries that cannot play: the reason over the video, the desktop told it stopped, the
+// next entry after a pause, and a queue where nothing plays stopping instead of looping.
+class FailedEntries : public PlayerScreen {
+protected:
+    KavioController* open(RecordList records, std::size_t start)
+    {
+        KavioController* screen = PlayerScreen::open(std::move(records), start);
+        screen->setSkipFailedEntryDelay(kShortPause);
+        return screen;
+    }
+    static QString mprisStatus()
+    {
+        return platform::mprisPlaybackStatus(NowPlayingInfoCenter::shared().playbackState(), true);
+    }
+    static void waitLongerThanThePause() { QTest::qWait(static_cast<int>(kShortPause.count()) * 5); }
+};
+
+TEST_F(FailedEntries, ReasonShowsTheDesktopHearsStoppedAndTheNextEntryFollows)
+{
+    KavioController* screen = open({record("a"), record("b"), record("c")}, 0);
+    EXPECT_EQ(mprisStatus(), "Playing");
+    player().failCurrentItem("Could not determine type of stream.");
+    EXPECT_EQ(screen->failureText(),
+              "This video can't be played\nThe file holds no video Kavio can play. (Could not determine type of "
+              "stream.)\nThe next video starts in a moment.");
+    EXPECT_EQ(mprisStatus(), "Stopped");
+    EXPECT_EQ(screen->currentIndex(), 0u) << "the reason shows first";
+    // Read at a glance on the car's 800 by 480 panel: whole, and white on the dark.
+    kavio::test::screenshot(car.window(), "player-failed");
+    EXPECT_EQ(kavio::test::cutTexts(*screen->failureView()), std::vector<std::string>());
+    EXPECT_EQ(kavio::test::lowContrastTexts(car.window(), 7.0), std::vector<std::string>());
+
+    waitLongerThanThePause();
+    EXPECT_EQ(screen->currentIndex(), 1u);
+    EXPECT_TRUE(screen->failureText().isEmpty());
+    EXPECT_EQ(mprisStatus(), "Playing");
+    EXPECT_EQ(player().calls().last(), "play");
+}
+
+// Whatever Kavio can tell for itself it says in its own words.
+TEST_F(FailedEntries, ReasonsKavioCanTellItself)
+{
+    std::filesystem::remove(library.documents() / "b.mp4");
+    kavio::test::writeFile(library.documents() / "c.mp4", "");
+    RecordPtr link = record("Live", "mp4", "not a url");
+    KavioController* screen = open({record("a"), record("b"), record("c"), link}, 1);
+    player().failCurrentItem("Resource not found.");
+    EXPECT_TRUE(screen->failureText().contains("The file is not there any more.")) << screen->failureText().toStdString();
+
+    screen->didSelectItem(*screen->collectionItem(), platform::IndexPath::forItem(2));
+    player().failCurrentItem("Internal data stream error.");
+    EXPECT_TRUE(screen->failureText().contains("The file is empty.")) << screen->failureText().toStdString();
+
+    // A link that is no address is never handed to the player at all.
+    const int given = itemsGiven();
+    screen->didSelectItem(*screen->collectionItem(), platform::IndexPath::forItem(3));
+    EXPECT_TRUE(screen->failureText().contains("“not a url” is not a web address.")) << screen->failureText().toStdString();
+    EXPECT_EQ(player().calls().filter("replace").last(), "replace none");
+    EXPECT_EQ(itemsGiven(), given + 1);
+    EXPECT_EQ(mprisStatus(), "Stopped");
+}
+
+// Nothing here plays: each entry is tried once, then the player stops with the message.
+TEST_F(FailedEntries, AQueueWhereNothingPlaysStopsInsteadOfLooping)
+{
+    KavioController* screen = open({record("a"), record("b"), record("c")}, 1);
+    for (int i = 0; i < 3; ++i) {
+        player().failCurrentItem("Could not determine type of stream.");
+        waitLongerThanThePause();
+    }
+    EXPECT_EQ(screen->currentIndex(), 0u) << "b, c, a: each once";
+    EXPECT_TRUE(screen->failureText().endsWith("None of the videos here can be played.")) << screen->failureText().toStdString();
+    const int given = itemsGiven();
+    waitLongerThanThePause();
+    EXPECT_EQ(itemsGiven(), given) << "no second round";
+    EXPECT_EQ(mprisStatus(), "Stopped");
+
+    // A person may still choose one: an entry that plays starts a new run.
+    screen->didSelectItem(*screen->collectionItem(), platform::IndexPath::forItem(2));
+    EXPECT_TRUE(screen->failureText().isEmpty());
+    player().advanceTime(1);
+    player().failCurrentItem("Internal data stream error.");
+    EXPECT_TRUE(screen->failureText().endsWith("The next video starts in a moment.")) << screen->failureText().toStdString();
+}
+
+// The failed video's resume point survives: a stick pulled out is no reason to forget it.
+TEST_F(FailedEntries, AFailureKeepsWhereTheVideoStood)
+{
+    KavioController* screen = open({record("a"), record("b")}, 0);
+    player().setDuration(600);
+    player().advanceTime(40);
+    player().setCurrentTime(0); // a backend that fails stands at the start
+    player().failCurrentItem("Resource not found.");
+    waitLongerThanThePause();
+    EXPECT_EQ(screen->currentIndex(), 1u);
+    EXPECT_EQ(PlaybackMemory::shared().resumeAt(PlaybackItem::file(library.documents() / "a.mp4")), 37.0);
+    close(screen);
 }
 
 } // namespace
