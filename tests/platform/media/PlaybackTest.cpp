@@ -119,12 +119,12 @@ TEST_F(PlaybackTest, ClipsArePaintedInTheirOwnColours)
         SCOPED_TRACE(clip.name);
         const QString path = dir.filePath(QStringLiteral("clip.mp4"));
         const QString size = QStringLiteral("%1x%2").arg(clip.size.width()).arg(clip.size.height());
-        ASSERT_EQ(ffmpeg({"-f", "lavfi", "-i", QStringLiteral("color=c=%1:s=%2:r=10").arg(clip.colour.name(), size),
-                          "-t", "1", "-vf",
-                          QStringLiteral("scale=out_color_matrix=%1:out_range=%2").arg(clip.matrix, clip.range),
-                          "-c:v", "libx264", "-pix_fmt", clip.pixelFormat, "-color_range", clip.range, "-colorspace",
-                          clip.tagMatrix, path}),
-                  QString());
+        ASSERT_EQ(
+            ffmpeg({"-f", "lavfi", "-i", QStringLiteral("color=c=%1:s=%2:r=10").arg(clip.colour.name(), size), "-t",
+                    "1", "-vf", QStringLiteral("scale=out_color_matrix=%1:out_range=%2").arg(clip.matrix, clip.range),
+                    "-c:v", "libx264", "-pix_fmt", clip.pixelFormat, "-color_range", clip.range, "-colorspace",
+                    clip.tagMatrix, path}),
+            QString());
         // The centre pixel of the first frame as ffmpeg decodes it, exactly.
         QByteArray rgb;
         ASSERT_EQ(ffmpeg({"-i", path, "-frames:v", "1", "-vf",

@@ -4,11 +4,11 @@
 // drawn once per change (never per frame), bottom centre within 90 % of the picture's width,
 // above the controls while they show; the track menus; embedded subtitle text.
 
+#include "platform/media/PlayerView.h"
 #include "platform/media/AudioSession.h"
 #include "platform/media/MediaProbe.h"
 #include "platform/media/PlayerControlsBar.h"
 #include "platform/media/PlayerVideoSurface.h"
-#include "platform/media/PlayerView.h"
 #include "platform/media/SubtitleOverlay.h"
 #include "platform/media/TrackButton.h"
 #include "platform/nowplaying/NowPlayingInfoCenter.h"

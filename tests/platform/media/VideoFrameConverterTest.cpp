@@ -143,9 +143,9 @@ TEST(VideoFrameConverterTest, ColourBarsInEveryYuvFormatMatrixAndRangeComeOutWit
     VideoFrameConverter converter;
     // Qt 6.4 allocates its own YUV422P and YUV420P10 frames with rows too short for them, so
     // those two are checked on frames GStreamer decoded (PlaybackTest) instead.
-    for (const Format::PixelFormat format : {Format::Format_YUV420P, Format::Format_YV12, Format::Format_NV12,
-                                             Format::Format_NV21, Format::Format_UYVY, Format::Format_YUYV,
-                                             Format::Format_P010}) {
+    for (const Format::PixelFormat format :
+         {Format::Format_YUV420P, Format::Format_YV12, Format::Format_NV12, Format::Format_NV21, Format::Format_UYVY,
+          Format::Format_YUYV, Format::Format_P010}) {
         for (const auto& c : cases) {
             const QVideoFrame frame = barsFrame(format, c.space, c.range);
             const std::string what = name(format) + " " + c.label;

@@ -60,7 +60,8 @@ protected:
 
 TEST_F(AlertTest, EnterInATextFieldRunsTheDefaultActionWithTheTypedText)
 {
-    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}}) {
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}}) {
         QStringList seen;
         bool wasOffTheChain = false;
         AlertController* alert = presentRename([&](AlertController& a) {

@@ -147,8 +147,9 @@ TEST(ScriptedPickerTest, AnswersLaterInOrderAndAGoneParentGetsNothing)
     pickers.answer(std::nullopt);
     pickers.answer(std::filesystem::path("/b.png"));
     pickers.deliver();
-    EXPECT_EQ(answers, (std::vector<Answer>{Answer(std::filesystem::path("/videos/a.mp4")), kCancelled,
-                                            Answer(std::filesystem::path("/b.png"))}));
+    EXPECT_EQ(answers,
+              (std::vector<Answer>{Answer(std::filesystem::path("/videos/a.mp4")), kCancelled,
+                                   Answer(std::filesystem::path("/b.png"))}));
     ASSERT_EQ(pickers.requests().size(), 3u);
     EXPECT_EQ(pickers.requests()[0].kind, PickerKind::Movie);
     EXPECT_EQ(pickers.requests()[1].kind, PickerKind::Image);
