@@ -1,32 +1,30 @@
-// The player contract the screens rely on, checked on the scripted player.
+// The player contract the screens rely on, checked on the scripted player, and the screen
+// saver held off exactly while the audio session is active and some player plays.
 
-#include "platform/base/NotificationCenter.h"
+#include "platform/media/AudioSession.h"
 #include "platform/testing/FakePlayer.h"
+#include "support/MediaTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace kavio::platform {
 namespace {
 
-QUrl fileUrl(const char* name)
+std::unique_ptr<FakePlayer> loadedPlayer(const char* name = "a.mp4")
 {
-    return QUrl::fromLocalFile(QStringLiteral("/videos/%1").arg(QLatin1String(name)));
+    auto player = std::make_unique<FakePlayer>();
+    player->replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile(QStringLiteral("/videos/") + name)));
+    return player;
 }
 
 class PlayerTest : public ::testing::Test {
 protected:
-    PlayerTest() { player.replaceCurrentItem(PlayerItem::create(fileUrl("a.mp4"))); }
-
-    void onPlayedToEnd(std::function<void(const Notification&)> handler)
-    {
-        NotificationCenter::defaultCenter().addObserver(&owner, NotificationName::PlayerItemDidPlayToEnd,
-                                                        std::move(handler));
-    }
-
-    FakePlayer player;
+    std::unique_ptr<FakePlayer> made = loadedPlayer();
+    FakePlayer& player = *made;
     QObject owner;
 };
 
@@ -39,7 +37,7 @@ TEST_F(PlayerTest, TimeObserverFiresPerIntervalCrossedAndAtOnceWhenTimeJumps)
         player.advanceTime(0.375); // 0.375 0.75 1.125 1.5 1.875 2.25: exact in binary
     player.seek(12.0);
     player.pause();
-    player.replaceCurrentItem(PlayerItem::create(fileUrl("b.mp4")));
+    player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
     EXPECT_EQ(observed, (std::vector<double>{0.0, 0.75, 1.125, 1.5, 2.25, 12.0, 12.0, 0.0}));
 }
 
@@ -58,28 +56,6 @@ TEST_F(PlayerTest, TimeObserverIsGoneOnceRemovedEvenWhileTimeIsDeliveredOrItsOwn
     EXPECT_EQ(player.timeObserverCount(), 1u);
 }
 
-// The queue advances from inside the observer; another item of the same file is another item.
-TEST_F(PlayerTest, PlayedToEndNamesTheItemThatEndedAndTheQueueMayAdvanceFromIt)
-{
-    const auto first = player.currentItem();
-    const auto again = PlayerItem::create(first->url());
-    std::vector<const void*> ended;
-    onPlayedToEnd([&](const Notification& n) {
-        ended.push_back(n.object);
-        if (n.object == first.get()) {
-            player.replaceCurrentItem(again);
-            player.play();
-        }
-    });
-    player.play();
-    player.clearCalls();
-    player.finishCurrentItem();
-    EXPECT_EQ(player.calls(), (QStringList{"replace file:///videos/a.mp4", "play"}));
-    player.finishCurrentItem();
-    EXPECT_EQ(ended, (std::vector<const void*>{first.get(), again.get()}));
-    EXPECT_EQ(player.rate(), 0.0);
-}
-
 TEST_F(PlayerTest, FailedItemReportsWhyAndDoesNotPlayUntilReplaced)
 {
     QString reported;
@@ -89,35 +65,75 @@ TEST_F(PlayerTest, FailedItemReportsWhyAndDoesNotPlayUntilReplaced)
     EXPECT_TRUE(player.status() == PlayerStatus::Failed && reported == "Resource not found.");
     player.play();
     EXPECT_EQ(player.rate(), 0.0);
-    player.replaceCurrentItem(PlayerItem::create(fileUrl("b.mp4")));
+    player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
     EXPECT_EQ(player.status(), PlayerStatus::ReadyToPlay);
 }
 
-TEST_F(PlayerTest, FakeRecordsWhatItIsAskedAndKeepsSeeksInsideTheItem)
+class AudioSessionTest : public ::testing::Test {
+protected:
+    AudioSessionTest()
+    {
+        session.setActive(false);
+        session.setScreenSaverInhibitor(std::make_unique<test::RecordingInhibitor>(log_));
+    }
+    ~AudioSessionTest() override { session.setActive(false); }
+
+    AudioSession& session = AudioSession::shared();
+    std::shared_ptr<test::InhibitorLog> log_ = std::make_shared<test::InhibitorLog>();
+    test::InhibitorLog& log = *log_;
+    std::unique_ptr<FakePlayer> player = loadedPlayer();
+};
+
+TEST_F(AudioSessionTest, PlayActivatesTheSessionAndInhibitsTheScreenSaverOnce)
 {
-    player.setDuration(10.0);
-    player.clearCalls();
-    player.play();
-    player.seek(4.5);
-    player.pause();
-    player.seek(-3.0);
-    player.seek(42.0);
-    EXPECT_EQ(player.currentTime(), 10.0);
-    player.replaceCurrentItem(nullptr);
-    EXPECT_EQ(player.calls(), (QStringList{"play", "seek 4.5", "pause", "seek 0", "seek 10", "replace none"}));
-    EXPECT_EQ(player.status(), PlayerStatus::Idle);
+    session.setActive(true);
+    EXPECT_EQ(log.inhibits, 0) << "active without playback";
+    session.setActive(false);
+    player->play();
+    EXPECT_TRUE(session.isActive());
+    player->seek(3.0);
+    EXPECT_EQ(log.inhibits, 1) << "seeking and time passing inhibit nothing more";
+    EXPECT_EQ(log.lastArguments, (QStringList{"Kavio", "Playing video"}));
 }
 
-TEST(PlayerFactoryTest, FakeFactoryServesMakePlayerForItsScope)
+TEST_F(AudioSessionTest, EveryWayPlaybackStopsReleasesTheScreenSaver)
 {
-    {
-        FakePlayerFactory factory;
-        std::unique_ptr<Player> made = makePlayer();
-        EXPECT_EQ(made.get(), factory.last());
-        made.reset();
-        EXPECT_EQ(factory.last(), nullptr);
+    const struct {
+        const char* how;
+        std::function<void(std::unique_ptr<FakePlayer>&)> stop;
+        bool sessionStaysActive;
+    } rows[] = {
+        {"pause", [](auto& p) { p->pause(); }, true},
+        {"end of item", [](auto& p) { p->finishCurrentItem(); }, true},
+        {"player destroyed", [](auto& p) { p.reset(); }, true},
+        {"session deactivated", [&](auto&) { session.setActive(false); }, false},
+    };
+    for (const auto& row : rows) {
+        auto playing = loadedPlayer();
+        playing->play();
+        const int released = log.uninhibits;
+        row.stop(playing);
+        EXPECT_EQ(log.uninhibits, released + 1) << row.how;
+        EXPECT_FALSE(session.isInhibitingScreenSaver()) << row.how;
+        EXPECT_EQ(session.isActive(), row.sessionStaysActive) << row.how;
     }
-    EXPECT_FALSE(playerFactory()); // the Qt player is back
+}
+
+TEST_F(AudioSessionTest, TwoPlayersHoldOneInhibitionUntilBothStopAndReactivationInhibitsAgain)
+{
+    auto second = loadedPlayer();
+    player->play();
+    second->play();
+    player->pause();
+    EXPECT_EQ(log.inhibits, 1);
+    EXPECT_EQ(log.uninhibits, 0);
+    second->pause();
+    EXPECT_EQ(log.uninhibits, 1);
+    second->play();
+    session.setActive(false);
+    session.setActive(true);
+    EXPECT_EQ(log.inhibits, 3) << "still playing when the session came back";
+    EXPECT_EQ(second->rate(), 1.0);
 }
 
 } // namespace

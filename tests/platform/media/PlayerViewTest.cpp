@@ -1,32 +1,106 @@
-// The player view offscreen: fitted video, transport, hiding controls, now-playing state.
+// The player view offscreen: the video surface's frames (converted at the drawn size, from
+// any thread, skipped only when a newer one is due), the fitted picture, transport, hiding
+// controls, now-playing state; subtitles shown at their time, stacked when they overlap,
+// drawn once per change (never per frame), bottom centre within 90 % of the picture's width,
+// above the controls while they show; the track menus; embedded subtitle text.
 
+#include "platform/media/PlayerView.h"
 #include "platform/media/AudioSession.h"
+#include "platform/media/MediaProbe.h"
 #include "platform/media/PlayerControlsBar.h"
 #include "platform/media/PlayerVideoSurface.h"
-#include "platform/media/PlayerView.h"
+#include "platform/media/SubtitleOverlay.h"
+#include "platform/media/TrackButton.h"
 #include "platform/nowplaying/NowPlayingInfoCenter.h"
 #include "platform/testing/FakePlayer.h"
 #include "support/MediaTestSupport.h"
 
+#include <QMenu>
 #include <QMouseEvent>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QVideoFrame>
 #include <QVideoSink>
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace kavio::platform {
 namespace {
 
-// A frame as the sink would get it from a decoder, in one solid colour.
-QVideoFrame solidFrame(QSize size, QColor colour)
+using subtitles::Cue;
+
+// A frame as the sink would get it from a decoder, in one colour, stamped with its time.
+QVideoFrame frameOf(QColor colour, qint64 startUs = -1, QSize size = {160, 90})
 {
     QVideoFrame frame(QVideoFrameFormat(size, QVideoFrameFormat::Format_BGRA8888));
     frame.map(QVideoFrame::WriteOnly);
-    QImage pixels(frame.bits(0), size.width(), size.height(), frame.bytesPerLine(0), QImage::Format_ARGB32);
-    pixels.fill(colour);
+    QImage(frame.bits(0), size.width(), size.height(), frame.bytesPerLine(0), QImage::Format_ARGB32).fill(colour);
     frame.unmap();
+    frame.setStartTime(startUs);
     return frame;
+}
+
+class PlayerVideoSurfaceTest : public ::testing::Test {
+protected:
+    PlayerVideoSurfaceTest()
+    {
+        surface.resize(320, 180);
+        surface.show();
+    }
+    QColor centre() { return surface.grab().toImage().pixelColor(160, 90); }
+
+    PlayerVideoSurface surface;
+};
+
+TEST_F(PlayerVideoSurfaceTest, AWindowThatKeepsUpShowsEveryFrameABusyOneOnlyTheNewestDue)
+{
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    for (int i = 0; i < 3; ++i) {
+        surface.videoSink()->setVideoFrame(frameOf(colours[i], i * 33'333));
+        EXPECT_EQ(centre(), colours[i]);
+    }
+    for (int i = 0; i < 3; ++i) // no paint between them
+        surface.videoSink()->setVideoFrame(frameOf(colours[2 - i], 100'000 + i * 33'333));
+    EXPECT_EQ(centre(), QColor(Qt::red));
+    EXPECT_EQ(surface.shownFrameCount(), 4);
+    EXPECT_EQ(surface.droppedFrameCount(), 2);
+}
+
+TEST_F(PlayerVideoSurfaceTest, FramesFromTheDecodersThreadReachTheWindow)
+{
+    std::thread decoder([this] { surface.videoSink()->setVideoFrame(frameOf(Qt::magenta, 0, {1920, 1080})); });
+    decoder.join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return surface.hasFrame(); }));
+    EXPECT_EQ(surface.frameSize(), QSize(1920, 1080));
+    EXPECT_EQ(surface.pictureRect(), QRect(0, 0, 320, 180));
+    EXPECT_EQ(centre(), QColor(Qt::magenta));
+}
+
+// A paused picture must not stay blurred after the window grows: it is converted again.
+TEST_F(PlayerVideoSurfaceTest, AHiddenSurfaceConvertsNothingAndANewSizeConvertsAgain)
+{
+    surface.hide();
+    surface.videoSink()->setVideoFrame(frameOf(Qt::red, 0, {1920, 1080}));
+    EXPECT_TRUE(surface.hasFrame());
+    EXPECT_EQ(surface.convertedFrameCount(), 0);
+    surface.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return surface.convertedFrameCount() == 1; }));
+    surface.resize(640, 360);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return surface.convertedFrameCount() == 2; }));
+    EXPECT_EQ(surface.grab().toImage().pixelColor(320, 180), QColor(Qt::red));
+}
+
+TEST_F(PlayerVideoSurfaceTest, AnEmptyFrameOrClearLeavesNoPicture)
+{
+    for (const auto& drop : std::vector<std::function<void()>>{
+             [&] { surface.videoSink()->setVideoFrame(QVideoFrame()); }, [&] { surface.clear(); }}) {
+        surface.videoSink()->setVideoFrame(frameOf(Qt::red, 0));
+        drop();
+        EXPECT_FALSE(surface.hasFrame());
+        EXPECT_EQ(centre(), QColor(Qt::black));
+    }
 }
 
 TEST(PlaybackTimeTextTest, ElapsedTruncatesHoursAppearAndUnknownDurationShowsDashes)
@@ -46,33 +120,41 @@ protected:
             std::make_unique<test::RecordingInhibitor>(std::make_shared<test::InhibitorLog>()));
         player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/a.mp4")));
         player.setDuration(90.0);
-        view.resize(400, 400);
+        view.resize(760, 480);
         view.setPlayer(&player);
         view.show();
     }
+
+    void showCues(std::vector<Cue> cues)
+    {
+        player.videoSink()->setVideoFrame(frameOf(QColor(128, 128, 128), -1, {640, 360}));
+        view.setSubtitles(std::make_shared<const subtitles::CueTimeline>(std::move(cues)));
+    }
+    static Cue cue(int from, int to, std::vector<std::string> lines, bool italic = false, bool bold = false)
+    {
+        Cue made{subtitles::Milliseconds(from), subtitles::Milliseconds(to), {}};
+        for (std::string& line : lines)
+            made.lines.push_back({{std::move(line), italic, bold}});
+        return made;
+    }
+    void at(double seconds)
+    {
+        player.setCurrentTime(seconds);
+        player.seek(seconds);
+    }
+    SubtitleOverlay& overlay() { return *view.subtitleOverlay(); }
 
     FakePlayer player;
     PlayerView view;
 };
 
-TEST_F(PlayerViewTest, FramesArePaintedFittedWithBlackBars)
+TEST_F(PlayerViewTest, FramesArePaintedFittedWithBlackBarsAndTheBarStaysOverThePicture)
 {
-    player.videoSink()->setVideoFrame(solidFrame(QSize(160, 90), Qt::red));
-    view.setShowsPlaybackControls(false);
-    const QImage shot = view.grab().toImage();
-    EXPECT_EQ(shot.pixelColor(200, 200), QColor(Qt::red));
-    EXPECT_EQ(shot.pixelColor(200, 20), QColor(Qt::black)); // letterbox above
-    EXPECT_EQ(shot.pixelColor(200, 380), QColor(Qt::black)); // and below
-}
-
-TEST_F(PlayerViewTest, TheBarStaysOverThePictureNeverOverTheBlackBars)
-{
-    view.resize(760, 480);
     const QRect whole = view.controlsBar()->geometry();
     EXPECT_TRUE(view.rect().contains(whole)) << "no picture yet: the whole view is the video area";
     // 16:9, cinema, a phone held upright.
     for (const QSize frame : {QSize(640, 360), QSize(1920, 800), QSize(360, 640)}) {
-        player.videoSink()->setVideoFrame(solidFrame(frame, Qt::red));
+        player.videoSink()->setVideoFrame(frameOf(Qt::red, -1, frame));
         const QRect bar = view.controlsBar()->geometry();
         const QRect area = view.videoArea();
         EXPECT_EQ(area, aspectFitRect(frame, view.rect()));
@@ -80,21 +162,36 @@ TEST_F(PlayerViewTest, TheBarStaysOverThePictureNeverOverTheBlackBars)
         EXPECT_TRUE(view.rect().contains(bar));
         EXPECT_GE(bar.width(), view.controlsBar()->minimumSizeHint().width());
     }
+    view.setShowsPlaybackControls(false);
+    const QImage shot = view.grab().toImage(); // the upright picture: black bars left and right
+    EXPECT_EQ(shot.pixelColor(380, 240), QColor(Qt::red));
+    EXPECT_EQ(shot.pixelColor(20, 240), QColor(Qt::black));
+    EXPECT_EQ(shot.pixelColor(740, 240), QColor(Qt::black));
+    view.setShowsPlaybackControls(true);
     player.failCurrentItem("the stick was pulled out");
     EXPECT_FALSE(view.videoSurface()->hasFrame()) << "no stale picture";
     EXPECT_EQ(view.controlsBar()->geometry(), whole);
 }
 
-TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndLabelsFollowThePlayer)
+TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndLabelsNowPlayingAndSeeksFollowThePlayer)
 {
+    NowPlayingInfoCenter& center = NowPlayingInfoCenter::shared();
+    std::vector<double> seeks;
+    QObject::connect(&center, &NowPlayingInfoCenter::seeked, &view, [&](double s) { seeks.push_back(s); });
     auto* button = view.controlsBar()->findChild<QToolButton*>();
     button->click();
     EXPECT_TRUE(view.controlsBar()->showsPauseButton());
+    EXPECT_EQ(center.playbackState(), PlaybackState::Playing);
     player.advanceTime(30.0);
     EXPECT_EQ(view.controlsBar()->elapsedText(), "0:30");
     EXPECT_EQ(view.controlsBar()->remainingText(), "-1:00");
+    player.seek(42.0);
     button->click();
     EXPECT_EQ(player.rate(), 0.0);
+    EXPECT_EQ(center.playbackState(), PlaybackState::Paused);
+    view.setPlayer(nullptr);
+    EXPECT_EQ(center.playbackState(), PlaybackState::Stopped);
+    EXPECT_EQ(seeks, std::vector<double>{42.0});
 }
 
 TEST_F(PlayerViewTest, ControlsHideWhilePlayingAndReturnOnMouseMoveOrPause)
@@ -110,22 +207,6 @@ TEST_F(PlayerViewTest, ControlsHideWhilePlayingAndReturnOnMouseMoveOrPause)
     EXPECT_TRUE(view.controlsVisible()) << "they stay while paused";
 }
 
-TEST_F(PlayerViewTest, NowPlayingStateAndSeeksFollowThePlayer)
-{
-    NowPlayingInfoCenter& center = NowPlayingInfoCenter::shared();
-    std::vector<double> seeks;
-    QObject listener;
-    QObject::connect(&center, &NowPlayingInfoCenter::seeked, &listener, [&](double s) { seeks.push_back(s); });
-    player.play();
-    EXPECT_EQ(center.playbackState(), PlaybackState::Playing);
-    player.seek(42.0);
-    player.pause();
-    EXPECT_EQ(center.playbackState(), PlaybackState::Paused);
-    view.setPlayer(nullptr);
-    EXPECT_EQ(center.playbackState(), PlaybackState::Stopped);
-    EXPECT_EQ(seeks, std::vector<double>{42.0});
-}
-
 TEST_F(PlayerViewTest, ViewLetsGoOfADestroyedPlayer)
 {
     auto shortLived = std::make_unique<FakePlayer>();
@@ -135,6 +216,118 @@ TEST_F(PlayerViewTest, ViewLetsGoOfADestroyedPlayer)
     EXPECT_EQ(view.player(), nullptr);
     EXPECT_FALSE(view.controlsBar()->showsPauseButton());
     EXPECT_EQ(NowPlayingInfoCenter::shared().playbackState(), PlaybackState::Stopped);
+}
+
+TEST_F(PlayerViewTest, CuesShowAtTheirTimeStackUpWhenTheyOverlapAndGoAfter)
+{
+    showCues({cue(1000, 3000, {"First"}), cue(2000, 4000, {"Second", "two lines"})});
+    at(0.5);
+    EXPECT_FALSE(overlay().isVisible());
+    at(1.0);
+    EXPECT_TRUE(overlay().isVisible());
+    EXPECT_EQ(overlay().text(), "First");
+    at(2.5);
+    EXPECT_EQ(overlay().text(), "Second\ntwo lines\nFirst") << "the earliest lowest";
+    at(3.5);
+    EXPECT_EQ(overlay().text(), "Second\ntwo lines");
+    at(4.0);
+    EXPECT_FALSE(overlay().isVisible()) << "a cue ends where its end time starts";
+    at(1.5); // a jump back
+    EXPECT_EQ(overlay().text(), "First");
+}
+
+TEST_F(PlayerViewTest, PlayingMovesOnAtTheCuesOwnTimesAndFramesNeverRedrawTheText)
+{
+    showCues({cue(0, 400, {"Now"}), cue(400, 800, {"Then"})});
+    player.play();
+    EXPECT_EQ(overlay().text(), "Now");
+    const int renders = overlay().renderCount();
+    for (int i = 0; i < 10; ++i)
+        player.videoSink()->setVideoFrame(frameOf(Qt::gray, -1, {640, 360}));
+    player.advanceTime(0.1); // within the cue: the half-second ticks change nothing
+    EXPECT_EQ(overlay().renderCount(), renders);
+    // The view wakes itself at the next change, between the player's ticks.
+    player.setCurrentTime(0.45);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return overlay().text() == "Then"; }, 2000));
+    EXPECT_EQ(overlay().renderCount(), renders + 1);
+}
+
+TEST_F(PlayerViewTest, SubtitlesSitBottomCentreWithinTheWidthAboveTheControlsInTheirStyle)
+{
+    const std::string longLine(40, 'W');
+    showCues({cue(0, 10000, {longLine + " " + longLine})});
+    at(1.0);
+    const QRect picture = view.videoArea();
+    const QRect text = overlay().geometry();
+    EXPECT_GE(overlay().pixelSize(), picture.height() * 0.05);
+    EXPECT_LE(text.width(), picture.width() * SubtitleOverlay::kWidthShare + overlay().pixelSize() / 2.0)
+        << "wrapped; the outline may reach a little further";
+    EXPECT_GT(text.height(), overlay().pixelSize() * 2) << "on more than one line";
+    EXPECT_LE(std::abs(text.center().x() - picture.center().x()), 1);
+    ASSERT_TRUE(view.controlsVisible());
+    EXPECT_LT(text.bottom(), view.controlsBar()->geometry().top());
+
+    view.setShowsPlaybackControls(false);
+    const QRect low = overlay().geometry();
+    EXPECT_GT(low.bottom(), text.bottom()) << "down to the picture's foot once the bar is gone";
+    EXPECT_LE(low.bottom(), picture.bottom());
+    // White letters with a dark edge, over the grey picture.
+    const QImage shot = view.grab().toImage();
+    int white = 0, dark = 0;
+    for (int y = low.top(); y <= low.bottom(); ++y) {
+        for (int x = low.left(); x <= low.right(); ++x) {
+            white += shot.pixelColor(x, y).lightness() > 240;
+            dark += shot.pixelColor(x, y).lightness() < 40;
+        }
+    }
+    EXPECT_GT(white, 100);
+    EXPECT_GT(dark, 100);
+    EXPECT_EQ(shot.pixelColor(picture.left() + 5, picture.top() + 5), QColor(128, 128, 128)) << "nothing else covered";
+
+    const auto drawn = [&](bool italic, bool bold) {
+        showCues({cue(0, 10000, {"Style"}, italic, bold)});
+        at(1.0);
+        return overlay().grab().toImage();
+    };
+    const QImage roman = drawn(false, false);
+    EXPECT_NE(drawn(true, false), roman);
+    EXPECT_NE(drawn(false, true), roman);
+}
+
+TEST(TrackMenuTest, RowsTickTheCurrentOneAndAChoiceNamesItsKindAndRow)
+{
+    PlayerControlsBar bar;
+    EXPECT_TRUE(bar.trackButton(TrackKind::Audio)->isHidden()) << "nothing to choose";
+    QSignalSpy chosen(&bar, &PlayerControlsBar::trackChosen);
+    bar.setTrackRows(TrackKind::Subtitles, {"Off", "English", "French"}, 2);
+    TrackButton* subtitles = bar.trackButton(TrackKind::Subtitles);
+    EXPECT_FALSE(subtitles->isHidden());
+    QStringList ticked;
+    const QList<QAction*> actions = subtitles->trackMenu()->actions();
+    for (QAction* action : actions)
+        if (action->isChecked())
+            ticked << action->text();
+    EXPECT_EQ(ticked, QStringList{"French"});
+    EXPECT_EQ(actions.first()->text(), "Subtitles") << "a heading, not a choice";
+    EXPECT_FALSE(actions.first()->isEnabled());
+    actions[1]->trigger();
+    ASSERT_EQ(chosen.size(), 1);
+    EXPECT_EQ(chosen[0][0].value<TrackKind>(), TrackKind::Subtitles);
+    EXPECT_EQ(chosen[0][1].toInt(), 0) << "Off";
+}
+
+TEST(EmbeddedSubtitleTextTest, StyleOverridesBecomeTagsAndNothingElseIsMarkup)
+{
+    const std::pair<const char*, std::vector<std::string>> rows[] = {
+        {"Hello {\\i1}there{\\i0}", {"Hello <i>there</i>"}},
+        {"{\\b1}Bold{\\b0}\\Nnext\\nthird", {"<b>Bold</b>", "next", "third"}},
+        {"a < b & c > d", {"a &lt; b &amp; c &gt; d"}},
+        {"<i>not a tag</i>", {"&lt;i&gt;not a tag&lt;/i&gt;"}},
+        {"{\\an8}top{\\pos(1,2)}", {"{\\an8}top{\\pos(1,2)}"}},
+        {"hard\\hspace", {"hard space"}},
+    };
+    for (const auto& [ass, lines] : rows)
+        EXPECT_EQ(assTextToLines(ass), lines) << ass;
 }
 
 } // namespace

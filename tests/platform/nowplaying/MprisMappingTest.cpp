@@ -1,4 +1,5 @@
-// The now-playing record and the commands as MPRIS reads them, without a bus.
+// The now-playing record and the commands as MPRIS reads them, without a bus; remote commands
+// reach no target once removed or once its owner died.
 
 #include "platform/nowplaying/MprisArtworkStore.h"
 #include "platform/nowplaying/MprisMetadata.h"
@@ -13,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace kavio::platform {
 namespace {
 
@@ -26,11 +29,6 @@ NowPlayingInfo entry(const QString& trackId, double elapsed = 0.0)
     return info;
 }
 
-QString trackPath(const QVariantMap& metadata)
-{
-    return metadata.value("mpris:trackid").value<QDBusObjectPath>().path();
-}
-
 TEST(MprisMetadataTest, MetadataCarriesWhatIsKnownAndLeavesOutTheRest)
 {
     NowPlayingInfo info = entry("7");
@@ -38,38 +36,31 @@ TEST(MprisMetadataTest, MetadataCarriesWhatIsKnownAndLeavesOutTheRest)
     const QVariantMap full = mprisMetadata(info, "file:///run/user/1000/kavio-1/art-1.png");
     EXPECT_EQ(full.value("xesam:title").toString(), "Beach day");
     EXPECT_EQ(full.value("xesam:artist").toStringList(), QStringList{"Ana"});
-    EXPECT_EQ(trackPath(full), "/org/kavio/track/7");
+    EXPECT_EQ(full.value("mpris:trackid").value<QDBusObjectPath>().path(), "/org/kavio/track/7");
     EXPECT_EQ(full.value("mpris:artUrl").toString(), "file:///run/user/1000/kavio-1/art-1.png");
     EXPECT_EQ(full.value("mpris:length").toLongLong(), 83'500'000);
-
     NowPlayingInfo bare;
     bare.trackId = "3";
     EXPECT_EQ(mprisMetadata(bare, {}).keys(), QStringList{"mpris:trackid"});
-    EXPECT_EQ(trackPath(mprisMetadata(std::nullopt, {})), QString(kMprisNoTrack));
+    EXPECT_EQ(mprisMetadata(std::nullopt, {}).value("mpris:trackid").value<QDBusObjectPath>().path(),
+              QString(kMprisNoTrack));
+    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Unknown, true), "Paused");
+    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Playing, false), "Stopped") << "nothing to play";
+    EXPECT_EQ(mprisPosition(entry("1", 12.25)), 12'250'000);
+    EXPECT_EQ(mprisPosition(entry("1", -1.0)), 0);
 }
 
 TEST(MprisMetadataTest, TrackPathsAreValidAndDistinct)
 {
-    const struct {
-        QString id;
-        QString path;
-    } rows[] = {
+    const std::pair<QString, QString> rows[] = {
         {"12", "/org/kavio/track/12"},
         {"/org/kavio/track/q3_1", "/org/kavio/track/q3_1"}, // already ours
         {"", "/org/kavio/track/_"},
         {"a_20b", "/org/kavio/track/a_5f20b"}, // must not collide with "a b"
         {"/Videos/été.mp4", "/org/kavio/track/_2fVideos_2f_c3_a9t_c3_a9_2emp4"},
     };
-    for (const auto& row : rows)
-        EXPECT_EQ(mprisTrackPath(row.id).path(), row.path) << row.id.toStdString();
-}
-
-TEST(MprisMetadataTest, StatusAndPositionFollowTheState)
-{
-    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Unknown, true), "Paused");
-    EXPECT_EQ(mprisPlaybackStatus(PlaybackState::Playing, false), "Stopped") << "nothing to play";
-    EXPECT_EQ(mprisPosition(entry("1", 12.25)), 12'250'000);
-    EXPECT_EQ(mprisPosition(entry("1", -1.0)), 0);
+    for (const auto& [id, path] : rows)
+        EXPECT_EQ(mprisTrackPath(id).path(), path) << id.toStdString();
 }
 
 class MprisPropertiesTest : public ::testing::Test {
@@ -109,43 +100,36 @@ TEST_F(MprisPropertiesTest, ControlsAreOfferedWhileTheQueueHasEnabledTargets)
     EXPECT_FALSE(properties(entry("1"), PlaybackState::Playing).canGoNext);
 }
 
-class MprisArtworkStoreTest : public ::testing::Test {
-protected:
-    static QString artPath(const QString& url) { return QUrl(url).toLocalFile(); }
-    static QImage thumbnail(QColor colour)
-    {
+TEST(MprisArtworkStoreTest, WritesOncePerEntryAndPictureAndLeavesNoStaleFiles)
+{
+    QTemporaryDir runtime;
+    const QString directory = QDir(runtime.path()).filePath("kavio-test");
+    const auto thumbnail = [](QColor colour) {
         QImage image(32, 24, QImage::Format_RGB32);
         image.fill(colour);
         return image;
-    }
-
-    QTemporaryDir runtime;
-    QString directory = QDir(runtime.path()).filePath("kavio-test");
+    };
+    const auto exists = [](const QString& url) { return QFileInfo::exists(QUrl(url).toLocalFile()); };
     NowPlayingInfo info = entry("1");
-};
-
-TEST_F(MprisArtworkStoreTest, WritesOncePerEntryAndPictureAndLeavesNoStaleFiles)
-{
-    QString first;
     {
         MprisArtworkStore store(directory);
         info.artwork = thumbnail(Qt::red);
-        first = store.artUrl(info);
+        const QString first = store.artUrl(info);
         info.elapsedPlaybackTime = 0.5;
         info.artwork = thumbnail(Qt::red); // decoded again: same pixels, new image
         EXPECT_EQ(store.artUrl(info), first);
         EXPECT_EQ(store.writeCount(), 1);
-        EXPECT_EQ(QImage(artPath(first)).pixelColor(0, 0), QColor(Qt::red));
+        EXPECT_EQ(QImage(QUrl(first).toLocalFile()).pixelColor(0, 0), QColor(Qt::red));
         info.artwork = thumbnail(Qt::blue);
         const QString second = store.artUrl(info);
         info.trackId = "2";
         const QString third = store.artUrl(info);
         EXPECT_TRUE(first != second && second != third);
-        EXPECT_FALSE(QFileInfo::exists(artPath(first)) || QFileInfo::exists(artPath(second)));
-        EXPECT_TRUE(QFileInfo::exists(artPath(third)));
+        EXPECT_FALSE(exists(first) || exists(second));
+        EXPECT_TRUE(exists(third));
         info.artwork.reset();
         EXPECT_TRUE(store.artUrl(info).isEmpty()) << "no picture, no file";
-        EXPECT_FALSE(QFileInfo::exists(artPath(third)));
+        EXPECT_FALSE(exists(third));
         info.artwork = thumbnail(Qt::green);
         EXPECT_FALSE(store.artUrl(info).isEmpty());
     }
@@ -162,6 +146,77 @@ TEST(MprisServiceTest, WithoutASessionBusNothingStartsAndNothingIsPrinted)
     EXPECT_EQ(MprisService::start(), nullptr);
     qInstallMessageHandler(previous);
     EXPECT_EQ(messages, 0);
+}
+
+class RemoteCommandTest : public ::testing::Test {
+protected:
+    std::function<CommandStatus()> counting(CommandStatus status = CommandStatus::Success)
+    {
+        return [this, status] {
+            ++calls;
+            return status;
+        };
+    }
+
+    RemoteCommandCenter center; // a private centre: the shared one belongs to MPRIS
+    QObject owner;
+    int calls = 0;
+};
+
+TEST_F(RemoteCommandTest, TheNewestTargetAnswersUnlessThereIsNoneOrTheCommandIsOff)
+{
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::NoHandler);
+    EXPECT_FALSE(center.playCommand().isAvailable());
+    center.playCommand().addTarget(&owner, counting(CommandStatus::CommandFailed));
+    {
+        QObject newer;
+        center.playCommand().addTarget(&newer, [] { return CommandStatus::NoSuchContent; });
+        EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::NoSuchContent);
+    }
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::CommandFailed);
+    const int before = calls;
+    center.playCommand().setEnabled(false);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::Disabled);
+    EXPECT_EQ(calls, before);
+}
+
+TEST_F(RemoteCommandTest, RemovedTargetsAndThoseOfADeadOwnerAreNeverCalled)
+{
+    QObject other;
+    const CommandTargetToken token = center.playCommand().addTarget(&other, counting());
+    center.nextTrackCommand().removeTarget(token); // another command's token: no effect
+    EXPECT_TRUE(center.playCommand().hasTargets());
+    center.playCommand().removeTarget(token);
+    center.pauseCommand().addTarget(&owner, counting());
+    center.pauseCommand().addTarget(&other, [] { return CommandStatus::NoSuchContent; });
+    center.nextTrackCommand().addTarget(&owner, counting());
+    center.removeTargets(&owner);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Play), CommandStatus::NoHandler);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::NextTrack), CommandStatus::NoHandler);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Pause), CommandStatus::NoSuchContent) << "others keep theirs";
+
+    int announcements = 0;
+    QObject::connect(&center, &RemoteCommandCenter::availabilityChanged, &owner, [&] { ++announcements; });
+    auto screen = std::make_unique<QObject>();
+    center.nextTrackCommand().addTarget(screen.get(), counting());
+    center.previousTrackCommand().addTarget(screen.get(), counting());
+    announcements = 0;
+    screen.reset();
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::NextTrack), CommandStatus::NoHandler);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::PreviousTrack), CommandStatus::NoHandler);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(announcements, 2) << "each command the owner's death emptied says so";
+}
+
+TEST_F(RemoteCommandTest, HandlerMayCloseItsOwnScreen)
+{
+    auto screen = std::make_unique<QObject>();
+    center.pauseCommand().addTarget(screen.get(), [&] {
+        screen.reset(); // closing the player from its own command
+        return CommandStatus::Success;
+    });
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Pause), CommandStatus::Success);
+    EXPECT_EQ(center.dispatch(RemoteCommandKind::Pause), CommandStatus::NoHandler);
 }
 
 } // namespace
