@@ -64,8 +64,7 @@ TYPED_TEST(ScrollViewTest, AFlickGoesOnAndStopsByItselfAHeldLiftOrAMouseDragOnly
 TYPED_TEST(ScrollViewTest, ATapOnMovingContentOnlyStopsItAndTwoQuickTapsAreTwoTaps)
 {
     touchDrag(this->glass(), this->from(), this->to());
-    QTest::qWait(100);
-    ASSERT_TRUE(this->view().isDecelerating());
+    ASSERT_TRUE(this->view().isDecelerating()); // checked at once: a busy machine may end a short flick
     touchTap(this->glass(), this->list.centreOf(this->list.visible().at(3)));
     EXPECT_FALSE(this->view().isDecelerating());
     const int stopped = this->view().contentOffset();
