@@ -755,6 +755,8 @@ private:
         for (Pending& p : run) {
             trashes.insert(p.trash);
             if (stopped_) {
+                // Not moved, so nothing of the user's is at stake: an info file left behind
+                // names nothing in files/, and readers pass it over.
                 (void)dropInfo(*p.trash, p.info.candidate, ECANCELED, InfoSync::Later);
                 continue;
             }
