@@ -144,9 +144,6 @@ private:
 #define SKIP_WITHOUT(volume)                                                                                 \
     if (!(volume).problem().empty())                                                                         \
     GTEST_SKIP() << "SKIPPED: no second file system for the volume cases: " << (volume).problem()
-#define SKIP_UNLESS_ROOT()                                                                                   \
-    if (::geteuid() != 0)                                                                                    \
-    GTEST_SKIP() << "SKIPPED: needs root to act as another user"
 
 // ---- the fixture -----------------------------------------------------------------------
 
@@ -169,17 +166,6 @@ protected:
             names.push_back(it->path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
-    }
-    // count videos v0.mp4... in folder, each holding "video <i>".
-    std::vector<fs::path> videos(const fs::path& folder, int count)
-    {
-        fs::create_directories(folder);
-        std::vector<fs::path> paths;
-        for (int i = 0; i < count; ++i) {
-            paths.push_back(folder / ("v" + std::to_string(i) + ".mp4"));
-            writeFile(paths.back(), "video " + std::to_string(i));
-        }
-        return paths;
     }
 
     // The .trashinfo as the readers need it, naming the original (relative to topdir, or
@@ -280,7 +266,6 @@ protected:
         if (GetParam().place != Place::Home)
             volume_ = std::make_unique<Volume>(scratch / "vol", Volume::Kind::Ext4);
     }
-    void TearDown() override { volume_.reset(); }
 
     fs::path top() const { return volume_ ? volume_->path() : scratch.path(); }
     fs::path expectedTrash() const
@@ -308,13 +293,11 @@ protected:
     // Makes the entry; returns what "the same entry" means after a round trip.
     std::map<std::string, std::string> makeEntry(const fs::path& at)
     {
-        if (GetParam().entry == Entry::File) {
+        if (GetParam().entry == Entry::File)
             writeFile(at, "video bytes");
-            return contentsOf(at);
-        }
-        fs::create_directories(at);
-        for (const char* video : {"a.mp4", "b.mov", "c\xE9.m4v"})
-            writeFile(at / video, std::string("video ") + video);
+        else if (fs::create_directories(at))
+            for (const char* video : {"a.mp4", "b.mov", "c\xE9.m4v"})
+                writeFile(at / video, std::string("video ") + video);
         return contentsOf(at);
     }
     std::map<std::string, std::string> contentsOf(const fs::path& at)
@@ -387,6 +370,8 @@ INSTANTIATE_TEST_SUITE_P(Trash, TrashTable, ::testing::ValuesIn(kRows),
 
 // ---- links -----------------------------------------------------------------------------
 
+// A link goes as a link to the trash of its own volume, never its target's, alone or in a
+// batch over two volumes; the trash itself never goes.
 TEST_F(TrashTest, ALinkGoesToTheTrashOfItsOwnVolumeAndItsTargetStays)
 {
     Volume volume(scratch / "vol", Volume::Kind::Ext4);
@@ -401,24 +386,28 @@ TEST_F(TrashTest, ALinkGoesToTheTrashOfItsOwnVolumeAndItsTargetStays)
     expectListed(scratch / "lib" / "link.mp4");
     ASSERT_TRUE(restoreFromTrash(*atHome));
     EXPECT_EQ(fs::read_symlink(scratch / "lib" / "link.mp4"), volume / "target.mp4");
-    fs::remove_all(homeTrash());
 
     writeFile(scratch / "target.mp4", "at home");
     fs::create_directories(volume / "lib");
     fs::create_symlink(scratch / "target.mp4", volume / "lib" / "link.mp4");
     fs::create_directory_symlink(scratch.path(), volume / "lib" / "folder link");
     fs::create_symlink("nowhere", volume / "lib" / "dangling.mp4");
-    for (const char* name : {"link.mp4", "folder link", "dangling.mp4"}) {
-        SCOPED_TRACE(name);
-        Result<TrashedEntry> trashed = removeToTrash(volume / "lib" / name);
-        ASSERT_TRUE(trashed) << trashed.status().toString();
-        EXPECT_EQ(trashed->trashDir, volume.trash());
-        EXPECT_TRUE(fs::is_symlink(trashed->filesPath()));
-        EXPECT_FALSE(exists(homeTrash()));
+    const fs::path onStick = volume / "lib";
+    const std::vector<Result<TrashedEntry>> results = moveAllToTrash(
+        {scratch / "lib" / "link.mp4", onStick / "link.mp4", onStick / "folder link", onStick / "dangling.mp4"});
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        ASSERT_TRUE(results[i]) << i << ": " << results[i].status().toString();
+        EXPECT_EQ(results[i]->trashDir, i == 0 ? homeTrash() : volume.trash()) << i;
+        EXPECT_TRUE(fs::is_symlink(results[i]->filesPath())) << i;
     }
     EXPECT_EQ(readFile(scratch / "target.mp4"), "at home");
     EXPECT_EQ(readFile(volume / "target.mp4"), "far away");
     expectListed(volume / "lib" / "dangling.mp4");
+    Result<TrashedEntry> itself = removeToTrash(volume.trash());
+    ASSERT_FALSE(itself);
+    EXPECT_NE(itself.status().message().find("it holds the trash itself"), std::string::npos)
+        << itself.status().message();
+    EXPECT_EQ(namesIn(volume.trash() / "files").size(), 3u);
 }
 
 // ---- when no trash can take an entry ---------------------------------------------------
@@ -473,7 +462,8 @@ void giveToNobody(std::initializer_list<fs::path> paths)
 // and the record goes again. A volume whose top the user cannot write has no trash for it.
 TEST_F(TrashTest, WhereTheUserMayNotWriteNothingIsRemovedAndTheMessageSaysWhy)
 {
-    SKIP_UNLESS_ROOT();
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "SKIPPED: needs root to act as another user";
     fs::create_directories(scratch / "shared");
     writeFile(scratch / "shared" / "clip.mp4", "video");
     const fs::path nobodysData = scratch / "nobody" / "data"; // on the home volume
@@ -501,24 +491,6 @@ TEST_F(TrashTest, WhereTheUserMayNotWriteNothingIsRemovedAndTheMessageSaysWhy)
     EXPECT_EQ(readFile(lib / "clip.mp4"), "video");
     EXPECT_EQ(readFile(lib / "Trip" / "a.mp4"), "video");
     EXPECT_TRUE(namesIn(nobodysData / "Trash" / "files").empty()) << "never copied to the home trash";
-
-    // The kavio-store tool refuses the same way, and the record stays with its file.
-    test::fileRecords(lib, {test::record("clip")});
-    giveToNobody({lib / kStoreFileName});
-    const std::string store = readFile(lib / kStoreFileName);
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"rm", lib, "clip.mp4"}, {"rm", lib, "Trip"}, {"empty", lib}}) {
-        std::vector<std::string> argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "env",
-                                         "XDG_DATA_HOME=" + nobodysData.string(), KAVIO_STORE_TOOL};
-        argv.insert(argv.end(), args.begin(), args.end());
-        const int code = runProgram(argv).code;
-        if (args[0] == "rm") {
-            EXPECT_EQ(code, 1) << args[2];
-        }
-    }
-    EXPECT_EQ(readFile(lib / "clip.mp4"), "video");
-    EXPECT_EQ(readFile(lib / "Trip" / "a.mp4"), "video");
-    EXPECT_EQ(readFile(lib / kStoreFileName), store);
 }
 
 struct FullRow {
@@ -556,10 +528,7 @@ TEST_P(FullVolume, RemovesNothingAndLeavesNoEmptyTrashInfo)
     EXPECT_NE(trashed.status().message().find("\"clip.mp4\" was not moved to the trash"), std::string::npos)
         << trashed.status().message();
     EXPECT_NE(trashed.status().message().find("No space left on device"), std::string::npos) << trashed.status().message();
-    EXPECT_EQ(trashList().find("clip.mp4"), std::string::npos);
-    const std::vector<Result<TrashedEntry>> batch = moveAllToTrash({volume / "clip.mp4"});
-    ASSERT_EQ(batch.size(), 1u);
-    EXPECT_FALSE(batch[0]) << "many at once are refused the same way";
+    EXPECT_FALSE(moveAllToTrash({volume / "clip.mp4"}).at(0)) << "many at once are refused the same way";
     EXPECT_EQ(readFile(volume / "clip.mp4"), "video");
     EXPECT_TRUE(namesIn(trash / "info").empty());
     EXPECT_TRUE(namesIn(trash / "files").empty());
@@ -683,26 +652,6 @@ TEST_F(TrashTest, ABatchMovesEachEntryAsOneRemovalWouldAndBothReadersListThem)
     EXPECT_TRUE(namesIn(homeTrash() / "info").empty());
 }
 
-TEST_F(TrashTest, ABatchOverTwoVolumesTakesEachEntryToItsOwnVolumesTrashButNeverTheTrashItself)
-{
-    Volume volume(scratch / "vol", Volume::Kind::Ext4);
-    SKIP_WITHOUT(volume);
-    writeFile(scratch / "home.mp4", "at home");
-    writeFile(volume / "stick.mp4", "on the stick");
-    const std::vector<Result<TrashedEntry>> results = moveAllToTrash({scratch / "home.mp4", volume / "stick.mp4"});
-    ASSERT_TRUE(results[0] && results[1]);
-    EXPECT_EQ(results[0]->trashDir, homeTrash());
-    EXPECT_EQ(results[1]->trashDir, volume.trash());
-    expectListed(scratch / "home.mp4");
-    expectListed(volume / "stick.mp4");
-    Result<TrashedEntry> itself = removeToTrash(volume.trash());
-    ASSERT_FALSE(itself);
-    EXPECT_NE(itself.status().message().find("it holds the trash itself"), std::string::npos) << itself.status().message();
-    EXPECT_EQ(namesIn(volume.trash() / "files"), std::vector<std::string>{"stick.mp4"});
-    ASSERT_TRUE(restoreWithTrashCli(volume / "stick.mp4")) << trashList();
-    EXPECT_EQ(readFile(volume / "stick.mp4"), "on the stick");
-}
-
 // Stopped half way, a batch leaves the rest where it is with no record; putting many back
 // leaves a taken name, and what follows a stop, in the trash.
 TEST_F(TrashTest, AStopAndATakenNameLeaveTheRestWhereItWas)
@@ -710,7 +659,12 @@ TEST_F(TrashTest, AStopAndATakenNameLeaveTheRestWhereItWas)
     EXPECT_EQ(removeToTrash(scratch / "missing.mp4").status().code(), Status::Code::NotFound);
     EXPECT_FALSE(exists(homeTrash())) << "nothing is made for nothing";
 
-    const std::vector<fs::path> paths = videos(scratch / "lib", 8);
+    fs::create_directories(scratch / "lib");
+    std::vector<fs::path> paths;
+    for (int i = 0; i < 8; ++i) {
+        paths.push_back(scratch / "lib" / ("v" + std::to_string(i) + ".mp4"));
+        writeFile(paths.back(), "video " + std::to_string(i));
+    }
     const std::vector<Result<TrashedEntry>> results = moveAllToTrash(paths, [](std::size_t n) { return n < 5; });
     std::vector<TrashedEntry> entries;
     for (std::size_t i = 0; i < paths.size(); ++i) {
