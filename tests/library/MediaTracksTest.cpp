@@ -20,20 +20,12 @@ Language lang(QLocale::Language language, QLocale::Territory territory = QLocale
 
 MediaTrack file(const std::string& name, Language language = {}, std::string title = {})
 {
-    MediaTrack t;
-    t.file = fs::path("/videos") / name;
-    t.language = language;
-    t.title = std::move(title);
-    return t;
+    return {.language = language, .title = std::move(title), .file = fs::path("/videos") / name};
 }
 
 MediaTrack track(int stream, Language language = {}, std::string title = {})
 {
-    MediaTrack t;
-    t.stream = stream;
-    t.language = language;
-    t.title = std::move(title);
-    return t;
+    return {.language = language, .title = std::move(title), .file = {}, .stream = stream};
 }
 
 std::vector<std::string> fileNames(const std::vector<MediaTrack>& tracks)
@@ -199,8 +191,7 @@ TEST(ChosenTracksTest, ARememberedPickWinsWhileItIsStillThere)
     }
     // What a pick is remembered as leads back to the same track.
     for (std::size_t a = 0; a < audio.size(); ++a) {
-        for (const std::optional<std::size_t> s : {std::optional<std::size_t>(), std::optional<std::size_t>(0),
-                                                   std::optional<std::size_t>(1), std::optional<std::size_t>(2)}) {
+        for (const std::optional<std::size_t> s : std::vector<std::optional<std::size_t>>{std::nullopt, 0, 1, 2}) {
             const TrackChoice pick{audioChoice(audio, a), subtitleChoice(subtitles, s)};
             const ChosenTracks again = chooseTracks(audio, subtitles, {}, pick);
             EXPECT_EQ(again.audio, a);
