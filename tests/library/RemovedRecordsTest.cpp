@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
+#include <iterator>
 
 namespace kavio {
 namespace {
@@ -38,13 +38,7 @@ protected:
             titles.push_back(k.removed.record.FILENAME.value_or(""));
         return titles;
     }
-    std::size_t stateFiles() const
-    {
-        std::size_t n = 0;
-        for ([[maybe_unused]] const auto& e : fs::directory_iterator(kept.folder()))
-            ++n;
-        return n;
-    }
+    std::ptrdiff_t stateFiles() const { return std::distance(fs::directory_iterator(kept.folder()), {}); }
 
     test::ScratchFolder scratch;
     const fs::path lib = scratch / "lib";
@@ -114,12 +108,12 @@ TEST_F(RemovedRecordsTest, OnlyTheNewestThousandAreKept)
         many.push_back({lib / ("v" + std::to_string(i) + ".mp4"), identity->first, identity->second, *test::record("v" + std::to_string(i))});
     std::vector<fs::path> files;
     ASSERT_TRUE(kept.remember(many, &files));
-    EXPECT_EQ(stateFiles(), RemovedRecords::kCapacity);
+    EXPECT_EQ(stateFiles(), std::ptrdiff_t(RemovedRecords::kCapacity));
     for (std::size_t i = 0; i < 5; ++i)
         EXPECT_TRUE(files[i].empty()) << "the oldest went: " << i;
     EXPECT_FALSE(files[5].empty());
     kept.forget(files);
-    EXPECT_EQ(stateFiles(), 0u);
+    EXPECT_EQ(stateFiles(), 0);
 }
 
 } // namespace
