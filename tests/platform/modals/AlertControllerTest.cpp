@@ -152,7 +152,7 @@ TEST_P(AlertAnimationTest, ActivatingTwiceRunsTheHandlerOnceAndAnAlertItPresents
 INSTANTIATE_TEST_SUITE_P(Animations, AlertAnimationTest, ::testing::Values(false, true),
                          [](const auto& p) { return std::string(p.param ? "Animated" : "Immediate"); });
 
-TEST_F(AlertTest, ButtonsKeepTheirOrderAndStyleSideBySideForTwoStackedOtherwise)
+TEST_F(AlertTest, ButtonsSideBySideForTwoStackedOtherwiseAndNoAlertOutsideAWindow)
 {
     AlertController* two = presentRename();
     QPushButton* rename = button(*two, "Rename");
@@ -174,16 +174,6 @@ TEST_F(AlertTest, ButtonsKeepTheirOrderAndStyleSideBySideForTwoStackedOtherwise)
     EXPECT_TRUE(keep->y() < button(*stacked, "Delete")->y() && button(*stacked, "Delete")->y() < move->y());
     EXPECT_EQ(keep->x(), move->x());
     EXPECT_EQ(window->focusWidget(), move) << "no fields: the default button has focus";
-}
-
-TEST_F(AlertTest, MessageAlertHasOneOkThatOnlyCloses)
-{
-    std::unique_ptr<AlertController> made = makeMessageAlert(QStringLiteral("Err"), QStringLiteral("No characters entered."));
-    EXPECT_THAT(made->actionTitles(), ElementsAre("OK"));
-    AlertController* alert = presentAlert(*root, std::move(made));
-    QTest::keyClick(window->focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(window->topViewController(), root);
-    EXPECT_FALSE(alert->triggerAction(QStringLiteral("OK")));
     RecordingController loose("loose", log);
     EXPECT_EQ(presentAlert(loose, makeMessageAlert(QStringLiteral("Err"), {})), nullptr)
         << "nothing to point at when the screen is in no window";
