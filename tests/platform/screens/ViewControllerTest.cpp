@@ -109,7 +109,8 @@ struct TransitionCase {
 class TransitionTest : public ViewControllerTest, public ::testing::WithParamInterface<TransitionCase> {};
 
 // With animations off completion comes at once; with them on, only after the transition ran.
-TEST_P(TransitionTest, CompletionWaitsForTheTransitionAndLeavesTheViewInPlace)
+// The close button usually dismisses its modal from inside its own slot.
+TEST_P(TransitionTest, CompletionWaitsForTheTransitionLeavesTheViewInPlaceAndSelfDismissalIsSafe)
 {
     setAnimationsEnabled(GetParam().animations);
     const bool immediate = !GetParam().animations;
@@ -124,9 +125,12 @@ TEST_P(TransitionTest, CompletionWaitsForTheTransitionAndLeavesTheViewInPlace)
     EXPECT_EQ(modal->view()->geometry(), window->contentView()->rect());
     EXPECT_EQ(modal->view()->graphicsEffect(), nullptr);
     bool dismissed = false;
-    root->dismiss(Animated::Yes, [&] { dismissed = true; });
+    modal->onClose = [&](RecordingController& self) { self.dismiss(Animated::Yes, [&] { dismissed = true; }); };
+    modal->closeButton()->click();
+    ASSERT_TRUE(!modal.isNull() && modal->touchedAfterClose);
     EXPECT_EQ(dismissed, immediate);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed && modal.isNull(); }));
+    EXPECT_EQ(root->presentedViewController(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, TransitionTest,
@@ -155,24 +159,6 @@ TEST_F(ViewControllerTest, OverlappingTransitionsRunInOrderAndDismissOnce)
     flushDeferredDeletes();
     EXPECT_TRUE(log.empty()) << "dismissed once, no extra callbacks";
 }
-
-// The close button of a modal usually dismisses it from inside its own slot.
-class SelfDismissalTest : public ViewControllerTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(SelfDismissalTest, DismissFromOwnHandlerIsSafe)
-{
-    setAnimationsEnabled(GetParam());
-    RecordingController* root = showRoot();
-    QPointer<RecordingController> modal = presentOver(*root, "modal");
-    bool completed = false;
-    modal->onClose = [&](RecordingController& self) { self.dismiss(Animated::Yes, [&] { completed = true; }); };
-    modal->closeButton()->click();
-    ASSERT_TRUE(!modal.isNull() && modal->touchedAfterClose);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return completed && modal.isNull(); }));
-    EXPECT_EQ(root->presentedViewController(), nullptr);
-}
-
-INSTANTIATE_TEST_SUITE_P(AnimationsOffAndOn, SelfDismissalTest, ::testing::Bool());
 
 // Nothing reaches the chain afterwards: no lifecycle call, no completion of the transition
 // under way, no notification.
