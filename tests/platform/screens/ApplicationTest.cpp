@@ -1,4 +1,4 @@
-// The application around the screens: its notifications, its scenes (each connection built
+// The application around the screens: its foreground notice, its scenes (each connection built
 // anew through a fresh delegate, closing tears it down), and work bound to its owner.
 
 #include "ScreensTestSupport.h"
@@ -9,7 +9,6 @@
 #include "platform/screens/Scene.h"
 
 #include <QAction>
-#include <QDialog>
 #include <QPointer>
 #include <QThread>
 #include <QThreadPool>
@@ -49,43 +48,19 @@ TEST(ForegroundTrackerTest, PostsOnReturnToActiveButNotAtFirstActivation)
     }
 }
 
-using ApplicationNotificationsTest = WindowTest;
-
-TEST_F(ApplicationNotificationsTest, WindowsAndDialogsPostVisibleChildWidgetsDoNot)
-{
-    QObject observer;
-    std::vector<const void*> objects;
-    NotificationCenter::defaultCenter().addObserver(&observer, NotificationName::WindowDidBecomeVisible,
-                                                    [&](const Notification& n) { objects.push_back(n.object); });
-    window->show();
-    (new QWidget(window->contentView()))->show();
-    QDialog dialog(window.get());
-    dialog.show();
-    EXPECT_EQ(objects, (std::vector<const void*>{static_cast<QWidget*>(window.get()), static_cast<QWidget*>(&dialog)}));
-}
-
-TEST(DispatchAfterTest, RunsLaterWhileTheOwnerLivesAndNeverAfterItDied)
-{
-    QObject owner;
-    auto dead = std::make_unique<QObject>();
-    bool ran = false;
-    bool deadRan = false;
-    dispatchAfter(&owner, 20ms, [&] { ran = true; });
-    dispatchAfter(dead.get(), 1ms, [&] { deadRan = true; });
-    EXPECT_FALSE(ran) << "never inside the caller's frame";
-    dead.reset();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ran; }));
-    EXPECT_FALSE(deadRan);
-}
-
-TEST(DispatchInBackgroundTest, WorksOffTheMainThreadAndHandsTheResultBackOnlyWhileTheOwnerLives)
+// Work bound to an owner runs later or in the background, and never reaches an owner that died.
+TEST(DispatchTest, RunsLaterOrInTheBackgroundAndNeverForAnOwnerThatDied)
 {
     QObject owner;
     auto dead = std::make_unique<QObject>();
     std::atomic<bool> release{false};
+    bool ran = false;
+    bool deadRan = false;
     std::optional<bool> workOnMain;
     std::optional<std::string> got;
-    bool deadGot = false;
+    dispatchAfter(&owner, 20ms, [&] { ran = true; });
+    dispatchAfter(dead.get(), 1ms, [&] { deadRan = true; });
+    EXPECT_FALSE(ran) << "never inside the caller's frame";
     dispatchInBackground(&owner, [&] {
         workOnMain = QThread::currentThread() == qApp->thread();
         return std::string("made");
@@ -97,15 +72,15 @@ TEST(DispatchInBackgroundTest, WorksOffTheMainThreadAndHandsTheResultBackOnlyWhi
         while (!release)
             QThread::msleep(1);
         return 1;
-    }, [&](int) { deadGot = true; });
-    dead.reset(); // while its work still runs
+    }, [&](int) { deadRan = true; });
+    dead.reset(); // while its background work still runs
     release = true;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return got.has_value(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran && got.has_value(); }));
     EXPECT_EQ(got, "made");
     EXPECT_EQ(workOnMain, false);
     QThreadPool::globalInstance()->waitForDone();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(deadGot);
+    EXPECT_FALSE(deadRan);
 }
 
 // --- scenes ----------------------------------------------------------------------------
