@@ -146,12 +146,12 @@ TEST_F(ContainerTest, APushDuringASlideFinishesTheSlideFirst)
 
 // --- navigation bar --------------------------------------------------------------------
 
-TEST_F(ContainerTest, BackButtonFollowsThePreviousTitleAndLongTitlesAreElided)
+TEST_F(ContainerTest, TheBarFollowsTitlesAndElidesLongOnesAndBackButtonOrKeysGoBackButNotBackspaceInAField)
 {
     NavigationController* nav = showNavigation();
     NavigationBar* bar = nav->navigationBar();
     EXPECT_TRUE(bar->backButton()->isHidden()) << "none at the root";
-    push(*nav, "Movies");
+    RecordingController* a = push(*nav, "Movies");
     EXPECT_EQ(bar->titleLabel()->text(), "Movies");
     EXPECT_EQ(bar->backButton()->text(), "Folders");
     EXPECT_TRUE(bar->backButton()->isVisible() && (bar->backButton()->focusPolicy() & Qt::TabFocus));
@@ -159,6 +159,26 @@ TEST_F(ContainerTest, BackButtonFollowsThePreviousTitleAndLongTitlesAreElided)
     EXPECT_EQ(bar->backButton()->text(), "Library");
     bar->backButton()->click();
     EXPECT_TRUE(nav->topViewController() == rootScreen && bar->backButton()->isHidden());
+
+    // The keyboard's way back: Alt+Left, and Backspace outside a text field.
+    events();
+    press(rootScreen->closeButton(), Qt::Key_Left, Qt::AltModifier);
+    press(rootScreen->closeButton(), Qt::Key_Backspace);
+    EXPECT_TRUE(log.empty()) << "nothing to go back to at the root";
+    a = push(*nav, "a");
+    press(push(*nav, "b")->closeButton(), Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(nav->topViewController(), a) << "one screen per key press, though a button also uses arrows";
+    press(a->closeButton(), Qt::Key_Backspace);
+    EXPECT_EQ(nav->topViewController(), rootScreen);
+
+    a = push(*nav, "a");
+    auto* field = new QLineEdit(QStringLiteral("name"), a->view());
+    field->show();
+    press(field, Qt::Key_Backspace);
+    EXPECT_EQ(nav->topViewController(), a);
+    EXPECT_EQ(field->text(), "nam") << "the field keeps its Backspace";
+    press(field, Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(nav->topViewController(), rootScreen) << "Alt+Left still goes back from a field";
 
     // Long titles are elided and stay clear of the sides.
     const QString longName(200, u'W');
@@ -217,28 +237,6 @@ TEST_F(ContainerTest, OpaqueNavigationBarIsSolidAndTranslucentLetsTheBackgroundT
     EXPECT_NE(bar->grab().toImage().pixelColor(probe), tint);
 }
 
-TEST_F(ContainerTest, AltLeftAndBackspacePopExceptWhileATextFieldHasFocus)
-{
-    NavigationController* nav = showNavigation();
-    press(rootScreen->closeButton(), Qt::Key_Left, Qt::AltModifier);
-    press(rootScreen->closeButton(), Qt::Key_Backspace);
-    EXPECT_TRUE(log.empty()) << "nothing to go back to at the root";
-
-    RecordingController* a = push(*nav, "a");
-    press(push(*nav, "b")->closeButton(), Qt::Key_Left, Qt::AltModifier);
-    EXPECT_EQ(nav->topViewController(), a) << "one screen per key press, though a button also uses arrows";
-    press(a->closeButton(), Qt::Key_Backspace);
-    EXPECT_EQ(nav->topViewController(), rootScreen);
-
-    a = push(*nav, "a");
-    auto* field = new QLineEdit(QStringLiteral("name"), a->view());
-    field->show();
-    press(field, Qt::Key_Backspace);
-    EXPECT_EQ(nav->topViewController(), a);
-    EXPECT_EQ(field->text(), "nam") << "the field keeps its Backspace";
-    press(field, Qt::Key_Left, Qt::AltModifier);
-    EXPECT_EQ(nav->topViewController(), rootScreen) << "Alt+Left still goes back from a field";
-}
 
 // --- tabs ------------------------------------------------------------------------------
 

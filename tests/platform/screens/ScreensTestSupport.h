@@ -69,11 +69,7 @@ private:
 // A window with animations off; the log records every controller's lifecycle.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        setAnimationsEnabled(false);
-        window->resize(400, 300);
-    }
+    void SetUp() override { window->resize(400, 300); } // animations are off from main() and each TearDown
     void TearDown() override
     {
         window.reset();
