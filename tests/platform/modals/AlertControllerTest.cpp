@@ -116,19 +116,13 @@ TEST_F(AlertTest, FocusStartsInTheFirstFieldTabCyclesWithinTheAlertAndEnterTakes
     EXPECT_THAT(ran, ElementsAre("cancel"));
 }
 
-class AlertAnimationTest : public AlertTest, public ::testing::WithParamInterface<bool> {
-protected:
-    void SetUp() override
-    {
-        AlertTest::SetUp();
-        setAnimationsEnabled(GetParam());
-    }
-};
+class AlertAnimationTest : public AlertTest, public ::testing::WithParamInterface<bool> {};
 
 // Still alive until the event loop turns (fading out, or queued for deletion), the answered
 // alert takes no second answer; what its handler presents stays on top.
 TEST_P(AlertAnimationTest, ActivatingTwiceRunsTheHandlerOnceAndAnAlertItPresentsStaysOnTop)
 {
+    setAnimationsEnabled(GetParam());
     int renamed = 0;
     QPointer<AlertController> error;
     QPointer<AlertController> rename = presentRename([&](AlertController&) {
