@@ -13,16 +13,21 @@ using ::testing::ElementsAre;
 
 using ViewControllerTest = WindowTest;
 
-TEST_F(ViewControllerTest, OnlyTheTopScreenAppearsAndOnlyWhileTheWindowIsShown)
+TEST_F(ViewControllerTest, OnlyTheTopScreenAppearsOnlyWhileTheWindowIsShownAndClosingSignalsOnceAfterwards)
 {
     window->setRootViewController(make("root"));
     presentOver(*window->rootViewController(), "modal");
+    Log closings; // what had happened when each close signal came
+    QObject::connect(window.get(), &Window::closed, [&] { closings.push_back(log.empty() ? "early" : log.back()); });
     window->show();
-    window->hide();
+    window->hide(); // hiding is not closing
     window->show();
+    window->close();
     EXPECT_THAT(events(), ElementsAre("root.loadView", "root.viewDidLoad", "modal.loadView", "modal.viewDidLoad",
                                       "modal.willAppear", "modal.didAppear", "modal.willDisappear",
-                                      "modal.didDisappear", "modal.willAppear", "modal.didAppear"));
+                                      "modal.didDisappear", "modal.willAppear", "modal.didAppear",
+                                      "modal.willDisappear", "modal.didDisappear"));
+    EXPECT_THAT(closings, ElementsAre("modal.didDisappear"));
 }
 
 TEST_F(ViewControllerTest, ReplacingTheRootEvenFromItsOwnSlotRetiresTheOldOneLater)
@@ -37,34 +42,34 @@ TEST_F(ViewControllerTest, ReplacingTheRootEvenFromItsOwnSlotRetiresTheOldOneLat
     EXPECT_TRUE(old.isNull());
 }
 
-TEST_F(ViewControllerTest, ClosingTheWindowSignalsOnceAfterTheScreensDisappeared)
-{
-    showRoot();
-    Log closings; // what had happened when each close signal came
-    QObject::connect(window.get(), &Window::closed, [&] { closings.push_back(log.empty() ? "early" : log.back()); });
-    window->hide(); // hiding is not closing
-    window->show();
-    window->close();
-    EXPECT_THAT(closings, ElementsAre("root.didDisappear"));
-}
-
-TEST_F(ViewControllerTest, PresentedScreensCoverTheContentAreaAndADismissTakesEverythingAbove)
+// An over-full-screen modal keeps its presenter shown until a full-screen one covers both.
+TEST_F(ViewControllerTest, PresentedScreensLandOnTheTopMostCoverTheContentAreaAndADismissTakesEverythingAbove)
 {
     RecordingController* root = showRoot();
-    auto vc = make("sheet");
-    QPointer<RecordingController> sheet = vc.get();
+    auto vc = make("alert");
+    vc->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
+    QPointer<RecordingController> alert = vc.get();
     root->present(std::move(vc), Animated::No, [this] { log.push_back("presented"); });
-    EXPECT_THAT(events(), ElementsAre("sheet.loadView", "sheet.viewDidLoad", "root.willDisappear", "sheet.willAppear",
-                                      "sheet.didAppear", "root.didDisappear", "presented"));
-    EXPECT_FALSE(root->view()->isVisible());
-    QPointer<RecordingController> alert = presentOver(*root, "alert"); // lands on the top-most
-    EXPECT_TRUE(alert->presentingViewController() == sheet && window->topViewController() == alert);
+    EXPECT_THAT(events(),
+                ElementsAre("alert.loadView", "alert.viewDidLoad", "alert.willAppear", "alert.didAppear", "presented"));
+    EXPECT_TRUE(root->view()->isVisible() && root->isVisible());
+    QPointer<RecordingController> sheet = presentOver(*root, "sheet"); // lands on the top-most
+    EXPECT_TRUE(sheet->presentingViewController() == alert && window->topViewController() == sheet);
+    EXPECT_THAT(events(), ElementsAre("sheet.loadView", "sheet.viewDidLoad", "alert.willDisappear", "root.willDisappear",
+                                      "sheet.willAppear", "sheet.didAppear", "alert.didDisappear", "root.didDisappear"));
+    EXPECT_FALSE(root->isVisible() || alert->isVisible() || root->view()->isVisible());
     window->resize(640, 360);
-    EXPECT_EQ(alert->view()->geometry(), window->contentView()->rect());
+    EXPECT_EQ(sheet->view()->geometry(), window->contentView()->rect());
+    sheet->dismiss(Animated::No);
+    EXPECT_THAT(events(), ElementsAre("sheet.willDisappear", "root.willAppear", "alert.willAppear",
+                                      "sheet.didDisappear", "root.didAppear", "alert.didAppear"));
+    EXPECT_TRUE(root->view()->isVisible() && alert->view()->isVisible());
+
+    sheet = presentOver(*alert, "sheet");
     events();
     root->dismiss(Animated::No, [this] { log.push_back("dismissed"); });
-    // The covered sheet already disappeared; only the visible alert goes away on screen.
-    EXPECT_THAT(events(), ElementsAre("alert.willDisappear", "root.willAppear", "alert.didDisappear", "root.didAppear",
+    // The covered alert already disappeared; only the visible sheet goes away on screen.
+    EXPECT_THAT(events(), ElementsAre("sheet.willDisappear", "root.willAppear", "sheet.didDisappear", "root.didAppear",
                                       "dismissed"));
     EXPECT_TRUE(root->presentedViewController() == nullptr && root->view()->isVisible());
     flushDeferredDeletes();
@@ -83,21 +88,6 @@ TEST_F(ViewControllerTest, PresentOutsideAWindowIsRefusedAndAnEmptyDismissStillC
     EXPECT_TRUE(modal.isNull()) << "the refused screen is not leaked";
     showRoot()->dismiss(Animated::No, [&] { completed = true; });
     EXPECT_TRUE(completed);
-}
-
-TEST_F(ViewControllerTest, OverFullScreenKeepsThePresenterShownUntilAFullScreenCoversBoth)
-{
-    RecordingController* root = showRoot();
-    RecordingController* alert = presentOver(*root, "alert", ModalPresentationStyle::OverFullScreen);
-    EXPECT_THAT(events(), ElementsAre("alert.loadView", "alert.viewDidLoad", "alert.willAppear", "alert.didAppear"));
-    EXPECT_TRUE(root->view()->isVisible() && root->isVisible());
-    RecordingController* sheet = presentOver(*alert, "sheet");
-    EXPECT_FALSE(root->isVisible() || alert->isVisible() || root->view()->isVisible());
-    events();
-    sheet->dismiss(Animated::No);
-    EXPECT_THAT(events(), ElementsAre("sheet.willDisappear", "root.willAppear", "alert.willAppear",
-                                      "sheet.didDisappear", "root.didAppear", "alert.didAppear"));
-    EXPECT_TRUE(root->view()->isVisible() && alert->view()->isVisible());
 }
 
 struct TransitionCase {
