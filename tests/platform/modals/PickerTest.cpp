@@ -68,7 +68,7 @@ protected:
     Answer answer;
 };
 
-TEST_F(FileDialogPickerTest, EachKindStartsInItsFolderOrHomeWithItsFilter)
+TEST_F(FileDialogPickerTest, EachKindStartsInItsFolderWithItsFilterAndDocumentsReopenWhereTheLastCameFrom)
 {
     struct Case {
         PickerKind kind;
@@ -99,10 +99,7 @@ TEST_F(FileDialogPickerTest, EachKindStartsInItsFolderOrHomeWithItsFilter)
     }
     ASSERT_TRUE(QDir(scratchPath("Videos")).removeRecursively());
     EXPECT_EQ(FileDialogPicker::startFolder(PickerKind::Movie), scratchPath("home")) << "a missing folder: home";
-}
 
-TEST_F(FileDialogPickerTest, AcceptedFileIsAnsweredOnceAndDocumentsReopenWhereTheLastCameFrom)
-{
     ASSERT_TRUE(QDir(scratchPath(".")).mkpath(QStringLiteral("home/Clips")));
     const QString clip = scratchPath("home/Clips/drive.MOV");
     QFile file(clip);
