@@ -1,14 +1,14 @@
 // The desktop's link opener against stand-ins for xdg-open: a program that took the link,
 // none set up, one that stays in the foreground, and no xdg-open at all.
 
+#include "support/ScopedEnv.h"
+
 #include "platform/base/UrlOpener.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <optional>
 
@@ -17,47 +17,32 @@
 namespace kavio::platform {
 namespace {
 
-class DesktopOpener : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(bin.isValid());
-        if (const char* path = std::getenv("PATH"))
-            savedPath = path;
-        ::setenv("PATH", bin.path().toLocal8Bit().constData(), 1);
-    }
-    void TearDown() override { ::setenv("PATH", savedPath.c_str(), 1); }
-
-    void xdgOpen(const std::string& body)
-    {
-        const std::string file = bin.filePath(QStringLiteral("xdg-open")).toStdString();
-        std::ofstream(file) << "#!/bin/sh\n" << body << "\n";
-        ::chmod(file.c_str(), 0755);
-    }
-    std::optional<UrlOpenResult> open()
-    {
-        std::optional<UrlOpenResult> answer;
-        makeDesktopUrlOpener()->open(QUrl(QStringLiteral("https://example.com/donate")),
-                                     [&](UrlOpenResult result) { answer = result; });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
-        return answer;
-    }
-
-    QTemporaryDir bin;
-    std::string savedPath;
-};
-
-TEST_F(DesktopOpener, TheExitStatusOfXdgOpenTellsWhetherAProgramTookTheLink)
+std::optional<UrlOpenResult> openLink()
 {
-    ::unsetenv("BROWSER");
-    ::unsetenv("DEFAULT_BROWSER");
-    EXPECT_EQ(open(), UrlOpenResult::NoProgram) << "no xdg-open, no browser";
-    xdgOpen("exit 0");
-    EXPECT_EQ(open(), UrlOpenResult::Opened);
-    xdgOpen("exit 3"); // xdg-open: no tool to open it
-    EXPECT_EQ(open(), UrlOpenResult::NoProgram);
-    xdgOpen("exec /bin/sleep 30"); // a browser started in the foreground
-    EXPECT_EQ(open(), UrlOpenResult::Opened);
+    std::optional<UrlOpenResult> answer;
+    makeDesktopUrlOpener()->open(QUrl(QStringLiteral("https://example.com/donate")),
+                                 [&](UrlOpenResult result) { answer = result; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+    return answer;
+}
+
+TEST(DesktopOpener, TheExitStatusOfXdgOpenTellsWhetherAProgramTookTheLink)
+{
+    const kavio::test::ScratchFolder bin;
+    const kavio::test::ScopedEnv env{
+        {"PATH", bin.path().string()}, {"BROWSER", std::nullopt}, {"DEFAULT_BROWSER", std::nullopt}};
+    EXPECT_EQ(openLink(), UrlOpenResult::NoProgram) << "no xdg-open, no browser";
+    const std::pair<const char*, UrlOpenResult> rows[] = {
+        {"exit 0", UrlOpenResult::Opened},
+        {"exit 3", UrlOpenResult::NoProgram},          // xdg-open: no tool to open it
+        {"exec /bin/sleep 30", UrlOpenResult::Opened}, // a browser started in the foreground
+    };
+    const std::string xdgOpen = (bin / "xdg-open").string();
+    for (const auto& [body, result] : rows) {
+        std::ofstream(xdgOpen) << "#!/bin/sh\n" << body << "\n";
+        ::chmod(xdgOpen.c_str(), 0755);
+        EXPECT_EQ(openLink(), result) << body;
+    }
 }
 
 } // namespace

@@ -69,11 +69,7 @@ private:
 // A window with animations off; the log records every controller's lifecycle.
 class WindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        setAnimationsEnabled(false);
-        window->resize(400, 300);
-    }
+    void SetUp() override { window->resize(400, 300); } // animations are off from main() and each TearDown
     void TearDown() override
     {
         window.reset();
@@ -87,15 +83,17 @@ protected:
     {
         return std::make_unique<RecordingController>(name, log);
     }
-    // Shows a recording root and clears the log.
-    RecordingController* showRoot(const std::string& name = "root")
+    // Shows the window with this root and clears the log.
+    template <class Controller>
+    Controller* showAsRoot(std::unique_ptr<Controller> root)
     {
-        window->setRootViewController(make(name));
-        auto* raw = static_cast<RecordingController*>(window->rootViewController());
+        Controller* raw = root.get();
+        window->setRootViewController(std::move(root));
         window->show();
         log.clear();
         return raw;
     }
+    RecordingController* showRoot(const std::string& name = "root") { return showAsRoot(make(name)); }
     RecordingController* presentOver(ViewController& over, const std::string& name,
                                      ModalPresentationStyle style = ModalPresentationStyle::FullScreen)
     {

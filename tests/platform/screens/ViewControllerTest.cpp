@@ -13,16 +13,21 @@ using ::testing::ElementsAre;
 
 using ViewControllerTest = WindowTest;
 
-TEST_F(ViewControllerTest, OnlyTheTopScreenAppearsAndOnlyWhileTheWindowIsShown)
+TEST_F(ViewControllerTest, OnlyTheTopScreenAppearsOnlyWhileTheWindowIsShownAndClosingSignalsOnceAfterwards)
 {
     window->setRootViewController(make("root"));
     presentOver(*window->rootViewController(), "modal");
+    Log closings; // what had happened when each close signal came
+    QObject::connect(window.get(), &Window::closed, [&] { closings.push_back(log.empty() ? "early" : log.back()); });
     window->show();
-    window->hide();
+    window->hide(); // hiding is not closing
     window->show();
+    window->close();
     EXPECT_THAT(events(), ElementsAre("root.loadView", "root.viewDidLoad", "modal.loadView", "modal.viewDidLoad",
                                       "modal.willAppear", "modal.didAppear", "modal.willDisappear",
-                                      "modal.didDisappear", "modal.willAppear", "modal.didAppear"));
+                                      "modal.didDisappear", "modal.willAppear", "modal.didAppear",
+                                      "modal.willDisappear", "modal.didDisappear"));
+    EXPECT_THAT(closings, ElementsAre("modal.didDisappear"));
 }
 
 TEST_F(ViewControllerTest, ReplacingTheRootEvenFromItsOwnSlotRetiresTheOldOneLater)
@@ -37,34 +42,34 @@ TEST_F(ViewControllerTest, ReplacingTheRootEvenFromItsOwnSlotRetiresTheOldOneLat
     EXPECT_TRUE(old.isNull());
 }
 
-TEST_F(ViewControllerTest, ClosingTheWindowSignalsOnceAfterTheScreensDisappeared)
-{
-    showRoot();
-    Log closings; // what had happened when each close signal came
-    QObject::connect(window.get(), &Window::closed, [&] { closings.push_back(log.empty() ? "early" : log.back()); });
-    window->hide(); // hiding is not closing
-    window->show();
-    window->close();
-    EXPECT_THAT(closings, ElementsAre("root.didDisappear"));
-}
-
-TEST_F(ViewControllerTest, PresentedScreensCoverTheContentAreaAndADismissTakesEverythingAbove)
+// An over-full-screen modal keeps its presenter shown until a full-screen one covers both.
+TEST_F(ViewControllerTest, PresentedScreensLandOnTheTopMostCoverTheContentAreaAndADismissTakesEverythingAbove)
 {
     RecordingController* root = showRoot();
-    auto vc = make("sheet");
-    QPointer<RecordingController> sheet = vc.get();
+    auto vc = make("alert");
+    vc->setModalPresentationStyle(ModalPresentationStyle::OverFullScreen);
+    QPointer<RecordingController> alert = vc.get();
     root->present(std::move(vc), Animated::No, [this] { log.push_back("presented"); });
-    EXPECT_THAT(events(), ElementsAre("sheet.loadView", "sheet.viewDidLoad", "root.willDisappear", "sheet.willAppear",
-                                      "sheet.didAppear", "root.didDisappear", "presented"));
-    EXPECT_FALSE(root->view()->isVisible());
-    QPointer<RecordingController> alert = presentOver(*root, "alert"); // lands on the top-most
-    EXPECT_TRUE(alert->presentingViewController() == sheet && window->topViewController() == alert);
+    EXPECT_THAT(events(),
+                ElementsAre("alert.loadView", "alert.viewDidLoad", "alert.willAppear", "alert.didAppear", "presented"));
+    EXPECT_TRUE(root->view()->isVisible() && root->isVisible());
+    QPointer<RecordingController> sheet = presentOver(*root, "sheet"); // lands on the top-most
+    EXPECT_TRUE(sheet->presentingViewController() == alert && window->topViewController() == sheet);
+    EXPECT_THAT(events(), ElementsAre("sheet.loadView", "sheet.viewDidLoad", "alert.willDisappear", "root.willDisappear",
+                                      "sheet.willAppear", "sheet.didAppear", "alert.didDisappear", "root.didDisappear"));
+    EXPECT_FALSE(root->isVisible() || alert->isVisible() || root->view()->isVisible());
     window->resize(640, 360);
-    EXPECT_EQ(alert->view()->geometry(), window->contentView()->rect());
+    EXPECT_EQ(sheet->view()->geometry(), window->contentView()->rect());
+    sheet->dismiss(Animated::No);
+    EXPECT_THAT(events(), ElementsAre("sheet.willDisappear", "root.willAppear", "alert.willAppear",
+                                      "sheet.didDisappear", "root.didAppear", "alert.didAppear"));
+    EXPECT_TRUE(root->view()->isVisible() && alert->view()->isVisible());
+
+    sheet = presentOver(*alert, "sheet");
     events();
     root->dismiss(Animated::No, [this] { log.push_back("dismissed"); });
-    // The covered sheet already disappeared; only the visible alert goes away on screen.
-    EXPECT_THAT(events(), ElementsAre("alert.willDisappear", "root.willAppear", "alert.didDisappear", "root.didAppear",
+    // The covered alert already disappeared; only the visible sheet goes away on screen.
+    EXPECT_THAT(events(), ElementsAre("sheet.willDisappear", "root.willAppear", "sheet.didDisappear", "root.didAppear",
                                       "dismissed"));
     EXPECT_TRUE(root->presentedViewController() == nullptr && root->view()->isVisible());
     flushDeferredDeletes();
@@ -85,21 +90,6 @@ TEST_F(ViewControllerTest, PresentOutsideAWindowIsRefusedAndAnEmptyDismissStillC
     EXPECT_TRUE(completed);
 }
 
-TEST_F(ViewControllerTest, OverFullScreenKeepsThePresenterShownUntilAFullScreenCoversBoth)
-{
-    RecordingController* root = showRoot();
-    RecordingController* alert = presentOver(*root, "alert", ModalPresentationStyle::OverFullScreen);
-    EXPECT_THAT(events(), ElementsAre("alert.loadView", "alert.viewDidLoad", "alert.willAppear", "alert.didAppear"));
-    EXPECT_TRUE(root->view()->isVisible() && root->isVisible());
-    RecordingController* sheet = presentOver(*alert, "sheet");
-    EXPECT_FALSE(root->isVisible() || alert->isVisible() || root->view()->isVisible());
-    events();
-    sheet->dismiss(Animated::No);
-    EXPECT_THAT(events(), ElementsAre("sheet.willDisappear", "root.willAppear", "alert.willAppear",
-                                      "sheet.didDisappear", "root.didAppear", "alert.didAppear"));
-    EXPECT_TRUE(root->view()->isVisible() && alert->view()->isVisible());
-}
-
 struct TransitionCase {
     const char* name;
     bool animations;
@@ -109,7 +99,8 @@ struct TransitionCase {
 class TransitionTest : public ViewControllerTest, public ::testing::WithParamInterface<TransitionCase> {};
 
 // With animations off completion comes at once; with them on, only after the transition ran.
-TEST_P(TransitionTest, CompletionWaitsForTheTransitionAndLeavesTheViewInPlace)
+// The close button usually dismisses its modal from inside its own slot.
+TEST_P(TransitionTest, CompletionWaitsForTheTransitionLeavesTheViewInPlaceAndSelfDismissalIsSafe)
 {
     setAnimationsEnabled(GetParam().animations);
     const bool immediate = !GetParam().animations;
@@ -124,9 +115,12 @@ TEST_P(TransitionTest, CompletionWaitsForTheTransitionAndLeavesTheViewInPlace)
     EXPECT_EQ(modal->view()->geometry(), window->contentView()->rect());
     EXPECT_EQ(modal->view()->graphicsEffect(), nullptr);
     bool dismissed = false;
-    root->dismiss(Animated::Yes, [&] { dismissed = true; });
+    modal->onClose = [&](RecordingController& self) { self.dismiss(Animated::Yes, [&] { dismissed = true; }); };
+    modal->closeButton()->click();
+    ASSERT_TRUE(!modal.isNull() && modal->touchedAfterClose);
     EXPECT_EQ(dismissed, immediate);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dismissed && modal.isNull(); }));
+    EXPECT_EQ(root->presentedViewController(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, TransitionTest,
@@ -155,24 +149,6 @@ TEST_F(ViewControllerTest, OverlappingTransitionsRunInOrderAndDismissOnce)
     flushDeferredDeletes();
     EXPECT_TRUE(log.empty()) << "dismissed once, no extra callbacks";
 }
-
-// The close button of a modal usually dismisses it from inside its own slot.
-class SelfDismissalTest : public ViewControllerTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(SelfDismissalTest, DismissFromOwnHandlerIsSafe)
-{
-    setAnimationsEnabled(GetParam());
-    RecordingController* root = showRoot();
-    QPointer<RecordingController> modal = presentOver(*root, "modal");
-    bool completed = false;
-    modal->onClose = [&](RecordingController& self) { self.dismiss(Animated::Yes, [&] { completed = true; }); };
-    modal->closeButton()->click();
-    ASSERT_TRUE(!modal.isNull() && modal->touchedAfterClose);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return completed && modal.isNull(); }));
-    EXPECT_EQ(root->presentedViewController(), nullptr);
-}
-
-INSTANTIATE_TEST_SUITE_P(AnimationsOffAndOn, SelfDismissalTest, ::testing::Bool());
 
 // Nothing reaches the chain afterwards: no lifecycle call, no completion of the transition
 // under way, no notification.
