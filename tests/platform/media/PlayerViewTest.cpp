@@ -247,16 +247,13 @@ TEST_F(PlayerViewTest, SubtitlesSitBottomCentreWithinTheWidthAboveTheControlsInT
     const QRect low = overlay().geometry();
     EXPECT_GT(low.bottom(), text.bottom()) << "down to the picture's foot once the bar is gone";
     EXPECT_LE(low.bottom(), picture.bottom());
-    // White letters with a dark edge, over the grey picture.
+    // A dark edge round the letters, over the grey picture; the letters' white is tried over a
+    // real clip (the car's PlaybackTest).
     const QImage shot = view.grab().toImage();
-    int white = 0, dark = 0;
-    for (int y = low.top(); y <= low.bottom(); ++y) {
-        for (int x = low.left(); x <= low.right(); ++x) {
-            white += shot.pixelColor(x, y).lightness() > 240;
+    int dark = 0;
+    for (int y = low.top(); y <= low.bottom(); ++y)
+        for (int x = low.left(); x <= low.right(); ++x)
             dark += shot.pixelColor(x, y).lightness() < 40;
-        }
-    }
-    EXPECT_GT(white, 100);
     EXPECT_GT(dark, 100);
     EXPECT_EQ(shot.pixelColor(picture.left() + 5, picture.top() + 5), QColor(128, 128, 128)) << "nothing else covered";
 
