@@ -100,7 +100,7 @@ TEST_F(CollectionViewTest, AThousandItemsAskOnlyNearTheScreenAndReuseCells)
     EXPECT_EQ(cellsMade, made) << "reload makes no new cells";
 }
 
-TEST_F(CollectionViewTest, ClicksAndTapsChooseOneItemAndTapTargetsGrowAroundSmallItemsTheNearerWinning)
+TEST_F(CollectionViewTest, ClicksAndTapsChooseOneItemAndTapTargetsGrowAroundSmallItems)
 {
     openPaged();
     QTest::mouseClick(glass(), Qt::LeftButton, {}, {20, 35}); // between items
@@ -110,11 +110,9 @@ TEST_F(CollectionViewTest, ClicksAndTapsChooseOneItemAndTapTargetsGrowAroundSmal
     EXPECT_EQ(chosen(), (std::vector{2, 3}));
     EXPECT_FALSE(cell(2)->isSelected()) << "one at a time";
 
+    // Where each target ends is checked on the car's strip (BrowserTest); here, that taps use them.
     strip.setTapTargetSize({40, 40});
-    EXPECT_EQ(strip.indexPathForTapAt({20, 34}), IndexPath::forItem(0));
-    EXPECT_EQ(strip.indexPathForTapAt({20, 36}), IndexPath::forItem(1));
-    EXPECT_EQ(strip.indexPathForTapAt({1, 15}), IndexPath::forItem(0)) << "the column's full width";
-    touchTap(glass(), {38, 76});
+    touchTap(glass(), {38, 76}); // beside item 2 and above it, within its target
     EXPECT_EQ(chosen(), (std::vector{2, 3, 2}));
 }
 
