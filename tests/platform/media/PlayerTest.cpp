@@ -22,23 +22,34 @@ std::unique_ptr<FakePlayer> loadedPlayer(const char* name = "a.mp4")
     return player;
 }
 
+// A loaded player, and the shared audio session reporting to a log of its own.
 class PlayerTest : public ::testing::Test {
 protected:
-    std::unique_ptr<FakePlayer> made = loadedPlayer();
-    FakePlayer& player = *made;
+    PlayerTest()
+    {
+        session.setActive(false);
+        session.setScreenSaverInhibitor(std::make_unique<test::RecordingInhibitor>(log_));
+    }
+    ~PlayerTest() override { session.setActive(false); }
+
+    AudioSession& session = AudioSession::shared();
+    std::shared_ptr<test::InhibitorLog> log_ = std::make_shared<test::InhibitorLog>();
+    test::InhibitorLog& log = *log_;
+    std::unique_ptr<FakePlayer> player = loadedPlayer();
     QObject owner;
 };
+using AudioSessionTest = PlayerTest;
 
 TEST_F(PlayerTest, TimeObserverFiresPerIntervalCrossedAndAtOnceWhenTimeJumps)
 {
     std::vector<double> observed;
-    player.addPeriodicTimeObserver(0.5, &owner, [&](double s) { observed.push_back(s); });
-    player.play();
+    player->addPeriodicTimeObserver(0.5, &owner, [&](double s) { observed.push_back(s); });
+    player->play();
     for (int i = 0; i < 6; ++i)
-        player.advanceTime(0.375); // 0.375 0.75 1.125 1.5 1.875 2.25: exact in binary
-    player.seek(12.0);
-    player.pause();
-    player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
+        player->advanceTime(0.375); // 0.375 0.75 1.125 1.5 1.875 2.25: exact in binary
+    player->seek(12.0);
+    player->pause();
+    player->replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
     EXPECT_EQ(observed, (std::vector<double>{0.0, 0.75, 1.125, 1.5, 2.25, 12.0, 12.0, 0.0}));
 }
 
@@ -47,30 +58,15 @@ TEST_F(PlayerTest, TimeObserverIsGoneOnceRemovedEvenWhileTimeIsDeliveredOrItsOwn
     int calls = 0;
     auto shortLived = std::make_unique<QObject>();
     TimeObserverToken removed;
-    player.addPeriodicTimeObserver(0.5, &owner, [&](double) { player.removeTimeObserver(removed); });
-    removed = player.addPeriodicTimeObserver(0.5, &owner, [&](double) { ++calls; });
-    player.addPeriodicTimeObserver(0.5, shortLived.get(), [&](double) { ++calls; });
+    player->addPeriodicTimeObserver(0.5, &owner, [&](double) { player->removeTimeObserver(removed); });
+    removed = player->addPeriodicTimeObserver(0.5, &owner, [&](double) { ++calls; });
+    player->addPeriodicTimeObserver(0.5, shortLived.get(), [&](double) { ++calls; });
     shortLived.reset();
-    player.play();
-    player.advanceTime(3.0);
+    player->play();
+    player->advanceTime(3.0);
     EXPECT_EQ(calls, 0);
-    EXPECT_EQ(player.timeObserverCount(), 1u);
+    EXPECT_EQ(player->timeObserverCount(), 1u);
 }
-
-class AudioSessionTest : public ::testing::Test {
-protected:
-    AudioSessionTest()
-    {
-        session.setActive(false);
-        session.setScreenSaverInhibitor(std::make_unique<test::RecordingInhibitor>(log_));
-    }
-    ~AudioSessionTest() override { session.setActive(false); }
-
-    AudioSession& session = AudioSession::shared();
-    std::shared_ptr<test::InhibitorLog> log_ = std::make_shared<test::InhibitorLog>();
-    test::InhibitorLog& log = *log_;
-    std::unique_ptr<FakePlayer> player = loadedPlayer();
-};
 
 TEST_F(AudioSessionTest, EveryWayPlaybackStopsReleasesTheScreenSaver)
 {
