@@ -95,6 +95,7 @@ protected:
 TEST_F(TableViewTest, TenThousandRowsAskOnlyForTheRowsOnScreenAndScrollToRowLandsWhereAsked)
 {
     EXPECT_EQ(table.numberOfRowsInSection(0), 10000);
+    EXPECT_TRUE(source.cellRequests.empty()) << "nothing before the table is shown";
     source.footerTitle = "The end"; // far below: must not measure the section
     open();
     EXPECT_LE(source.cellRequests.size(), static_cast<std::size_t>(kMaxRealized));
