@@ -34,20 +34,8 @@ inline std::vector<int> rowsOf(const std::vector<IndexPath>& paths)
     return rows;
 }
 
-// Cells shown in the viewport now, counted without asking the list.
-template <class Cell>
-int shownCells(ScrollView& view)
-{
-    int shown = 0;
-    for (const Cell* cell : view.viewport()->template findChildren<Cell*>())
-        shown += cell->isVisible() && view.viewport()->rect().intersects(cell->geometry());
-    return shown;
-}
-
 class RecordingTable : public TableViewDataSource, public TableViewDelegate {
 public:
-    explicit RecordingTable(int rowCount = 0) : rows(rowCount) {}
-
     int numberOfRowsInSection(TableView&, int) override { return rows; }
     std::unique_ptr<TableViewCell> cellForRow(TableView& table, const IndexPath& path) override
     {
@@ -126,44 +114,65 @@ public:
     std::vector<IndexPath> selected;
 };
 
-// A table of 60-point rows over a recording source.
-class ShownTable {
+// A list over a recording source, with what the tests ask of either kind; opened once its
+// source is scripted.
+template <class View, class Source, class Cell>
+class Shown {
 public:
-    static constexpr int kPitch = 60;
-
-    explicit ShownTable(int rows, TableViewStyle style = TableViewStyle::InsetGrouped) : source(rows), table(style)
+    template <class... Args>
+    explicit Shown(Args... args) : list(args...)
     {
-        table.setRowHeight(kPitch);
-        table.setDataSource(&source);
-        table.setDelegate(&source);
+        list.setDataSource(&source);
+        list.setDelegate(&source);
     }
-    void open(QSize size = {400, 600})
+    void open(QSize size = {400, 600}) // a table's size; a strip gives its own
     {
-        table.resize(size);
-        table.show();
+        list.resize(size);
+        list.show();
         QApplication::processEvents();
     }
-    ScrollView& scrollView() { return table; }
-    QPoint centreOf(int row) { return table.visualRectForRow(IndexPath::forRow(row)).center(); }
-    TableViewCell* cell(int row) { return table.cellForRow(IndexPath::forRow(row)); }
-    std::vector<int> visible() { return rowsOf(table.indexPathsForVisibleRows()); }
+    ScrollView& scrollView() { return list; }
     std::vector<int> chosen() { return rowsOf(source.selected); }
     std::size_t cellRequests() { return source.cellRequests.size(); }
-    int cellsOnScreen() { return shownCells<TableViewCell>(table); }
+    // Cells shown in the viewport now, counted without asking the list.
+    int cellsOnScreen()
+    {
+        int shown = 0;
+        for (const Cell* cell : list.viewport()->template findChildren<Cell*>())
+            shown += cell->isVisible() && list.viewport()->rect().intersects(cell->geometry());
+        return shown;
+    }
     void reloadOnceWhileDisplaying()
     {
         source.onDisplay = [this] {
             source.onDisplay = nullptr;
-            table.reloadData();
+            list.reloadData();
         };
     }
 
-    RecordingTable source;
-    TableView table;
+    Source source;
+    View list;
+};
+
+// A table of 60-point rows.
+class ShownTable : public Shown<TableView, RecordingTable, TableViewCell> {
+public:
+    static constexpr int kPitch = 60;
+
+    explicit ShownTable(int rows, TableViewStyle style = TableViewStyle::InsetGrouped) : Shown(style)
+    {
+        source.rows = rows;
+        table.setRowHeight(kPitch);
+    }
+    QPoint centreOf(int row) { return table.visualRectForRow(IndexPath::forRow(row)).center(); }
+    TableViewCell* cell(int row) { return table.cellForRow(IndexPath::forRow(row)); }
+    std::vector<int> visible() { return rowsOf(table.indexPathsForVisibleRows()); }
+
+    TableView& table = list;
 };
 
 // A strip of 30-point items 40 points apart, in a column 40 points wide.
-class ShownStrip {
+class ShownStrip : public Shown<CollectionView, RecordingStrip, CollectionViewCell> {
 public:
     static constexpr int kPitch = 40;
 
@@ -178,32 +187,12 @@ public:
             return std::make_unique<CollectionViewCell>();
         });
         source.items = items;
-        strip.setDataSource(&source);
-        strip.setDelegate(&source);
     }
-    void open(QSize size = {40, 200})
-    {
-        strip.resize(size);
-        strip.show();
-        QApplication::processEvents();
-    }
-    ScrollView& scrollView() { return strip; }
     QPoint centreOf(int item) { return strip.visualRectForItem(IndexPath::forItem(item)).center(); }
     CollectionViewCell* cell(int item) { return strip.cellForItem(IndexPath::forItem(item)); }
     std::vector<int> visible() { return rowsOf(strip.indexPathsForVisibleItems()); }
-    std::vector<int> chosen() { return rowsOf(source.selected); }
-    std::size_t cellRequests() { return source.cellRequests.size(); }
-    int cellsOnScreen() { return shownCells<CollectionViewCell>(strip); }
-    void reloadOnceWhileDisplaying()
-    {
-        source.onDisplay = [this] {
-            source.onDisplay = nullptr;
-            strip.reloadData();
-        };
-    }
 
-    RecordingStrip source;
-    CollectionView strip;
+    CollectionView& strip = list;
     int cellsMade = 0;
 };
 

@@ -1,5 +1,6 @@
 // The player contract the screens rely on, checked on the scripted player, and the screen
-// saver held off exactly while the audio session is active and some player plays.
+// saver held off exactly while the audio session is active and some player plays. A failed
+// item's report is tried on the real player (PlaybackTest) and on the car's player screen.
 
 #include "platform/media/AudioSession.h"
 #include "platform/testing/FakePlayer.h"
@@ -21,23 +22,34 @@ std::unique_ptr<FakePlayer> loadedPlayer(const char* name = "a.mp4")
     return player;
 }
 
+// A loaded player, and the shared audio session reporting to a log of its own.
 class PlayerTest : public ::testing::Test {
 protected:
-    std::unique_ptr<FakePlayer> made = loadedPlayer();
-    FakePlayer& player = *made;
+    PlayerTest()
+    {
+        session.setActive(false);
+        session.setScreenSaverInhibitor(std::make_unique<test::RecordingInhibitor>(log_));
+    }
+    ~PlayerTest() override { session.setActive(false); }
+
+    AudioSession& session = AudioSession::shared();
+    std::shared_ptr<test::InhibitorLog> log_ = std::make_shared<test::InhibitorLog>();
+    test::InhibitorLog& log = *log_;
+    std::unique_ptr<FakePlayer> player = loadedPlayer();
     QObject owner;
 };
+using AudioSessionTest = PlayerTest;
 
 TEST_F(PlayerTest, TimeObserverFiresPerIntervalCrossedAndAtOnceWhenTimeJumps)
 {
     std::vector<double> observed;
-    player.addPeriodicTimeObserver(0.5, &owner, [&](double s) { observed.push_back(s); });
-    player.play();
+    player->addPeriodicTimeObserver(0.5, &owner, [&](double s) { observed.push_back(s); });
+    player->play();
     for (int i = 0; i < 6; ++i)
-        player.advanceTime(0.375); // 0.375 0.75 1.125 1.5 1.875 2.25: exact in binary
-    player.seek(12.0);
-    player.pause();
-    player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
+        player->advanceTime(0.375); // 0.375 0.75 1.125 1.5 1.875 2.25: exact in binary
+    player->seek(12.0);
+    player->pause();
+    player->replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
     EXPECT_EQ(observed, (std::vector<double>{0.0, 0.75, 1.125, 1.5, 2.25, 12.0, 12.0, 0.0}));
 }
 
@@ -46,54 +58,14 @@ TEST_F(PlayerTest, TimeObserverIsGoneOnceRemovedEvenWhileTimeIsDeliveredOrItsOwn
     int calls = 0;
     auto shortLived = std::make_unique<QObject>();
     TimeObserverToken removed;
-    player.addPeriodicTimeObserver(0.5, &owner, [&](double) { player.removeTimeObserver(removed); });
-    removed = player.addPeriodicTimeObserver(0.5, &owner, [&](double) { ++calls; });
-    player.addPeriodicTimeObserver(0.5, shortLived.get(), [&](double) { ++calls; });
+    player->addPeriodicTimeObserver(0.5, &owner, [&](double) { player->removeTimeObserver(removed); });
+    removed = player->addPeriodicTimeObserver(0.5, &owner, [&](double) { ++calls; });
+    player->addPeriodicTimeObserver(0.5, shortLived.get(), [&](double) { ++calls; });
     shortLived.reset();
-    player.play();
-    player.advanceTime(3.0);
-    EXPECT_EQ(calls, 0);
-    EXPECT_EQ(player.timeObserverCount(), 1u);
-}
-
-TEST_F(PlayerTest, FailedItemReportsWhyAndDoesNotPlayUntilReplaced)
-{
-    QString reported;
-    QObject::connect(&player, &Player::failed, &owner, [&](const QString& m) { reported = m; });
-    player.play();
-    player.failCurrentItem(QStringLiteral("Resource not found."));
-    EXPECT_TRUE(player.status() == PlayerStatus::Failed && reported == "Resource not found.");
-    player.play();
-    EXPECT_EQ(player.rate(), 0.0);
-    player.replaceCurrentItem(PlayerItem::create(QUrl::fromLocalFile("/videos/b.mp4")));
-    EXPECT_EQ(player.status(), PlayerStatus::ReadyToPlay);
-}
-
-class AudioSessionTest : public ::testing::Test {
-protected:
-    AudioSessionTest()
-    {
-        session.setActive(false);
-        session.setScreenSaverInhibitor(std::make_unique<test::RecordingInhibitor>(log_));
-    }
-    ~AudioSessionTest() override { session.setActive(false); }
-
-    AudioSession& session = AudioSession::shared();
-    std::shared_ptr<test::InhibitorLog> log_ = std::make_shared<test::InhibitorLog>();
-    test::InhibitorLog& log = *log_;
-    std::unique_ptr<FakePlayer> player = loadedPlayer();
-};
-
-TEST_F(AudioSessionTest, PlayActivatesTheSessionAndInhibitsTheScreenSaverOnce)
-{
-    session.setActive(true);
-    EXPECT_EQ(log.inhibits, 0) << "active without playback";
-    session.setActive(false);
     player->play();
-    EXPECT_TRUE(session.isActive());
-    player->seek(3.0);
-    EXPECT_EQ(log.inhibits, 1) << "seeking and time passing inhibit nothing more";
-    EXPECT_EQ(log.lastArguments, (QStringList{"Kavio", "Playing video"}));
+    player->advanceTime(3.0);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(player->timeObserverCount(), 1u);
 }
 
 TEST_F(AudioSessionTest, EveryWayPlaybackStopsReleasesTheScreenSaver)
@@ -119,13 +91,18 @@ TEST_F(AudioSessionTest, EveryWayPlaybackStopsReleasesTheScreenSaver)
     }
 }
 
-TEST_F(AudioSessionTest, TwoPlayersHoldOneInhibitionUntilBothStopAndReactivationInhibitsAgain)
+TEST_F(AudioSessionTest, PlayInhibitsOnceForTwoPlayersUntilBothStopAndReactivationInhibitsAgain)
 {
+    session.setActive(true);
+    EXPECT_EQ(log.inhibits, 0) << "active without playback";
+    session.setActive(false);
     auto second = loadedPlayer();
     player->play();
+    EXPECT_TRUE(session.isActive());
     second->play();
+    player->seek(3.0);
     player->pause();
-    EXPECT_EQ(log.inhibits, 1);
+    EXPECT_EQ(log.inhibits, 1) << "a second player and seeking inhibit nothing more";
     EXPECT_EQ(log.uninhibits, 0);
     second->pause();
     EXPECT_EQ(log.uninhibits, 1);

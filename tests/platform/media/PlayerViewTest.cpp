@@ -17,7 +17,6 @@
 
 #include <QMenu>
 #include <QMouseEvent>
-#include <QSignalSpy>
 #include <QToolButton>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -54,28 +53,23 @@ protected:
     PlayerVideoSurface surface;
 };
 
-TEST_F(PlayerVideoSurfaceTest, AWindowThatKeepsUpShowsEveryFrameABusyOneOnlyTheNewestDue)
-{
-    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
-    for (int i = 0; i < 3; ++i) {
-        surface.videoSink()->setVideoFrame(frameOf(colours[i], i * 33'333));
-        EXPECT_EQ(centre(), colours[i]);
-    }
-    for (int i = 0; i < 3; ++i) // no paint between them
-        surface.videoSink()->setVideoFrame(frameOf(colours[2 - i], 100'000 + i * 33'333));
-    EXPECT_EQ(centre(), QColor(Qt::red));
-    EXPECT_EQ(surface.shownFrameCount(), 4);
-    EXPECT_EQ(surface.droppedFrameCount(), 2);
-}
-
-TEST_F(PlayerVideoSurfaceTest, FramesFromTheDecodersThreadReachTheWindow)
+// Which frame a busy window shows is the pacer's rule; here, that the surface follows it.
+TEST_F(PlayerVideoSurfaceTest, AFrameFromTheDecodersThreadShowsABusyWindowOnlyTheNewestAndAnEmptyOneNone)
 {
     std::thread decoder([this] { surface.videoSink()->setVideoFrame(frameOf(Qt::magenta, 0, {1920, 1080})); });
     decoder.join();
     ASSERT_TRUE(QTest::qWaitFor([&] { return surface.hasFrame(); }));
-    EXPECT_EQ(surface.frameSize(), QSize(1920, 1080));
     EXPECT_EQ(surface.pictureRect(), QRect(0, 0, 320, 180));
     EXPECT_EQ(centre(), QColor(Qt::magenta));
+    const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
+    for (int i = 0; i < 3; ++i) // no paint between them
+        surface.videoSink()->setVideoFrame(frameOf(colours[i], 100'000 + i * 33'333));
+    EXPECT_EQ(centre(), QColor(Qt::blue));
+    EXPECT_EQ(surface.shownFrameCount(), 2);
+    EXPECT_EQ(surface.droppedFrameCount(), 2);
+    surface.videoSink()->setVideoFrame(QVideoFrame());
+    EXPECT_FALSE(surface.hasFrame());
+    EXPECT_EQ(centre(), QColor(Qt::black));
 }
 
 // A paused picture must not stay blurred after the window grows: it is converted again.
@@ -90,17 +84,6 @@ TEST_F(PlayerVideoSurfaceTest, AHiddenSurfaceConvertsNothingAndANewSizeConvertsA
     surface.resize(640, 360);
     ASSERT_TRUE(QTest::qWaitFor([&] { return surface.convertedFrameCount() == 2; }));
     EXPECT_EQ(surface.grab().toImage().pixelColor(320, 180), QColor(Qt::red));
-}
-
-TEST_F(PlayerVideoSurfaceTest, AnEmptyFrameOrClearLeavesNoPicture)
-{
-    for (const auto& drop : std::vector<std::function<void()>>{
-             [&] { surface.videoSink()->setVideoFrame(QVideoFrame()); }, [&] { surface.clear(); }}) {
-        surface.videoSink()->setVideoFrame(frameOf(Qt::red, 0));
-        drop();
-        EXPECT_FALSE(surface.hasFrame());
-        EXPECT_EQ(centre(), QColor(Qt::black));
-    }
 }
 
 TEST(PlaybackTimeTextTest, ElapsedTruncatesHoursAppearAndUnknownDurationShowsDashes)
@@ -173,7 +156,7 @@ TEST_F(PlayerViewTest, FramesArePaintedFittedWithBlackBarsAndTheBarStaysOverTheP
     EXPECT_EQ(view.controlsBar()->geometry(), whole);
 }
 
-TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndLabelsNowPlayingAndSeeksFollowThePlayer)
+TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndNowPlayingAndSeeksFollowThePlayerUntilItIsGone)
 {
     NowPlayingInfoCenter& center = NowPlayingInfoCenter::shared();
     std::vector<double> seeks;
@@ -189,9 +172,17 @@ TEST_F(PlayerViewTest, ButtonTogglesPlaybackAndLabelsNowPlayingAndSeeksFollowThe
     button->click();
     EXPECT_EQ(player.rate(), 0.0);
     EXPECT_EQ(center.playbackState(), PlaybackState::Paused);
+    EXPECT_EQ(seeks, std::vector<double>{42.0});
     view.setPlayer(nullptr);
     EXPECT_EQ(center.playbackState(), PlaybackState::Stopped);
-    EXPECT_EQ(seeks, std::vector<double>{42.0});
+
+    auto shortLived = std::make_unique<FakePlayer>();
+    view.setPlayer(shortLived.get());
+    shortLived->play();
+    shortLived.reset();
+    EXPECT_EQ(view.player(), nullptr) << "the view lets go of a destroyed player";
+    EXPECT_FALSE(view.controlsBar()->showsPauseButton());
+    EXPECT_EQ(center.playbackState(), PlaybackState::Stopped);
 }
 
 TEST_F(PlayerViewTest, ControlsHideWhilePlayingAndReturnOnMouseMoveOrPause)
@@ -207,29 +198,14 @@ TEST_F(PlayerViewTest, ControlsHideWhilePlayingAndReturnOnMouseMoveOrPause)
     EXPECT_TRUE(view.controlsVisible()) << "they stay while paused";
 }
 
-TEST_F(PlayerViewTest, ViewLetsGoOfADestroyedPlayer)
-{
-    auto shortLived = std::make_unique<FakePlayer>();
-    view.setPlayer(shortLived.get());
-    shortLived->play();
-    shortLived.reset();
-    EXPECT_EQ(view.player(), nullptr);
-    EXPECT_FALSE(view.controlsBar()->showsPauseButton());
-    EXPECT_EQ(NowPlayingInfoCenter::shared().playbackState(), PlaybackState::Stopped);
-}
-
 TEST_F(PlayerViewTest, CuesShowAtTheirTimeStackUpWhenTheyOverlapAndGoAfter)
 {
     showCues({cue(1000, 3000, {"First"}), cue(2000, 4000, {"Second", "two lines"})});
-    at(0.5);
-    EXPECT_FALSE(overlay().isVisible());
     at(1.0);
     EXPECT_TRUE(overlay().isVisible());
     EXPECT_EQ(overlay().text(), "First");
     at(2.5);
     EXPECT_EQ(overlay().text(), "Second\ntwo lines\nFirst") << "the earliest lowest";
-    at(3.5);
-    EXPECT_EQ(overlay().text(), "Second\ntwo lines");
     at(4.0);
     EXPECT_FALSE(overlay().isVisible()) << "a cue ends where its end time starts";
     at(1.5); // a jump back
@@ -271,16 +247,13 @@ TEST_F(PlayerViewTest, SubtitlesSitBottomCentreWithinTheWidthAboveTheControlsInT
     const QRect low = overlay().geometry();
     EXPECT_GT(low.bottom(), text.bottom()) << "down to the picture's foot once the bar is gone";
     EXPECT_LE(low.bottom(), picture.bottom());
-    // White letters with a dark edge, over the grey picture.
+    // A dark edge round the letters, over the grey picture; the letters' white is tried over a
+    // real clip (the car's PlaybackTest).
     const QImage shot = view.grab().toImage();
-    int white = 0, dark = 0;
-    for (int y = low.top(); y <= low.bottom(); ++y) {
-        for (int x = low.left(); x <= low.right(); ++x) {
-            white += shot.pixelColor(x, y).lightness() > 240;
+    int dark = 0;
+    for (int y = low.top(); y <= low.bottom(); ++y)
+        for (int x = low.left(); x <= low.right(); ++x)
             dark += shot.pixelColor(x, y).lightness() < 40;
-        }
-    }
-    EXPECT_GT(white, 100);
     EXPECT_GT(dark, 100);
     EXPECT_EQ(shot.pixelColor(picture.left() + 5, picture.top() + 5), QColor(128, 128, 128)) << "nothing else covered";
 
@@ -294,11 +267,11 @@ TEST_F(PlayerViewTest, SubtitlesSitBottomCentreWithinTheWidthAboveTheControlsInT
     EXPECT_NE(drawn(false, true), roman);
 }
 
-TEST(TrackMenuTest, RowsTickTheCurrentOneAndAChoiceNamesItsKindAndRow)
+// What a choice plays is tried through the car's player screen; here, the menu itself.
+TEST(TrackMenuTest, RowsTickTheCurrentOneUnderAHeadingThatIsNoChoice)
 {
     PlayerControlsBar bar;
     EXPECT_TRUE(bar.trackButton(TrackKind::Audio)->isHidden()) << "nothing to choose";
-    QSignalSpy chosen(&bar, &PlayerControlsBar::trackChosen);
     bar.setTrackRows(TrackKind::Subtitles, {"Off", "English", "French"}, 2);
     TrackButton* subtitles = bar.trackButton(TrackKind::Subtitles);
     EXPECT_FALSE(subtitles->isHidden());
@@ -308,12 +281,8 @@ TEST(TrackMenuTest, RowsTickTheCurrentOneAndAChoiceNamesItsKindAndRow)
         if (action->isChecked())
             ticked << action->text();
     EXPECT_EQ(ticked, QStringList{"French"});
-    EXPECT_EQ(actions.first()->text(), "Subtitles") << "a heading, not a choice";
+    EXPECT_EQ(actions.first()->text(), "Subtitles");
     EXPECT_FALSE(actions.first()->isEnabled());
-    actions[1]->trigger();
-    ASSERT_EQ(chosen.size(), 1);
-    EXPECT_EQ(chosen[0][0].value<TrackKind>(), TrackKind::Subtitles);
-    EXPECT_EQ(chosen[0][1].toInt(), 0) << "Off";
 }
 
 TEST(EmbeddedSubtitleTextTest, StyleOverridesBecomeTagsAndNothingElseIsMarkup)
