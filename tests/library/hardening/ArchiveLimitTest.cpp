@@ -45,6 +45,8 @@ struct HostileArchive {
     Status::Code code;
 };
 
+// Archives broken in other ways are refused by the archive tests; a reference back into
+// the record stands for them here.
 const HostileArchive kHostileArchives[] = {
     {"TooManyObjects", [] {
          plist::Array items;
@@ -56,16 +58,10 @@ const HostileArchive kHostileArchives[] = {
     {"NestedTooDeep", [] { return nested(plist::Limits::archive().maxDepth + 1, false); }, Status::Code::LimitExceeded},
     {"TitleTooLong", [] { return archiveWith(str("x"), std::string(plist::Limits::archive().maxStringLength + 1, 't')); },
      Status::Code::LimitExceeded},
-    {"NotAMovieInfo", [] {
-         return archive::writeArchive({str("$null"), Value::makeDictionary({{"$class", Value::makeUid(2)}}),
-                                       Value::makeDictionary({{"$classname", str("NSObject")}})});
-     }, Status::Code::Corrupt},
     {"MemberBackToRecord", [] {
          return archive::writeArchive({str("$null"), Value::makeDictionary({{"$class", Value::makeUid(2)}, {"FILENAME", Value::makeUid(1)}}),
                                        Value::makeDictionary({{"$classname", str("MovieInfo")}})});
      }, Status::Code::Corrupt},
-    {"Truncated", [] { return encodeMovieInfo(test::makeRecord("cut", "kKV9")).substr(0, 60); }, Status::Code::Corrupt},
-    {"Garbage", [] { return std::string("bplist00garbage"); }, Status::Code::Corrupt},
 };
 
 TEST(ArchiveLimits, ArchivesPastALimitOrBrokenAreRejectedForTheirReasonAndNeverStopTheOthers)
