@@ -97,10 +97,7 @@ protected:
         const fs::path folder = scratch_ / (std::string(GetParam().name) + "-" + std::to_string(folders_++));
         fs::create_directories(folder);
         if (GetParam().fileExists && GetParam().store) {
-            StoreDictionary dict;
-            dict["kKV20240101000000"] = plist::Value::makeArray(
-                {plist::Value::makeData(plist::Bytes(encodeMovieInfo(test::makeRecord("old clip", "kKV20240101000000"))))});
-            writeFile(filePath(folder), serializeStore(dict));
+            test::fileRecords(folder, {test::record("old clip")});
         } else if (GetParam().fileExists) {
             writeFile(filePath(folder), plist::writeXml(*plist::Value::makeDictionary(
                                             {{kHandKey, plist::Value::makeBoolean(false)}, {"other", plist::Value::makeString("kept")}})));

@@ -91,7 +91,7 @@ struct HostileStore {
 };
 
 // A FIFO, a directory or a huge file in the store's place: the codec's file tests refuse
-// those, and NonRegularFiles below checks that a load never opens one.
+// those, and NonRegularFilesAreNeverOpened checks that a load never opens one.
 const HostileStore kUnreadableStores[] = {
     {"SymlinkToDevZero", [](const fs::path& store, const fs::path&) { fs::create_symlink("/dev/zero", store); }},
     {"DanglingSymlink", [](const fs::path& store, const fs::path& away) { fs::create_symlink(away / "gone" / kStoreFileName, store); }},
@@ -133,9 +133,8 @@ INSTANTIATE_TEST_SUITE_P(Stores, HostileFolder, ::testing::ValuesIn(kUnreadableS
 
 // Opening a device can act (a watchdog arms, a tape rewinds): a load opens only regular
 // files. inotify sees every open of the FIFOs standing in for devices.
-TEST(NonRegularFiles, AreNeverOpened)
+TEST_F(OddFolder, NonRegularFilesAreNeverOpened)
 {
-    test::ScratchFolder folder;
     const fs::path store = folder / kStoreFileName;
     const fs::path leftover = folder / (temporaryPrefix(store) + "AbCdEf");
     ASSERT_EQ(::mkfifo(store.c_str(), 0644), 0);
