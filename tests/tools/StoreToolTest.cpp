@@ -103,8 +103,9 @@ TEST_F(StoreToolTest, ARefusedOrFailedCallExitsOneAndChangesNoByte)
          p + "An artist name holds bytes that are not text (not valid UTF-8).\n"},
         {"rm \"$(printf '\\033]0;owned\\007\\nx')\"",
          p + "\"\\x1b]0;owned\\x07\\nx\" is not a video or folder in " + docs.string() + "\n"},
-        {"link 'not a url' --title Refused", p + "This is not a web address. Kavio plays http, https, rtsp, rtsps, rtmp "
-                                                 "and mms links. For example: https://example.com/live.m3u8\n"},
+        {"link 'not a url' --title Refused",
+         p + "This is not a web address. Kavio plays http, https, rtsp, rtsps, rtmp and mms links. "
+             "For example: https://example.com/live.m3u8\n"},
     };
     for (const auto& [args, message] : calls) {
         EXPECT_EQ(on(args), (Outcome{"", message, 1})) << args;
