@@ -90,8 +90,9 @@ struct HostileStore {
     friend void PrintTo(const HostileStore& h, std::ostream* os) { *os << h.name; }
 };
 
-// A FIFO, a directory or a huge file in the store's place: the codec's file tests refuse
-// those, and NonRegularFilesAreNeverOpened checks that a load never opens one.
+// Stores a load cannot read. A FIFO, a directory or a huge file in the store's place is
+// refused by the codec's file tests, and NonRegularFilesAreNeverOpened checks that a load
+// never opens one.
 const HostileStore kUnreadableStores[] = {
     {"SymlinkToDevZero", [](const fs::path& store, const fs::path&) { fs::create_symlink("/dev/zero", store); }},
     {"DanglingSymlink", [](const fs::path& store, const fs::path& away) { fs::create_symlink(away / "gone" / kStoreFileName, store); }},
