@@ -79,48 +79,33 @@ TEST_F(StoreToolTest, EachVerbPrintsTheChangedRecordAndExitsZero)
                                 "\"imgData\":{\"bytes\":" + std::to_string(record("clip")->imgData->size()) +
                                 ",\"format\":\"png\",\"height\":40,\"width\":60},\"urlLink\":\"\"}\n";
     EXPECT_EQ(on("rename clip.mp4 Holiday --artist 'Me and you'"), (Outcome{holiday, "", 0}));
-    EXPECT_TRUE(fs::exists(docs / "Holiday.mp4"));
-    const Outcome folder = on("rename Trip Voyage");
-    EXPECT_EQ(folder.code, 0);
-    EXPECT_THAT(folder.err, HasSubstr("フォルダーがリネームされました: "));
     EXPECT_EQ(on("rm Holiday.mp4"), (Outcome{holiday, "", 0}));
     EXPECT_FALSE(fs::exists(docs / "Holiday.mp4"));
     EXPECT_TRUE(fs::exists(trash / "files" / "Holiday.mp4"));
 }
 
 // Typed text is plain text; what the tool prints of a name shows its control characters
-// escaped ($(printf ...) gives the tool the very bytes).
+// escaped ($(printf ...) gives the tool the very bytes). The rules behind each refusal are
+// the names' and operations' own tests; here each verb's path to them, once.
 TEST_F(StoreToolTest, ARefusedOrFailedCallExitsOneAndChangesNoByte)
 {
     fs::create_directories(docs / "Taken");
-    writeFile(scratch / "not a picture.png", "text");
     const auto before = snapshot();
-    const std::string p = "kavio-store: ", notIn = "\" is not a video or folder in " + docs.string() + "\n";
+    const std::string p = "kavio-store: ";
     const std::string control = "cannot contain control characters such as a line break, a tab or an escape.\n";
-    const std::string plays = "Kavio plays http, https, rtsp, rtsps, rtmp and mms links.";
-    const std::string notWeb = p + "This is not a web address. " + plays + " For example: https://example.com/live.m3u8\n";
     const std::pair<std::string, std::string> calls[] = {
         {"mkdir '../outside'", p + "\"..\" cannot be used as a name.\n"},
-        {"mkdir Trip", p + "Folder already exists.\n"},
-        {"rename clip.mp4 'a/b' --artist X", p + "A name cannot contain \"/\".\n"},
-        {"rename clip.mp4 ''", p + "No characters entered.\n"},
         {"rename Trip Taken", "フォルダーのリネームに失敗しました: File exists\n"},
-        {"rm missing.mp4", p + "\"missing.mp4" + notIn},
         {"thumbnail clip.mp4 /nonexistent.png", p + "\"nonexistent.png\" could not be opened.\n"},
-        {"thumbnail clip.mp4" + at(scratch / "not a picture.png"), p + "\"not a picture.png\" is not a picture Kavio can read.\n"},
         {"rename clip.mp4 \"$(printf 'two\\nlines')\"", p + "A name " + control},
-        {"rename Trip \"$(printf 'esc\\033[31m')\"", p + "A name " + control},
-        {"mkdir \"$(printf 'tab\\there')\"", p + "A name " + control},
         {"link https://example.com/a.m3u8 --title A --artist \"$(printf 'x\\ny')\"", p + "An artist name " + control},
         {"rename clip.mp4 Holiday --artist \"$(printf 'caf\\351')\"",
          p + "An artist name holds bytes that are not text (not valid UTF-8).\n"},
-        {"rm \"$(printf '\\033]0;owned\\007\\nx')\"", p + "\"\\x1b]0;owned\\x07\\nx" + notIn},
-        {"link 'not a url' --title Refused", notWeb},
-        {"link 'javascript:alert(1)' --title Refused", notWeb},
-        {"link http:// --title Refused", p + "The link names no server, such as example.com in https://example.com/live.m3u8.\n"},
-        {"link file:///etc/passwd --title Refused", p + "Kavio cannot play file: links. " + plays + "\n"},
-        {"link https://example.com/live.m3u8 --title clip",
-         p + "Could not save because the same file name already exists. Please rename the file.\n"},
+        {"rm \"$(printf '\\033]0;owned\\007\\nx')\"",
+         p + "\"\\x1b]0;owned\\x07\\nx\" is not a video or folder in " + docs.string() + "\n"},
+        {"link 'not a url' --title Refused",
+         p + "This is not a web address. Kavio plays http, https, rtsp, rtsps, rtmp and mms links. "
+             "For example: https://example.com/live.m3u8\n"},
     };
     for (const auto& [args, message] : calls) {
         EXPECT_EQ(on(args), (Outcome{"", message, 1})) << args;
@@ -137,8 +122,7 @@ TEST_F(StoreToolTest, FilesNamedInBytesThatAreNotUtf8AreListedRenamedAndTrashedB
     for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) writeFile(docs / "Urlaub\xFF" / name, name);
     const Outcome listed = on("ls");
     EXPECT_EQ(listed.code, 0);
-    EXPECT_THAT(listed.out, HasSubstr("\"name\":\"caf\xEF\xBF\xBD.mp4\""));
-    EXPECT_THAT(listed.out, HasSubstr("\"name\":\"Urlaub\xEF\xBF\xBD\""));
+    // Shown with replacement characters, as the folder's own tests check; controls escaped.
     EXPECT_THAT(listed.out, HasSubstr("\"name\":\"bell\\u0007 del\\u007f csi\\u009b.mp4\"")) << "every control escaped";
 
     // A new record is known by its title, which such a name cannot be: renamed first.
@@ -155,7 +139,6 @@ TEST_F(StoreToolTest, FilesNamedInBytesThatAreNotUtf8AreListedRenamedAndTrashedB
     EXPECT_EQ(on("rm \"$(printf 'Urlaub\\377')\"").code, 0);
     EXPECT_FALSE(fs::exists(docs / "Urlaub\xFF"));
     EXPECT_EQ(readFile(trash / "files" / "Urlaub\xFF" / "c.mp4"), "c.mp4") << "trashed, not erased";
-    EXPECT_THAT(readFile(trash / "info" / "Urlaub\xFF.trashinfo"), HasSubstr("Path=" + docs.string() + "/Urlaub%FF\n"));
 }
 
 TEST_F(StoreToolTest, DumpAndLsDescribeTheFolderAndAnUnreadableStoreExitsOne)
@@ -207,15 +190,11 @@ TEST_F(StoreToolTest, ImportLinkAndEmptyAsTheEditorAndTheMenuDoThem)
     // A file named like a video that holds none is refused before anything is copied; a
     // refused move leaves the source.
     writeFile(scratch / "notes.mp4", "8 bytes.");
-    writeFile(scratch / "zeros.mp4", "");
-    fs::resize_file(scratch / "zeros.mp4", std::uintmax_t(2) << 30); // sparse: 2 GB of zeros
     const std::string p = "kavio-store: ";
     const auto before = snapshot();
     const std::pair<std::string, std::string> refused[] = {
         {"import" + source + " --title Trip --move", p + "It looks like the same file name already exists.\n"},
-        {"import" + source + " --title \"$(printf 'caf\\351')\"", p + "A name holds bytes that are not text (not valid UTF-8).\n"},
         {"import" + at(scratch / "notes.mp4") + " --title Refused", p + "\"notes.mp4\" holds no video Kavio can play.\n"},
-        {"import" + at(scratch / "zeros.mp4") + " --title Refused", p + "\"zeros.mp4\" holds no video Kavio can play.\n"},
     };
     for (const auto& [args, message] : refused) {
         EXPECT_EQ(on(args), (Outcome{"", message, 1})) << args;
@@ -235,7 +214,6 @@ TEST_F(StoreToolTest, RestorePutsBackTheLatestRemovalWithItsRecordAndPermanently
     const auto before = snapshot();
     const Outcome removed = on("rm clip.mp4");
     EXPECT_EQ(removed.code, 0) << removed.err;
-    EXPECT_FALSE(fs::exists(docs / "clip.mp4"));
     EXPECT_EQ(on("restore clip.mp4"), removed) << "the same record, back";
     EXPECT_EQ(snapshot(), before);
     const Outcome none = {"", "kavio-store: No trash holds \"clip.mp4\" removed from " + docs.string() + ".\n", 1};

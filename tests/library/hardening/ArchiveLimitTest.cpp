@@ -19,24 +19,15 @@ using plist::ValuePtr;
 ValuePtr str(std::string s) { return Value::makeString(std::move(s)); }
 
 // A MovieInfo archive with a title and one extra object in its table.
-std::string archiveWith(ValuePtr extra, std::string title = "hostile")
+std::string archiveWith(ValuePtr extra)
 {
     return archive::writeArchive({
         str("$null"),
         Value::makeDictionary({{"$class", Value::makeUid(3)}, {"FILENAME", Value::makeUid(2)}, {"extra", Value::makeUid(4)}}),
-        str(std::move(title)),
+        str("hostile"),
         Value::makeDictionary({{"$classname", str("MovieInfo")}, {"$classes", Value::makeArray({str("MovieInfo"), str("NSObject")})}}),
         std::move(extra),
     });
-}
-
-// depth arrays, each holding the one before once or twice.
-std::string nested(std::size_t depth, bool twice)
-{
-    ValuePtr v = Value::makeInteger(1);
-    for (std::size_t i = 0; i < depth; ++i)
-        v = twice ? Value::makeArray({v, v}) : Value::makeArray({v});
-    return archiveWith(v);
 }
 
 struct HostileArchive {
@@ -45,6 +36,9 @@ struct HostileArchive {
     Status::Code code;
 };
 
+// Each limit and each way an archive breaks is the codec's and the archive tests' own; here
+// one archive past a limit only a record's reader sets (the store's is higher) and one
+// reference back into the record, each refused for its reason.
 const HostileArchive kHostileArchives[] = {
     {"TooManyObjects", [] {
          plist::Array items;
@@ -52,20 +46,10 @@ const HostileArchive kHostileArchives[] = {
              items.push_back(Value::makeInteger(i + 1000)); // distinct, so none is shared
          return archiveWith(Value::makeArray(std::move(items)));
      }, Status::Code::LimitExceeded},
-    {"TooManyExpandedNodes", [] { return nested(20, true); }, Status::Code::LimitExceeded}, // 40 objects, a million nodes
-    {"NestedTooDeep", [] { return nested(plist::Limits::archive().maxDepth + 1, false); }, Status::Code::LimitExceeded},
-    {"TitleTooLong", [] { return archiveWith(str("x"), std::string(plist::Limits::archive().maxStringLength + 1, 't')); },
-     Status::Code::LimitExceeded},
-    {"NotAMovieInfo", [] {
-         return archive::writeArchive({str("$null"), Value::makeDictionary({{"$class", Value::makeUid(2)}}),
-                                       Value::makeDictionary({{"$classname", str("NSObject")}})});
-     }, Status::Code::Corrupt},
     {"MemberBackToRecord", [] {
          return archive::writeArchive({str("$null"), Value::makeDictionary({{"$class", Value::makeUid(2)}, {"FILENAME", Value::makeUid(1)}}),
                                        Value::makeDictionary({{"$classname", str("MovieInfo")}})});
      }, Status::Code::Corrupt},
-    {"Truncated", [] { return encodeMovieInfo(test::makeRecord("cut", "kKV9")).substr(0, 60); }, Status::Code::Corrupt},
-    {"Garbage", [] { return std::string("bplist00garbage"); }, Status::Code::Corrupt},
 };
 
 TEST(ArchiveLimits, ArchivesPastALimitOrBrokenAreRejectedForTheirReasonAndNeverStopTheOthers)

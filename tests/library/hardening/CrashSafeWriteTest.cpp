@@ -6,18 +6,16 @@
 
 #include "library/AtomicFile.h"
 #include "library/FolderChange.h"
-#include "library/FolderModel.h"
 #include "library/Settings.h"
 #include "library/plist/Codec.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <map>
 #include <optional>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace kavio {
 namespace {
@@ -97,10 +95,7 @@ protected:
         const fs::path folder = scratch_ / (std::string(GetParam().name) + "-" + std::to_string(folders_++));
         fs::create_directories(folder);
         if (GetParam().fileExists && GetParam().store) {
-            StoreDictionary dict;
-            dict["kKV20240101000000"] = plist::Value::makeArray(
-                {plist::Value::makeData(plist::Bytes(encodeMovieInfo(test::makeRecord("old clip", "kKV20240101000000"))))});
-            writeFile(filePath(folder), serializeStore(dict));
+            test::fileRecords(folder, {test::record("old clip")});
         } else if (GetParam().fileExists) {
             writeFile(filePath(folder), plist::writeXml(*plist::Value::makeDictionary(
                                             {{kHandKey, plist::Value::makeBoolean(false)}, {"other", plist::Value::makeString("kept")}})));
@@ -141,6 +136,19 @@ protected:
 
     std::string at(const Call& c) const { return c.name + " #" + std::to_string(c.ordinal) + ": " + c.line; }
 
+    // What the next start does with the folder (the phone window opens it to change it; the
+    // settings are loaded): whether it can read what it finds there.
+    bool nextStartReads(const fs::path& folder) const
+    {
+        clearStoreCache(); // as in a new process
+        if (!GetParam().store) {
+            const bool absent = !fs::exists(filePath(folder)); // first: a save beside may create it
+            return readSettings(filePath(folder)) || absent;
+        }
+        tidyFolder(folder);
+        return loadStore(filePath(folder)).prefsDict != nullptr;
+    }
+
     test::ScratchFolder scratch_;
     int folders_ = 0;
     std::string oldBytes_;
@@ -168,15 +176,7 @@ TEST_P(CrashSafeWrite, KilledOrFailedAtEveryCallLeavesOldOrNewFileAndNoLeftover)
                 ASSERT_EQ(run.exitCode, -1) << "not killed";
                 EXPECT_TRUE(sameCall(*c, run.lines.back())) << "killed at " << run.lines.back();
                 EXPECT_TRUE(isOld(folder) || isNew(folder)) << "partial or missing file";
-                if (GetParam().store) {
-                    clearStoreCache();
-                    tidyFolder(folder);
-                    FolderModel model(folder);
-                    model.loadMp4Files();
-                    EXPECT_TRUE(model.prefsDict()) << model.storeStatus().toString();
-                } else {
-                    EXPECT_TRUE(readSettings(filePath(folder)) || !fs::exists(filePath(folder)));
-                }
+                EXPECT_TRUE(nextStartReads(folder));
             } else {
                 const auto isInjected = [](const std::string& l) { return l.find("(INJECTED)") != std::string::npos; };
                 ASSERT_EQ(std::count_if(run.lines.begin(), run.lines.end(), isInjected), 1);
@@ -201,27 +201,12 @@ TEST_P(CrashSafeWrite, ConcurrentLoadsNeverRemoveTheTemporaryOfARunningSave)
                                                [](const Call& c) { return c.name == "close" && onTemporary(c.line); });
     ASSERT_NE(closeOfTemporary, saveCalls_.end());
     const fs::path folder = newFolder();
-    const std::string inject = "inject=close:delay_exit=1000000:when=" + std::to_string(closeOfTemporary->ordinal);
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::execlp("strace", "strace", "-qq", "-o", "/dev/null", "-e", "trace=close", "-e", inject.c_str(), KAVIO_SAVE_PROBE,
-                 mode(), folder.c_str(), nullptr);
-        ::_exit(127);
-    }
-    int status = 0;
+    const std::string inject = "-e inject=close:delay_exit=1000000:when=" + std::to_string(closeOfTemporary->ordinal);
+    auto save = std::async(std::launch::async, [&] { return traceProbe(folder, inject).exitCode; });
     int loads = 0;
-    for (; ::waitpid(pid, &status, WNOHANG) == 0; ++loads) {
-        clearStoreCache(); // each load is a first visit, as in a new process
-        if (GetParam().store) {
-            tidyFolder(folder);
-            loadStore(filePath(folder));
-        } else {
-            readSettings(filePath(folder));
-        }
-    }
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save failed while " << loads << " loads ran beside it";
+    for (; save.wait_for(std::chrono::seconds(0)) != std::future_status::ready; ++loads)
+        EXPECT_TRUE(nextStartReads(folder)) << "a load beside the save found neither file";
+    EXPECT_EQ(save.get(), 0) << "the save failed while " << loads << " loads ran beside it";
     EXPECT_TRUE(isNew(folder));
     EXPECT_FALSE(hasTemporary(folder));
 }

@@ -3,6 +3,8 @@
 // flips the right-hand-drive setting. getppid() marks the start and the end of the save
 // for strace. Exit 0: the save succeeded; 1: it reported failure; 2: bad usage or setup.
 
+#include "support/TestSupport.h"
+
 #include "library/FolderChange.h"
 #include "library/FolderModel.h"
 #include "library/Settings.h"
@@ -15,26 +17,7 @@ namespace {
 
 using namespace kavio;
 
-kavio::MovieInfo probeRecord()
-{
-    MovieInfo r;
-    r.FILENAME = "probe clip";
-    r.ARTIST = "Probe \xC3\xA9";
-    r.EXTENSION = "mp4";
-    r.imgData = plist::Bytes(std::string(4096, 'x')); // large enough to need a real write
-    r.KEY = "kKV20250101000000";
-    r.urlLink = "";
-    return r;
-}
-
 void mark() { ::getppid(); }
-
-int report(const Status& s)
-{
-    if (s.isOk()) return 0;
-    std::fprintf(stderr, "save failed: %s\n", s.toString().c_str());
-    return 1;
-}
 
 } // namespace
 
@@ -51,7 +34,7 @@ int main(int argc, char** argv)
         // Tests open the folder for writing beside it, each for a moment.
         Result<FolderChange> change = FolderChange::begin(model, std::chrono::seconds(2));
         if (!change || !model.prefsDict()) return 2;
-        change->saveMovieModules(probeRecord());
+        change->saveMovieModules(*test::record("probe clip"));
         mark();
         status = change->commit();
         mark();
@@ -63,5 +46,8 @@ int main(int argc, char** argv)
         status = writeRightHandDrive(path, held, !current);
         mark();
     }
-    return report(status);
+    if (status.isOk())
+        return 0;
+    std::fprintf(stderr, "save failed: %s\n", status.toString().c_str());
+    return 1;
 }

@@ -1,19 +1,18 @@
 #pragma once
 // Small helpers shared by the codec tests: sample values and whole files.
 
-#include "support/ScopedEnv.h"
+#include "support/TestSupport.h"
 
 #include "library/plist/Codec.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace kavio::plist::testing {
 
 using kavio::test::ScratchFolder;
+using kavio::test::writeFile;
 
 inline ValuePtr str(std::string s) { return Value::makeString(std::move(s)); }
 inline ValuePtr num(std::int64_t v) { return Value::makeInteger(v); }
@@ -42,16 +41,5 @@ inline ValuePtr sampleDocument()
 
 // What a read gave, or a string naming why it failed, so that a comparison shows the reason.
 inline ValuePtr got(const Result<ValuePtr>& r) { return r.isOk() ? *r : str("<unreadable: " + r.status().toString() + ">"); }
-
-inline void writeFile(const std::filesystem::path& path, std::string_view bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string readWhole(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 } // namespace kavio::plist::testing
