@@ -143,17 +143,11 @@ TEST_F(MprisDBusTest, TrackChangesAndCommandTargetsAreSignalledToTheShell)
     EXPECT_FALSE(property(MprisService::kPlayerInterface, "CanGoNext").toBool());
 }
 
+// The app's handler, once set, is the app's test (playerctl open).
 TEST_F(MprisDBusTest, OpenUriIsRefusedUntilTheAppTakesIt)
 {
     const QVariantList uri{"file:///videos/a.mp4"};
     EXPECT_EQ(callPlayer(MprisService::kPlayerInterface, "OpenUri", uri).type(), QDBusMessage::ErrorMessage);
-    QUrl opened;
-    service->setOpenUriHandler([&](const QUrl& url) {
-        opened = url;
-        return Status::ok();
-    });
-    EXPECT_EQ(callPlayer(MprisService::kPlayerInterface, "OpenUri", uri).type(), QDBusMessage::ReplyMessage);
-    EXPECT_EQ(opened, QUrl("file:///videos/a.mp4"));
 }
 
 class ScreenSaverDBusTest : public ::testing::Test {
