@@ -68,6 +68,10 @@ struct ColourPair {
     double minimum;
 };
 
+// The pairs the rendered screens below do not measure: texts drawn by the lists and bars
+// themselves, the alerts, menus and credits, and the gradient's far end. The editor's heading
+// and placeholders at the top, the home banner, the support headers and the other tab are
+// measured where they are drawn.
 TEST(StyleContrast, EveryTextColourOnWhatItIsDrawnOn)
 {
     namespace colors = platform::colors;
@@ -88,10 +92,8 @@ TEST(StyleContrast, EveryTextColourOnWhatItIsDrawnOn)
         {"phone row detail", phone::detailText, phone::rowBackground, kPhoneMinimum},
         {"phone bar title", phone::barTitle, phone::barTint, kPhoneMinimum},
         {"phone bar items", phone::barItems, phone::barTint, kPhoneMinimum},
-        {"editor heading, top", phone::editorHeading, phone::editorGradientTop, kPhoneMinimum},
         {"editor heading, bottom", phone::editorHeading, phone::editorGradientBottom, kPhoneMinimum},
         {"editor field text", phone::editorFieldText, phone::editorGradientBottom, kPhoneMinimum},
-        {"editor placeholder, top", phone::editorPlaceholder, phone::editorGradientTop, kPhoneMinimum},
         {"editor placeholder, bottom", phone::editorPlaceholder, phone::editorGradientBottom, kPhoneMinimum},
         {"editor button", phone::editorButtonText, phone::editorButton, kPhoneMinimum},
         {"car row title", car::titleText, car::rowBackground, kCarMinimum},
@@ -99,11 +101,8 @@ TEST(StyleContrast, EveryTextColourOnWhatItIsDrawnOn)
         {"car banner", car::bannerText, car::background, kCarMinimum},
         {"player failure title", car::failureTitle, car::playerBackground, kCarMinimum},
         {"player failure reason", car::failureDetail, car::playerBackground, kCarMinimum},
-        {"support section header", shell::sectionHeader, shell::background, kPhoneMinimum},
         {"support row detail", shell::sectionHeader, Qt::white, kPhoneMinimum},
-        {"home banner", shell::bannerText, shell::background, kPhoneMinimum},
         {"selected tab", shell::tabTint, shell::barTint, kPhoneMinimum},
-        {"other tab", shell::tabUnselected, shell::barTint, kPhoneMinimum},
         {"credit role", shell::creditRole, Qt::white, kPhoneMinimum},
         {"credit name", shell::creditName, Qt::white, kPhoneMinimum},
     };
@@ -265,8 +264,9 @@ TEST_P(PhoneWindow, TheKeyboardStartsInTheListAndTabGoesInReadingOrder)
 }
 
 // The one-button messages at their longest (a long sentence, a name with no place to break
-// it, a path), the dialogs the phone browser opens from its menus, long work's progress
-// line, the share text and the address for a missing browser.
+// it, a path), the link dialog with its field (the menus' other dialogs are the same alert),
+// the update alert, long work's progress line, the share text and the address for a
+// missing browser.
 TEST_P(PhoneWindow, EveryAlertAndSheetIsShownWhole)
 {
     phone::IPFMController* files = push(docs());
@@ -283,11 +283,8 @@ TEST_P(PhoneWindow, EveryAlertAndSheetIsShownWhole)
         expectWhole(text.left(24));
     }
 
-    // The link dialog builds its own alert; naming a folder or an entry goes through one.
     files->urlLink();
     expectWhole(QStringLiteral("url-link"));
-    files->RenamecunstomText(files->model().dirCon().front());
-    expectWhole(QStringLiteral("rename"));
     ASSERT_TRUE(home());
     home()->updateChecked({shell::UpdateVerdict::Kind::Update, QStringLiteral("v10.20.300-beta.4")});
     expectWhole(QStringLiteral("update"));
