@@ -24,15 +24,6 @@ std::string kavio(const std::string& arguments, int* code)
                             code);
 }
 
-QScreen* screenNamed(const char* name)
-{
-    for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen->name() == QLatin1String(name))
-            return screen;
-    }
-    return nullptr;
-}
-
 TEST(CarPcCommandLine, ListsTheScreensAndRefusesAnUnknownOne)
 {
     int code = -1;
@@ -77,7 +68,7 @@ TEST_F(CarOnly, TheCarWindowAloneFillsTheNamedScreenWithoutAFrameAndNoTapClosesI
     EXPECT_EQ(carScreenNamed({}).value(), QGuiApplication::primaryScreen());
     ASSERT_TRUE(carScreenNamed(QStringLiteral("DSI-1")));
     QScreen* dashboard = *carScreenNamed(QStringLiteral("DSI-1"));
-    ASSERT_EQ(dashboard, screenNamed("DSI-1"));
+    ASSERT_EQ(dashboard->name(), "DSI-1");
     ASSERT_NE(dashboard, QGuiApplication::primaryScreen()) << "the test means a screen other than the default";
 
     platform::Scene* car = connectCarOnly(scenes, dashboard);
@@ -108,7 +99,7 @@ TEST_F(CarOnly, TheCarWindowAloneFillsTheNamedScreenWithoutAFrameAndNoTapClosesI
 
 TEST_F(CarOnly, ThePointerHidesAtATouchAndAfterThreeSecondsShowsWhenTheMouseMoves)
 {
-    platform::Scene* car = connectCarOnly(scenes, screenNamed("DSI-1"));
+    platform::Scene* car = connectCarOnly(scenes, *carScreenNamed(QStringLiteral("DSI-1")));
     carplay::test::CarWindow::settle();
     const auto pointerShown = [] { return QGuiApplication::overrideCursor() == nullptr; };
     QWidget* content = car->window().contentView();
