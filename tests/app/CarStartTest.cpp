@@ -83,18 +83,6 @@ protected:
         return true;
     }
 
-    // Plays the clip from the command line until at least seconds in.
-    void playClipUntil(double seconds)
-    {
-        start({QString::fromStdString(clip.string())});
-        ASSERT_TRUE(waitFor([&] { return playing() && position() >= seconds; }, kSlowStartMs + 1000 * static_cast<int>(seconds)))
-            << kavio.readAllStandardError().toStdString();
-    }
-    std::optional<PlayerSession> sessionOnDisk() const
-    {
-        return LastSession(scratch.stateHome() / "Kavio" / "playing.plist").session();
-    }
-
     kavio::test::ScratchHome scratch;
     fs::path clip;
     QProcess kavio;
@@ -105,7 +93,9 @@ protected:
 // seconds back.
 TEST_F(CarStart, AVideoKilledWhilePlayingPlaysOnAtItsResumePosition)
 {
-    playClipUntil(12.0);
+    start({QString::fromStdString(clip.string())});
+    ASSERT_TRUE(waitFor([] { return playing() && position() >= 12.0; }, kSlowStartMs + 12'000))
+        << kavio.readAllStandardError().toStdString();
     const double stoppedAt = position();
     killHard();
     const auto killedAt = fs::file_time_type::clock::now();
@@ -114,8 +104,9 @@ TEST_F(CarStart, AVideoKilledWhilePlayingPlaysOnAtItsResumePosition)
     EXPECT_FALSE(PlaybackPositions(positions).setAside()) << "what was last written loads";
     // A second's grace for a busy machine.
     EXPECT_LE(killedAt - fs::last_write_time(positions), std::chrono::seconds(6));
-    ASSERT_TRUE(sessionOnDisk());
-    EXPECT_EQ(sessionOnDisk()->state, PlayerSession::State::Playing);
+    const std::optional<PlayerSession> session = LastSession(scratch.stateHome() / "Kavio" / "playing.plist").session();
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->state, PlayerSession::State::Playing);
     EXPECT_TRUE(fs::exists(defaultSamplesMarker())) << "asked on the first run";
     EXPECT_FALSE(fs::exists(scratch.documents() / kSamplesFolderName)) << "never on top of a library";
 
