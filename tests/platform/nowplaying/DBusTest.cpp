@@ -85,14 +85,6 @@ protected:
         return reply.arguments().value(0).value<QDBusVariant>().variant();
     }
 
-    void listen()
-    {
-        // QtDBus takes the receiving slot by name; there is no function-pointer form.
-        ASSERT_TRUE(shell.connect({}, MprisService::kObjectPath, "org.freedesktop.DBus.Properties",
-                                  "PropertiesChanged", &recorder,
-                                  SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
-    }
-
     static NowPlayingInfo entry(const QString& trackId)
     {
         NowPlayingInfo info;
@@ -124,7 +116,9 @@ TEST_F(MprisDBusTest, ServiceTakesTheKavioNameOrAnInstanceNameWhenItIsTaken)
 
 TEST_F(MprisDBusTest, TrackChangesAndCommandTargetsAreSignalledToTheShell)
 {
-    listen();
+    // QtDBus takes the receiving slot by name; there is no function-pointer form.
+    ASSERT_TRUE(shell.connect({}, MprisService::kObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                              &recorder, SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
     NowPlayingInfoCenter::shared().setNowPlayingInfo(entry("1"));
     NowPlayingInfoCenter::shared().setPlaybackState(PlaybackState::Playing);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.playerChanges.empty(); }));
