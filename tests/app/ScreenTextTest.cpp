@@ -153,7 +153,8 @@ protected:
     void SetUp() override
     {
         fillLibrary(docs());
-        scenes = std::make_unique<platform::SceneManager>([this](platform::SceneRole role) -> std::unique_ptr<platform::SceneDelegate> {
+        using Delegate = std::unique_ptr<platform::SceneDelegate>;
+        scenes = std::make_unique<platform::SceneManager>([this](platform::SceneRole role) -> Delegate {
             if (role == platform::SceneRole::Phone)
                 return std::make_unique<KVAppDelegate>(docs(), scenes->connectCarDisplayAction());
             return std::make_unique<CarPlaySceneDelegate>(docs());
@@ -171,7 +172,10 @@ protected:
 
     const fs::path& docs() const { return library.documents(); }
     platform::Window& window() const { return phone->window(); }
-    platform::TabBarController* tabs() const { return static_cast<platform::TabBarController*>(window().rootViewController()); }
+    platform::TabBarController* tabs() const
+    {
+        return static_cast<platform::TabBarController*>(window().rootViewController());
+    }
     platform::NavigationController* movies() const
     {
         return static_cast<platform::NavigationController*>(tabs()->viewControllers().front());
