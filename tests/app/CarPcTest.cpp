@@ -1,20 +1,15 @@
 // A car PC: the car face alone on the dashboard's touchscreen (DSI-1, 800x480) beside
 // another screen (DP-1), from the command line to the window.
 
-#include "support/CarplayTestSupport.h"
+#include "CarScenes.h"
 
 #include "app/CarOnly.h"
-#include "app/CarPlaySceneDelegate.h"
-#include "platform/screens/Scene.h"
-#include "platform/testing/FakePlayer.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointingDevice>
 #include <QScreen>
 #include <QWindow>
-
-#include <gtest/gtest.h>
 
 namespace kavio::app {
 namespace {
@@ -27,15 +22,6 @@ std::string kavio(const std::string& arguments, int* code)
     return kavio::test::run("QT_QPA_PLATFORM='" KAVIO_TEST_PLATFORM "' DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent "
                                 KAVIO_APP " " + arguments + " 2>&1",
                             code);
-}
-
-QScreen* screenNamed(const char* name)
-{
-    for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen->name() == QLatin1String(name))
-            return screen;
-    }
-    return nullptr;
 }
 
 TEST(CarPcCommandLine, ListsTheScreensAndRefusesAnUnknownOne)
@@ -53,36 +39,36 @@ TEST(CarPcCommandLine, ListsTheScreensAndRefusesAnUnknownOne)
     EXPECT_NE(refused.find("DP-1"), std::string::npos);
 }
 
-TEST(CarPcCommandLine, ScreenshotsAtTheSizeAsked)
+// Every screen rendered offscreen: the car's at its panel's size or the size asked, the
+// phone's at its own.
+TEST(CarPcCommandLine, ScreenshotsOfEveryScreenAtThePanelsSizeOrTheSizeAsked)
 {
     kavio::test::ScratchFolder out;
     int code = -1;
-    const std::string printed = kavio("--screenshots '" + out.path().string() + "' --size 1024x600", &code);
-    ASSERT_EQ(code, 0) << printed;
-    for (const char* name : {"car-root.png", "car-folder.png", "player-left.png", "player-right.png"})
-        EXPECT_EQ(QImage(QString::fromStdString((out / name).string())).size(), QSize(1024, 600)) << name;
+    const std::pair<std::string, QSize> runs[] = {{"", QSize(800, 480)}, {" --size 1024x600", QSize(1024, 600)}};
+    for (const auto& [size, car] : runs) {
+        const fs::path shots = out / std::to_string(car.width());
+        fs::create_directory(shots);
+        const std::string printed = kavio("--screenshots '" + shots.string() + "'" + size, &code);
+        ASSERT_EQ(code, 0) << printed;
+        for (const std::string name : {"car-root", "car-folder", "player-left", "player-right", "phone-movies",
+                                       "phone-folder-menu", "phone-editor", "phone-support"}) {
+            const QImage shot(QString::fromStdString((shots / (name + ".png")).string()));
+            EXPECT_EQ(shot.size(), name.starts_with("phone") ? QSize(390, 740) : car) << name << size;
+        }
+    }
     kavio("--screenshots '" + out.path().string() + "' --size 1024", &code);
     EXPECT_EQ(code, 2);
 }
 
-class CarOnly : public ::testing::Test {
-protected:
-    CarOnly()
-        : scenes([this](platform::SceneRole) { return std::make_unique<CarPlaySceneDelegate>(library.documents()); })
-    {
-    }
-
-    carplay::test::Library library;
-    platform::FakePlayerFactory players;
-    platform::SceneManager scenes;
-};
+using CarOnly = CarScene;
 
 TEST_F(CarOnly, TheCarWindowAloneFillsTheNamedScreenWithoutAFrameAndNoTapClosesIt)
 {
     EXPECT_EQ(carScreenNamed({}).value(), QGuiApplication::primaryScreen());
     ASSERT_TRUE(carScreenNamed(QStringLiteral("DSI-1")));
     QScreen* dashboard = *carScreenNamed(QStringLiteral("DSI-1"));
-    ASSERT_EQ(dashboard, screenNamed("DSI-1"));
+    ASSERT_EQ(dashboard->name(), "DSI-1");
     ASSERT_NE(dashboard, QGuiApplication::primaryScreen()) << "the test means a screen other than the default";
 
     platform::Scene* car = connectCarOnly(scenes, dashboard);
@@ -113,7 +99,7 @@ TEST_F(CarOnly, TheCarWindowAloneFillsTheNamedScreenWithoutAFrameAndNoTapClosesI
 
 TEST_F(CarOnly, ThePointerHidesAtATouchAndAfterThreeSecondsShowsWhenTheMouseMoves)
 {
-    platform::Scene* car = connectCarOnly(scenes, screenNamed("DSI-1"));
+    platform::Scene* car = connectCarOnly(scenes, *carScreenNamed(QStringLiteral("DSI-1")));
     carplay::test::CarWindow::settle();
     const auto pointerShown = [] { return QGuiApplication::overrideCursor() == nullptr; };
     QWidget* content = car->window().contentView();
