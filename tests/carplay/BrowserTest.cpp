@@ -217,16 +217,14 @@ TEST_F(CarBrowser, PullingTheListDownByTouchReloadsIt)
     EXPECT_FALSE(root->refreshControl()->isRefreshing());
 }
 
-// A Documents folder on a USB stick: not plugged in at start, then in, then pulled out.
-TEST_F(CarBrowser, AFolderOnAStickShowsEmptyUntilItComesAndEmptiesWhenItGoes)
+// A Documents folder on a USB stick pulled out while playing. A folder not there yet is
+// waited for (FolderWatcherTest), and the browsers follow their watch (PhoneBrowserTest).
+TEST_F(CarBrowser, AFolderOnAStickPulledOutWhilePlayingEmptiesAndThePlayerStays)
 {
     const fs::path documents = library.documents().parent_path() / "media" / "STICK" / "Kavio";
-    CRFMController* root = openRoot(documents);
-    EXPECT_EQ(root->tableView()->numberOfRowsInSection(0), 0);
     test::fileRecords(documents, {test::record("drive")});
     writeFile(documents / "drive.mp4", "x");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return root->tableView()->numberOfRowsInSection(0) == 1; }, 5000));
-
+    CRFMController* root = openRoot(documents);
     touchTap(root->tableView()->viewport(), centreOfRow(*root, "drive.mp4"));
     auto* player = over<KavioController>(*root);
     ASSERT_TRUE(player);

@@ -1,8 +1,9 @@
-// The player on the real media stack, with tiny clips made by ffmpeg: clips play one after
-// the other and wrap round, entries that cannot play are skipped, a file named in bytes
-// that are not UTF-8 plays, the sound in the system's language plays and a pick outlives a
-// restart, and a subtitle file shows at its time. A resume point reaching the real backend
-// is the power-cut tests' (app_tests, app_car_start_tests): the real program started again.
+// The player on the real media stack, with tiny clips made by ffmpeg: entries that cannot
+// play are skipped, a file named in bytes that are not UTF-8 plays, the sound in the
+// system's language plays and a pick outlives a restart, and a subtitle file shows at its
+// time. Clips ending one after the other on the real player are platform_media_playback_tests'
+// (PlaybackTest), the screen moving on at its own item's end PlayerLayout's; a resume
+// point reaching the real backend is the power-cut tests' (app_tests, app_car_start_tests).
 
 #include "support/CarplayTestSupport.h"
 
@@ -68,21 +69,6 @@ protected:
     test::CarWindow car;
 };
 
-TEST_F(RealPlayback, ClipsAdvanceAndWrap)
-{
-    ASSERT_TRUE(clip(library.documents() / "red.mp4", "red"));
-    ASSERT_TRUE(clip(library.documents() / "blue.mp4", "blue"));
-    KavioController* screen = open({record("red"), record("blue")});
-    std::vector<std::size_t> seen{screen->currentIndex()};
-    waitFor([&] {
-        if (screen->currentIndex() != seen.back())
-            seen.push_back(screen->currentIndex());
-        return seen.size() >= 3;
-    });
-    EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 0}));
-    close(screen);
-}
-
 // What people met: a text file named like a video, a removed file and a link that is no
 // address, before a real clip. Each says why it cannot play, and the clip plays after them.
 // A queue of them alone stopping is FailedEntries' (carplay_tests): the run is the screen's.
@@ -90,7 +76,8 @@ TEST_F(RealPlayback, EntriesThatCannotPlayAreSkipped)
 {
     kavio::test::writeFile(library.documents() / "notes.mp4", "eight bytes of text, not a video");
     ASSERT_TRUE(clip(library.documents() / "clip.mp4", "yellow", 5));
-    KavioController* screen = open({record("notes"), record("gone"), record("link", "mp4", "not a url"), record("clip")});
+    KavioController* screen =
+        open({record("notes"), record("gone"), record("link", "mp4", "not a url"), record("clip")});
     screen->setSkipFailedEntryDelay(std::chrono::milliseconds(200));
     QStringList reasons;
     waitFor([&] {

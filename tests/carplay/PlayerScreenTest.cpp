@@ -210,7 +210,6 @@ TEST_F(PlayerScreen, ChosenAgainItStartsThreeSecondsBeforeWhereItStopped)
     // Next from the middle of b remembers b; c played to its end starts from the start.
     playFor(20);
     screen->nextTrack();
-    playFor(40);
     player().finishCurrentItem(); // c to its end, then a
     close(screen);
     waitForBackgroundSaves();
