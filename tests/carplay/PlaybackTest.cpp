@@ -56,7 +56,21 @@ protected:
         kavio::test::run("ffmpeg -y -loglevel error " + arguments + " 2>&1", &code);
         return code == 0;
     }
-    KavioController* open(RecordList records) { return test::presentPlayer(car, library, std::move(records), 0); }
+    // The player on records[0], from its file in the library or from video; nothing runs
+    // before the caller sets the screen up.
+    KavioController* open(RecordList records, const fs::path& video = {})
+    {
+        PlayQueue::Opening opening;
+        opening.DOC_PATH = video.empty() ? library.documents() : video.parent_path();
+        const MovieInfo& first = *records[0];
+        opening.videoPath = video.empty() ? opening.DOC_PATH / (*first.FILENAME + "." + *first.EXTENSION) : video;
+        opening.infos = std::make_shared<const RecordList>(std::move(records));
+        auto owned = std::make_unique<KavioController>();
+        owned->setOpening(std::move(opening));
+        KavioController* screen = owned.get();
+        car.root().present(std::move(owned), platform::Animated::No);
+        return screen;
+    }
     static void close(KavioController* screen)
     {
         screen->CloseTap();
@@ -101,14 +115,7 @@ TEST_F(RealPlayback, AClipNamedInBytesThatAreNotUtf8Plays)
     fs::create_directories(folder);
     ASSERT_TRUE(clip(library.documents() / "green.mp4", "green"));
     fs::rename(library.documents() / "green.mp4", folder / "caf\xE9.mp4");
-    PlayQueue::Opening opening;
-    opening.DOC_PATH = folder;
-    opening.videoPath = folder / "caf\xE9.mp4";
-    opening.infos = std::make_shared<const RecordList>(RecordList{record("cafe")});
-    auto owned = std::make_unique<KavioController>();
-    owned->setOpening(std::move(opening));
-    KavioController* screen = owned.get();
-    car.root().present(std::move(owned), platform::Animated::No);
+    KavioController* screen = open({record("cafe")}, folder / "caf\xE9.mp4");
     platform::Player* player = screen->player();
     ASSERT_TRUE(player);
     waitFor([&] { return player->currentTime() > 0.1 || player->status() == platform::PlayerStatus::Failed; });
