@@ -108,22 +108,23 @@ TEST(PlayQueue, NowPlayingLeavesOutWhatTheRecordLacksAndTrackIdsNeverRepeat)
 }
 
 // The queue is the folder as its list reads (natural order, files without a record titled
-// by their name), not the store's order; a chosen file the list does not show plays alone.
+// by their name), not the store's order; a listed file plays its record's own file, one the
+// list does not show plays alone.
 TEST(PlayerOpening, AChosenFilePlaysWithItsFolderInListOrderOrAloneWhenNotListed)
 {
     kavio::test::ScratchFolder folder;
-    for (const char* name : {"b.mp4", "a.mp4", "dashcam.m4v", ".hidden.mp4"})
+    for (const char* name : {"b.MOV", "a.mp4", "dashcam.m4v", ".hidden.mp4"})
         kavio::test::writeFile(folder / name, "x");
     RecordPtr a = record("a"), b = record("b");
     const auto records = std::make_shared<const RecordList>(RecordList{b, a});
-    const PlayQueue::Opening found = openingForFile(folder.path(), records, "b.mp4");
+    const PlayQueue::Opening found = openingForFile(folder.path(), records, "b.MOV");
     std::vector<std::string> titles;
     for (const RecordPtr& r : *found.infos)
         titles.push_back(r->FILENAME.value_or(""));
     EXPECT_EQ(titles, (std::vector<std::string>{"a", "b", "dashcam"}));
     EXPECT_EQ(found.currentIndex, 1u);
     EXPECT_EQ((*found.infos)[1], b) << "a listed file plays as its record";
-    EXPECT_EQ(found.videoPath, folder / "b.mp4");
+    EXPECT_EQ(found.videoPath, folder / "b.mp4") << "the record's own file";
 
     const PlayQueue::Opening alone = openingForFile(folder.path(), records, ".hidden.mp4");
     ASSERT_EQ(alone.infos->size(), 1u);
