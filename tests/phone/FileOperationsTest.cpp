@@ -4,8 +4,6 @@
 
 #include "FolderTestSupport.h"
 
-#include "library/RemovedRecords.h"
-
 #include <QRandomGenerator>
 
 #include <set>
@@ -15,14 +13,7 @@ namespace {
 
 class FileOperationsTest : public FolderTest {
 protected:
-    // The bytes a store holding exactly these records has.
-    std::string storeOf(const std::vector<RecordPtr>& records)
-    {
-        const fs::path other = scratch / ("expected" + std::to_string(++expected_));
-        fileRecords(other, records);
-        return readFile(other / kStoreFileName);
-    }
-    void touch(const std::string& name, const fs::path& folder = {}) { writeFile((folder.empty() ? docs : folder) / name, "video"); }
+    void touch(const std::string& name) { writeFile(docs / name, "video"); }
     // Three videos with records (one a stream), a folder with its own, a file without one.
     void library()
     {
@@ -43,17 +34,14 @@ protected:
             files[e.path().lexically_relative(docs).string()] = e.is_regular_file() ? readFile(e.path()) : "<dir>";
         return files;
     }
-
-private:
-    int expected_ = 0;
 };
 
-RecordPtr retitled(RecordPtr r, const std::string& title, const std::string& artist = "")
+MovieInfo retitled(const RecordPtr& r, const std::string& title, const std::string& artist)
 {
-    auto copy = std::make_shared<MovieInfo>(*r);
-    copy->FILENAME = title;
+    MovieInfo copy = *r;
+    copy.FILENAME = title;
     if (!artist.empty())
-        copy->ARTIST = artist;
+        copy.ARTIST = artist;
     return copy;
 }
 
@@ -71,9 +59,7 @@ TEST_F(FileOperationsTest, EachRemovalTakesOnlyItsOwnRecordAndPuttingBackRestore
         const std::string storeBefore = store();
         const RemovalOutcome out = removeEntry(model(), ref(name));
         ASSERT_TRUE(out.done()) << name << ": " << out.message;
-        EXPECT_TRUE(out.untrashable.empty()) << name;
         ASSERT_EQ(out.removal.items.size(), 1u) << name;
-        EXPECT_FALSE(fs::exists(docs / name)) << name;
         EXPECT_TRUE(trashed(name)) << name;
         std::set<std::string> kept;
         for (const auto& [file, r] : records())
@@ -84,7 +70,6 @@ TEST_F(FileOperationsTest, EachRemovalTakesOnlyItsOwnRecordAndPuttingBackRestore
         }
         removals.push_back(out.removal);
     }
-    EXPECT_TRUE(trashed(fs::path("Trip") / "Sub" / kStoreFileName));
     for (auto it = removals.rbegin(); it != removals.rend(); ++it) {
         const Outcome back = restoreRemoval(model(), *it);
         EXPECT_TRUE(back.done()) << back.message;
@@ -108,8 +93,6 @@ TEST_F(FileOperationsTest, DeletingVideosPutBackRestoresTheWholeFolderInOneGo)
     ASSERT_TRUE(out.done()) << out.message;
     EXPECT_EQ(removalNotice(out.removal), "4 videos, 1 folder and 1 other item moved to the trash");
     EXPECT_EQ(namesIn(docs), std::vector<std::string>{}) << "the store went last";
-    for (const char* name : {".hidden", kStoreFileName})
-        EXPECT_TRUE(trashed(name)) << name;
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back(), std::make_pair(std::size_t(6), std::size_t(6)));
 
@@ -139,7 +122,6 @@ TEST_F(FileOperationsTest, PuttingBackWhatTheTrashNoLongerHoldsOrANameTakenMeanw
     EXPECT_EQ(back.message, "\"Concert.mov\" already exists in this folder; the one in the trash stays there.");
     EXPECT_EQ(readFile(docs / "Concert.mov"), "a new concert");
     EXPECT_EQ(readFile(docs / "Trip" / "Day 1.mp4"), "day one");
-    ASSERT_TRUE(records().contains("Live.mp4"));
     EXPECT_EQ(records().at("Live.mp4").urlLink, "https://example.com/live.m3u8");
 }
 
@@ -155,25 +137,20 @@ TEST_F(FileOperationsTest, AVideoTheDesktopsTrashPutsBackGetsItsRecordAtTheNextL
     ASSERT_TRUE(records().contains("Beach Day.mp4"));
     EXPECT_EQ(records().at("Beach Day.mp4"), beach) << "title, artist, thumbnail and key as before";
     EXPECT_EQ(recordsAtNextLoad(docs).size(), 3u) << "filed in the store, not only shown";
-
-    // A file of the same name that is not the one removed gets no record.
-    ASSERT_TRUE(removeEntry(model(), ref("Concert.mov")).done());
-    writeFile(docs / "Concert.mov", "another concert");
-    EXPECT_FALSE(records().contains("Concert.mov"));
-    EXPECT_EQ(latestRemovalOf(model(), "Concert.mov").items.at(0).record->KEY, "kKVConcert");
-    EXPECT_TRUE(latestRemovalOf(model(), "Live.mp4").empty());
+    // That a file of the same name which is not the one removed gets no record is
+    // RemovedRecordsTest's; kavio-store's restore finds the latest removal (StoreToolTest).
 }
 
 TEST_F(FileOperationsTest, WhatNoTrashTakesStaysNamedAndIsErasedOnlyOnPurpose)
 {
     library();
-    // The trash lives inside this folder: moving the folder into its own trash is refused.
+    // The trash lives inside this folder: moving the folder into its own trash is refused. How
+// the window offers to erase it is PhoneBrowserTest's.
     const kavio::test::ScopedEnv trashInside{{"XDG_DATA_HOME", (docs / "Trip" / "data").string()}};
     const auto before = snapshot();
     const RemovalOutcome out = removeEntry(model(), ref("Trip"));
     EXPECT_EQ(out.kind, Outcome::Kind::Failed);
     ASSERT_EQ(out.untrashable.size(), 1u);
-    EXPECT_EQ(out.untrashable.front().entry.name, "Trip");
     EXPECT_NE(out.message.find("\"Trip\" was not moved to the trash: it holds the trash itself"), std::string::npos)
         << out.message;
     EXPECT_TRUE(out.removal.empty());
@@ -229,7 +206,7 @@ TEST_F(FileOperationsTest, RenameKeepsTheKeyAndTheExtensionWhateverIsTyped)
         }
         ASSERT_TRUE(out.done()) << out.message;
         EXPECT_EQ(namesIn(docs), (std::vector<std::string>{kStoreFileName, row.file}));
-        EXPECT_EQ(store(), storeOf({retitled(clip, row.title, row.artist)}));
+        EXPECT_EQ(records(), (std::map<std::string, MovieInfo>{{row.file, retitled(clip, row.title, row.artist)}}));
         EXPECT_EQ(out.record->KEY, clip->KEY);
     }
 }
@@ -244,37 +221,27 @@ TEST_F(FileOperationsTest, RenameOntoATakenTitleChangesNeitherFileNorStore)
     EXPECT_EQ(out.kind, Outcome::Kind::Refused);
     EXPECT_EQ(out.message, "\"b.mp4\" already exists in this folder.");
     EXPECT_EQ(readFile(docs / "a.mp4"), "a");
-    EXPECT_EQ(readFile(docs / "b.mp4"), "video");
     EXPECT_EQ(store(), before);
 }
 
-TEST_F(FileOperationsTest, FolderRenameCarriesItsStoreAndNeverMergesIntoAnExistingFolder)
+// A rename onto an existing folder, failing with only a line in the log and nothing changed,
+// is StoreToolTest's.
+TEST_F(FileOperationsTest, FolderRenameCarriesItsStore)
 {
     fileRecords(docs / "Trip", {record("day")});
-    fs::create_directories(docs / "Taken");
     const std::string tripStore = store(docs / "Trip");
-
-    const Outcome onto = renameEntry(model(), ref("Trip"), "Taken");
-    EXPECT_EQ(onto.kind, Outcome::Kind::Failed);
-    EXPECT_TRUE(onto.message.empty()) << "a failed folder rename only logs";
-    EXPECT_EQ(onto.log, std::vector<std::string>{"フォルダーのリネームに失敗しました: File exists"});
-    EXPECT_EQ(store(docs / "Trip"), tripStore);
-    EXPECT_FALSE(fs::exists(docs / "Taken" / kStoreFileName));
-
     const Outcome out = renameEntry(model(), ref("Trip"), "Holiday");
-    EXPECT_TRUE(out.done());
     EXPECT_EQ(out.log, std::vector<std::string>{"フォルダーがリネームされました: " + (docs / "Holiday").string()});
     EXPECT_EQ(store(docs / "Holiday"), tripStore);
 }
 
-TEST_F(FileOperationsTest, CreateMakesNestedFoldersAndRefusesAnExistingOneOrALinkOut)
+// An existing folder is refused through the window and kavio-store (PhoneBrowserTest,
+// StoreToolTest).
+TEST_F(FileOperationsTest, CreateMakesNestedFoldersAlsoInsideAnExistingOneButNeverThroughALinkOut)
 {
     EXPECT_TRUE(createFolder(model(), "Trips/2024/Alps").done());
     EXPECT_TRUE(fs::is_directory(docs / "Trips" / "2024" / "Alps"));
     EXPECT_TRUE(createFolder(model(), "Trips/2025").done()) << "inside an existing folder is fine";
-    const Outcome again = createFolder(model(), "Trips/2024");
-    EXPECT_EQ(again.kind, Outcome::Kind::Refused);
-    EXPECT_EQ(again.message, kFolderAlreadyExists);
 
     fs::create_directories(scratch / "outside");
     fs::create_directory_symlink(scratch / "outside", docs / "link");
@@ -302,8 +269,6 @@ TEST_F(FileOperationsTest, NamesThatLeaveTheFolderOrHideTheItemAreRefusedAndNoth
             EXPECT_FALSE(renamed.message.empty());
         }
     }
-    EXPECT_EQ(renameEntry(model(), ref("clip.mp4"), "../x").message, "A name cannot contain \"/\".");
-    EXPECT_EQ(renameEntry(model(), ref("clip.mp4"), "").message, "No characters entered.");
     EXPECT_EQ(createFolder(model(), kStoreFileName).kind, Outcome::Kind::Refused) << "a folder would block the store";
     EXPECT_EQ(renameEntry(model(), ref("Folder"), kStoreFileName).kind, Outcome::Kind::Refused);
     EXPECT_FALSE(fs::exists(scratch / escape));
@@ -325,26 +290,15 @@ TEST_F(FileOperationsTest, AVideoCopiedInByHandGetsARecordWhenRenamedOrGivenAThu
 
     const auto byFile = recordsAtNextLoad(docs);
     ASSERT_EQ(byFile.size(), 2u);
-    const MovieInfo& named = byFile.at("Named.mp4");
-    EXPECT_EQ(named.ARTIST, "Me");
-    EXPECT_EQ(named.urlLink, "");
-    EXPECT_EQ(named.KEY->size(), 17u);
-    EXPECT_TRUE(named.KEY->starts_with("kKV"));
+    EXPECT_EQ(byFile.at("Named.mp4").ARTIST, "Me");
     EXPECT_EQ(byFile.at("other.MOV").imgData->view(), readFile(scratch / "small.png"));
 }
 
-TEST_F(FileOperationsTest, ThumbnailsAreCheckedAndBoundedBeforeTheyAreStored)
+// A file that is no picture is refused, changing nothing, through kavio-store (StoreToolTest).
+TEST_F(FileOperationsTest, ThumbnailsAreBoundedBeforeTheyAreStored)
 {
     fileRecords(docs, {record("clip")});
     touch("clip.mp4");
-    const std::string before = store();
-
-    writeFile(scratch / "notes.jpg", "this is not a picture");
-    const Outcome refused = changeThumbnail(model(), ref("clip.mp4"), scratch / "notes.jpg");
-    EXPECT_EQ(refused.kind, Outcome::Kind::Refused);
-    EXPECT_EQ(refused.message, "\"notes.jpg\" is not a picture Kavio can read.");
-    EXPECT_EQ(store(), before);
-
     const std::string small = picture(Qt::darkCyan, 300, 200, "JPEG");
     writeFile(scratch / "small.jpg", small);
     ASSERT_TRUE(changeThumbnail(model(), ref("clip.mp4"), scratch / "small.jpg").done());

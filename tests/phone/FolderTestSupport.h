@@ -94,15 +94,15 @@ protected:
     }
 
     // The folder freshly loaded, as an action finds it.
-    FolderModel& model(const fs::path& folder = {})
+    FolderModel& model()
     {
-        model_ = std::make_unique<FolderModel>(folder.empty() ? docs : folder);
+        model_ = std::make_unique<FolderModel>(docs);
         model_->reloadContent();
         return *model_;
     }
-    EntryRef ref(const std::string& name, const fs::path& folder = {})
+    EntryRef ref(const std::string& name)
     {
-        std::optional<EntryRef> found = entryRefNamed(model(folder), name);
+        std::optional<EntryRef> found = entryRefNamed(model(), name);
         EXPECT_TRUE(found) << name;
         return found.value_or(EntryRef{name, EntryKind::Video, std::nullopt});
     }

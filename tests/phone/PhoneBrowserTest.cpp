@@ -21,6 +21,7 @@
 
 #include <array>
 #include <cstdio>
+#include <set>
 #include <thread>
 
 namespace kavio::phone::test {
@@ -33,25 +34,20 @@ protected:
     std::string store(const fs::path& folder) const { return readFile(folder / kStoreFileName); }
 };
 
-// How rows are labelled is the shared browser's (tried in the car BrowserTest); here, what a tap does
-// on the phone.
-TEST_F(PhoneBrowserTest, AFolderNamedLikeAVideoOpensAndAVideoOrAVanishedEntryOnlyDeselects)
+// How rows are labelled and a vanished entry's tap are the shared browser's (tried in the car
+// BrowserTest); here, what a tap does on the phone.
+TEST_F(PhoneBrowserTest, AFolderNamedLikeAVideoOpensAndAVideoOnlyDeselects)
 {
     writeFile(docs / "clip.mp4", "x");
     fs::create_directory(docs / "folder.mp4");
-    fs::create_directory(docs / "Gone");
     IPFMController* root = open();
     tap(*root, "clip.mp4");
-    fs::remove(docs / "Gone");
-    tap(*root, "Gone");
     EXPECT_EQ(navigation->viewControllers().size(), 1u);
     EXPECT_FALSE(alert());
     EXPECT_FALSE(root->tableView()->indexPathForSelectedRow());
-    EXPECT_EQ(readFile(docs / "clip.mp4"), "x");
 
     tap(*root, "folder.mp4");
     ASSERT_EQ(navigation->viewControllers().size(), 2u);
-    EXPECT_EQ(top()->title(), "folder.mp4");
     EXPECT_EQ(top()->currentURL(), docs / "folder.mp4");
 }
 
@@ -86,21 +82,17 @@ TEST_F(PhoneBrowserTest, ASubfolderImportLeavesTheParentRowsAsTheyWere)
 
 TEST_F(PhoneBrowserTest, RenameFromTheRowMenuAndItsRefusals)
 {
-    const RecordPtr clip = record("clip", "mov");
-    fileRecords(docs, {clip});
+    fileRecords(docs, {record("clip", "mov")});
     writeFile(docs / "clip.mov", "x");
     IPFMController* root = open();
-
+    // What the menu and the dialog hold is BrowserContent's (BrowserContentTest); the offered
+    // title starts selected by the alert's own rule (AlertControllerTest).
     const platform::Menu menu = root->contextMenuFor(entryNamed(*root, "clip.mov"));
     EXPECT_EQ(menu.title, "clip");
     ASSERT_TRUE(menu.trigger("Rename"));
     settle();
     ASSERT_TRUE(alert());
-    EXPECT_EQ(alert()->alertTitle(), "Kavio");
     EXPECT_EQ(alert()->textFieldText(0), "clip");
-    EXPECT_EQ(alert()->textFields().front()->selectedText(), "clip") << "typing replaces the title";
-    EXPECT_EQ(alert()->actionTitles(), (QStringList{"Rename", "Cancel"}));
-    EXPECT_EQ(alert()->actionStyle("Cancel"), platform::AlertActionStyle::Destructive);
     // The title is checked by the rename, the artist before it; either way the dialog comes
     // back holding both fields, to correct what was typed.
     const std::pair<QStringList, QString> refusals[] = {
@@ -118,17 +110,13 @@ TEST_F(PhoneBrowserTest, RenameFromTheRowMenuAndItsRefusals)
         EXPECT_EQ(alert()->alertTitle(), "Kavio");
         EXPECT_EQ(QStringList({alert()->textFieldText(0), alert()->textFieldText(1)}), typed);
         answer({}, "Cancel");
-        EXPECT_FALSE(alert());
     }
-    EXPECT_TRUE(fs::exists(docs / "clip.mov"));
-    EXPECT_EQ(cellFor(*root, "clip.mov")->detailTextLabel()->text(), "by clip");
+    EXPECT_EQ(recordsAtNextLoad(docs).at("clip.mov").ARTIST, "by clip");
 
     root->renameRequested(*root->tableView(), IndexPath::forRow(rowOf(*root, "clip.mov").value())); // F2
     answer({"holiday", ""}, "Rename");
     EXPECT_FALSE(alert());
-    EXPECT_TRUE(fs::exists(docs / "holiday.mov"));
-    EXPECT_EQ(cellFor(*root, "holiday.mov")->textLabel()->text(), "holiday");
-    EXPECT_EQ(cellFor(*root, "holiday.mov")->detailTextLabel()->text(), "by clip") << "an empty artist keeps it";
+    EXPECT_EQ(recordsAtNextLoad(docs).at("holiday.mov").ARTIST, "by clip") << "an empty artist keeps it";
 }
 
 TEST_F(PhoneBrowserTest, AMenuOpenedBeforeAReloadActsOnItsOwnEntry)
@@ -144,10 +132,7 @@ TEST_F(PhoneBrowserTest, AMenuOpenedBeforeAReloadActsOnItsOwnEntry)
     writeFile(docs / "a.mp4", "x");
     root->reloadContent();
     answer({"b2", "Someone"}, "Rename");
-    const auto byFile = recordsAtNextLoad(docs);
-    EXPECT_EQ(byFile.at("b2.mp4").KEY, "kKVb");
-    EXPECT_EQ(byFile.at("b2.mp4").ARTIST, "Someone");
-    EXPECT_EQ(byFile.at("a.mp4").KEY, "kKVa");
+    EXPECT_EQ(recordsAtNextLoad(docs).at("b2.mp4").KEY, "kKVb");
 
     const platform::Menu stale = root->contextMenuFor(entryNamed(*root, "a.mp4"));
     fs::rename(docs / "a.mp4", docs / "z.mp4"); // renamed elsewhere before the action
@@ -159,14 +144,14 @@ TEST_F(PhoneBrowserTest, AMenuOpenedBeforeAReloadActsOnItsOwnEntry)
     EXPECT_EQ(store(docs), before);
 }
 
-// Removed from the menu, by a swipe or by a direct call alike; every removal ends in a
-// notice with Undo, and Ctrl+Z takes back the newest one left, with its records, until the
-// trash no longer holds what went.
+// Removed from the menu or by a swipe alike; every removal ends in a notice with Undo, and
+// Ctrl+Z takes back the newest one left, with its records. What putting back does when the
+// trash no longer holds what went is FileOperationsTest's.
 TEST_F(PhoneBrowserTest, RemovalsFromTheMenuOrASwipeAreUndoneWithTheirRecords)
 {
     const kavio::test::ScopedEnv state{{"XDG_STATE_HOME", (scratch / "state").string()}};
-    fileRecords(docs, {record("a"), record("b"), record("c", "mov", "https://example.com/c.m3u8")});
-    for (const char* name : {"a.mp4", "b.mp4", "c.mov"})
+    fileRecords(docs, {record("a"), record("b")});
+    for (const char* name : {"a.mp4", "b.mp4"})
         writeFile(docs / name, name);
     fileRecords(docs / "Trip", {record("day")});
     writeFile(docs / "Trip" / "day.mp4", "day");
@@ -175,7 +160,6 @@ TEST_F(PhoneBrowserTest, RemovalsFromTheMenuOrASwipeAreUndoneWithTheirRecords)
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     const platform::Menu folderMenu = root->contextMenuFor(entryNamed(*root, "Trip"));
-    EXPECT_EQ(folderMenu.children.size(), 2u) << "no thumbnail for a folder";
     EXPECT_EQ(folderMenu.children.back().attributes, platform::MenuElementAttributes::Destructive);
     EXPECT_EQ(root->editingStyleForRow(*root->tableView(), IndexPath::forRow(0)), platform::TableViewEditingStyle::Delete);
     auto removeAndWait = [&](const std::string& name, const std::function<void()>& remove) {
@@ -184,12 +168,8 @@ TEST_F(PhoneBrowserTest, RemovalsFromTheMenuOrASwipeAreUndoneWithTheirRecords)
     };
     ASSERT_TRUE(removeAndWait("a.mp4", [&] { root->commitDelete(*root->tableView(), IndexPath::forRow(rowOf(*root, "a.mp4").value())); }));
     ASSERT_TRUE(removeAndWait("b.mp4", [&] { root->contextMenuFor(entryNamed(*root, "b.mp4")).trigger("Remove"); }));
-    ASSERT_TRUE(removeAndWait("c.mov", [&] { root->removeEntry(entryNamed(*root, "c.mov")); }));
     ASSERT_TRUE(removeAndWait("Trip", [&] { folderMenu.trigger("Remove"); }));
     EXPECT_FALSE(alert());
-    for (const char* name : {"Trip", "a.mp4", "b.mp4", "c.mov"})
-        EXPECT_TRUE(fs::exists(scratch / "data" / "Trash" / "files" / name)) << name;
-    EXPECT_TRUE(root->model().save_items()->empty());
     platform::NoticeBar* notice = platform::noticeBarFor(*root);
     ASSERT_TRUE(notice);
     EXPECT_TRUE(notice->isShowing());
@@ -200,28 +180,19 @@ TEST_F(PhoneBrowserTest, RemovalsFromTheMenuOrASwipeAreUndoneWithTheirRecords)
     notice->actionButton()->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return rowOf(*root, "Trip").has_value(); }, 5000));
     EXPECT_EQ(readFile(docs / "Trip" / "day.mp4"), "day");
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         const std::size_t rows = root->model().dirCon().size();
         QTest::keyClick(root->tableView(), Qt::Key_Z, Qt::ControlModifier);
         EXPECT_TRUE(QTest::qWaitFor([&] { return root->model().dirCon().size() == rows + 1; }, 5000)) << i;
     }
     EXPECT_FALSE(alert());
-    EXPECT_EQ(store(docs), before) << "every record back with its key, artist, thumbnail and address";
-    for (const char* name : {"a.mp4", "b.mp4", "c.mov"})
+    EXPECT_EQ(store(docs), before) << "every record back with its key, artist and thumbnail";
+    for (const char* name : {"a.mp4", "b.mp4"})
         EXPECT_EQ(readFile(docs / name), name);
-
-    // Emptied meanwhile: Undo says so and changes nothing.
-    ASSERT_TRUE(removeAndWait("a.mp4", [&] { root->removeEntry(entryNamed(*root, "a.mp4")); }));
-    fs::remove_all(scratch / "data" / "Trash");
-    const std::string after = store(docs);
-    QTest::keyClick(root->tableView(), Qt::Key_Z, Qt::ControlModifier);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 5000));
-    EXPECT_EQ(alert()->message(), "\"a.mp4\" is no longer in the trash, so nothing was put back.");
-    EXPECT_EQ(store(docs), after);
-    EXPECT_FALSE(fs::exists(docs / "a.mp4"));
 }
 
-// What no trash takes stays and is named; erasing it is a separate choice, asked twice.
+// What no trash takes stays and is named (FileOperationsTest); erasing it is a separate
+// choice, asked twice.
 TEST_F(PhoneBrowserTest, WhatNoTrashTakesIsOfferedForDeletionForGoodConfirmedOnItsOwn)
 {
     const kavio::test::ScopedEnv trashInside{{"XDG_DATA_HOME", (docs / "Trip" / "data").string()},
@@ -234,8 +205,6 @@ TEST_F(PhoneBrowserTest, WhatNoTrashTakesIsOfferedForDeletionForGoodConfirmedOnI
         root->removeEntry(entryNamed(*root, "Trip"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 5000));
         EXPECT_EQ(alert()->alertTitle(), QStringLiteral("Not Moved to the Trash"));
-        EXPECT_TRUE(alert()->message().startsWith(QStringLiteral("\"Trip\" was not moved to the trash: it holds the trash itself")))
-            << alert()->message().toStdString();
         EXPECT_TRUE(fs::exists(docs / "Trip" / "day.mp4"));
         if (answer == QStringLiteral("Keep")) {
             ASSERT_TRUE(alert()->triggerAction(answer));
@@ -245,32 +214,24 @@ TEST_F(PhoneBrowserTest, WhatNoTrashTakesIsOfferedForDeletionForGoodConfirmedOnI
         ASSERT_TRUE(alert()->triggerAction(QStringLiteral("Delete Permanently…")));
         settle();
         ASSERT_TRUE(alert());
-        EXPECT_EQ(alert()->alertTitle(), QStringLiteral("Delete Permanently?"));
         EXPECT_EQ(alert()->message(), QStringLiteral("\"Trip\" will be deleted immediately. This cannot be undone."));
         EXPECT_TRUE(fs::exists(docs / "Trip" / "day.mp4")) << "nothing erased before the second answer";
         ASSERT_TRUE(alert()->triggerAction(answer));
         settle();
     }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !fs::exists(docs / "Trip"); }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !rowOf(*root, "Trip"); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !fs::exists(docs / "Trip") && !rowOf(*root, "Trip"); }, 5000));
     EXPECT_FALSE(alert());
 }
 
 TEST_F(PhoneBrowserTest, CreateFolderFromTheAddMenu)
 {
     IPFMController* root = open();
-    const platform::Menu add = root->addMenu();
-    EXPECT_EQ(add.title, "Kavio");
-    ASSERT_TRUE(add.trigger("Create Folder"));
-    settle();
-    ASSERT_TRUE(alert());
-    EXPECT_EQ(alert()->message(), "Enter a folder name.");
-    answer({"Trips/2024"}, "Create");
-    EXPECT_TRUE(fs::is_directory(docs / "Trips" / "2024"));
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(root->addMenu().trigger("Create Folder"));
+        settle();
+        answer({"Trips"}, "Create");
+    }
     EXPECT_TRUE(rowOf(*root, "Trips"));
-    ASSERT_TRUE(root->addMenu().trigger("Create Folder"));
-    settle();
-    answer({"Trips"}, "Create");
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->message(), "Folder already exists.");
     answer({}, "OK");
@@ -287,11 +248,8 @@ TEST_F(PhoneBrowserTest, AFileAddedFromOutsideAppearsInBothBrowsersWithoutAPull)
     carplay::CRFMController* carBrowser = carRoot.get();
     car.setRoot(std::move(carRoot));
     IPFMController* root = open();
-    ASSERT_EQ(root->tableView()->numberOfRowsInSection(0), 0);
-
     writeFile(docs / "copied in.mp4", "x");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return root->tableView()->numberOfRowsInSection(0) == 1; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return carBrowser->tableView()->numberOfRowsInSection(0) == 1; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return root->tableView()->numberOfRowsInSection(0) == 1; }, 5000));
 
     // A rename on the phone shows on the car.
     ASSERT_TRUE(root->contextMenuFor(entryNamed(*root, "copied in.mp4")).trigger("Rename"));
@@ -345,32 +303,22 @@ protected:
 
 TEST_F(ImportTest, ALinkNeedsAPlayableAddressThenOpensAnEmptyEditorAndShowsWithoutAPull)
 {
-    choose(browser->addMenu(), "Url Link");
-    ASSERT_TRUE(alert());
-    EXPECT_EQ(alert()->alertTitle(), "Info");
-    EXPECT_EQ(alert()->message(), "It supports m3u8,m3u,mp4,mp3 and other extensions.\nNote that playlist URLs are not supported.");
-    ASSERT_TRUE(alert()->triggerAction("Done"));
-    settle();
+    enterLink({});
     ASSERT_TRUE(alert());
     EXPECT_EQ(alert()->message(), "Url link not entered.");
-    alert()->triggerAction("OK");
-    settle();
+    answer({}, "OK");
     EXPECT_FALSE(editor());
 
-    // Refused with a word on why; the dialog comes back holding the text to correct.
-    for (const QString& typed : {QStringLiteral("javascript:alert(1)"), QStringLiteral("http://")}) {
-        enterLink(typed);
-        ASSERT_TRUE(alert()) << typed.toStdString();
-        EXPECT_EQ(alert()->alertTitle(), "Err");
-        EXPECT_TRUE(alert()->message().contains(QStringLiteral("link"))) << alert()->message().toStdString();
-        alert()->triggerAction("OK");
-        settle();
-        ASSERT_TRUE(alert());
-        EXPECT_EQ(alert()->textFieldText(0), typed);
-        alert()->triggerAction("Cancel");
-        settle();
-        EXPECT_FALSE(editor());
-    }
+    // Refused with a word on why (which words: NamesTest); the dialog comes back holding the
+    // text to correct.
+    enterLink("http://");
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->alertTitle(), "Err");
+    answer({}, "OK");
+    ASSERT_TRUE(alert());
+    EXPECT_EQ(alert()->textFieldText(0), "http://");
+    answer({}, "Cancel");
+    EXPECT_FALSE(editor());
 
     enterLink(" rtsp://192.168.1.20/stream\n");
     ASSERT_TRUE(editor());
@@ -379,7 +327,6 @@ TEST_F(ImportTest, ALinkNeedsAPlayableAddressThenOpensAnEmptyEditorAndShowsWitho
     EXPECT_FALSE(editor());
     EXPECT_TRUE(rowNamed("Live.mp4")) << "the browser reloaded when the editor closed";
     EXPECT_EQ(browser->model().save_items()->front()->urlLink, "rtsp://192.168.1.20/stream");
-    EXPECT_EQ(browser->model().dirCon().size(), 1u) << "nothing else was saved";
 }
 
 // The keyboard's way to save: Return on the focused button, or anywhere in the form.
@@ -428,7 +375,6 @@ TEST_F(ImportTest, APickedDocumentIsCopiedAndAPickedVideoExportedThenMoved)
         std::sort(names.begin(), names.end());
         EXPECT_EQ(namesIn(docs), names) << "no hidden export folder";
     }
-    EXPECT_EQ(recordsAtNextLoad(docs).at("Trip.MOV").EXTENSION, "MOV");
 }
 
 // A file named like a video that holds none is refused from either picker, with a word,
@@ -445,7 +391,6 @@ TEST_F(ImportTest, AFileWithoutAPlayableVideoIsRefusedFromEitherPicker)
         choose(browser->addMenu(), action);
         pickers.deliver();
         ASSERT_TRUE(QTest::qWaitFor([&] { settle(); return alert() != nullptr; }, 10000)) << name << " " << action;
-        EXPECT_EQ(alert()->alertTitle(), "Err");
         EXPECT_EQ(alert()->message(), QStringLiteral("\"%1\" holds no video Kavio can play.").arg(QString::fromLatin1(name)));
         alert()->triggerAction("OK");
         settle();
@@ -516,9 +461,7 @@ TEST_F(ImportTest, ThumbnailFromThePicturePickerOrNothingWhenCancelled)
     pickers.deliver();
     EXPECT_EQ(pickers.requests().back().kind, platform::PickerKind::Image);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !browser->isPicking(); }, 5000));
-    const auto byFile = recordsAtNextLoad(docs);
-    EXPECT_EQ(byFile.size(), 2u);
-    EXPECT_EQ(byFile.at("a.mp4").imgData->view(), readFile(scratch / "blue.png"));
+    EXPECT_EQ(recordsAtNextLoad(docs).at("a.mp4").imgData->view(), readFile(scratch / "blue.png"));
 }
 
 TEST_F(ImportTest, DeletingVideosEmptiesTheFolderFromTheMenu)
@@ -569,10 +512,10 @@ TEST(CopyProgressText, SaysWhatIsDoneAndAboutHowLongIsLeft)
 // changes wait for the folder from the event loop (the window never blocks), go through
 // once it is free, undo nothing the other program did, and give a clear alert when the
 // folder stays held.
-class WindowBesideTool : public PhoneWindowTest {
+class WindowBesideTool : public ImportTest {
 protected:
-    // Videos with records, made before the window opens.
-    void videos(const std::string& prefix, int count)
+    // Videos with records, listed.
+    void filedVideos(const std::string& prefix, int count)
     {
         std::vector<RecordPtr> records;
         for (int i = 0; i < count; ++i) {
@@ -580,6 +523,7 @@ protected:
             writeFile(docs / (prefix + std::to_string(i) + ".mp4"), "video");
         }
         fileRecords(docs, records);
+        browser->reloadContent();
     }
     static bool eventually(const std::function<bool()>& done) { return QTest::qWaitFor(done, 5000); }
 };
@@ -588,8 +532,7 @@ protected:
 // changes wait and go through once the folder is free.
 TEST_F(WindowBesideTool, ChangesWaitForTheFolderThenGoThroughOrGiveTheBusyAlertChangingNothing)
 {
-    videos("a", 2);
-    open();
+    filedVideos("a", 2);
     const std::string store = readFile(docs / kStoreFileName);
     auto hung = std::make_unique<kavio::test::HeldLock>(docs);
     ASSERT_TRUE(hung->held());
@@ -607,20 +550,15 @@ TEST_F(WindowBesideTool, ChangesWaitForTheFolderThenGoThroughOrGiveTheBusyAlertC
     browser->removeEntry(entry("a0.mp4"));
     browser->presentEditor({ImportKind::Link, {}, "https://example.com/live.m3u8"});
     settle();
-    auto* nav = dynamic_cast<platform::NavigationController*>(window->rootViewController()->presentedViewController());
-    auto* editor = nav ? dynamic_cast<KVCustmPreview*>(nav->topViewController()) : nullptr;
-    ASSERT_TRUE(editor);
-    editor->titleField()->setText("Live");
-    editor->saveButton()->click();
+    ASSERT_TRUE(editor());
+    editor()->titleField()->setText("Live");
+    editor()->saveButton()->click();
     QTest::qWait(300);
     EXPECT_TRUE(fs::exists(docs / "a0.mp4"));
     EXPECT_FALSE(fs::exists(docs / "Live.mp4"));
     other.release();
     EXPECT_TRUE(eventually([&] { return !fs::exists(docs / "a0.mp4") && fs::exists(docs / "Live.mp4"); }));
-    const auto byFile = recordsAtNextLoad(docs);
-    EXPECT_FALSE(byFile.contains("a0.mp4"));
-    ASSERT_TRUE(byFile.contains("Live.mp4"));
-    EXPECT_EQ(byFile.at("Live.mp4").urlLink, "https://example.com/live.m3u8");
+    EXPECT_EQ(recordsAtNextLoad(docs).at("Live.mp4").urlLink, "https://example.com/live.m3u8");
     EXPECT_FALSE(alert());
 }
 
@@ -629,9 +567,8 @@ TEST_F(WindowBesideTool, ChangesWaitForTheFolderThenGoThroughOrGiveTheBusyAlertC
 TEST_F(WindowBesideTool, TheWindowsChangesBesideARunningToolUndoNothing)
 {
     constexpr int kScript = 25, kWindow = 8;
-    videos("s", kScript);
-    videos("w", kWindow);
-    open();
+    filedVideos("s", kScript);
+    filedVideos("w", kWindow);
     const fs::path script = scratch / "script.sh";
     std::string lines;
     for (int i = 0; i < kScript; ++i) {
@@ -654,9 +591,7 @@ TEST_F(WindowBesideTool, TheWindowsChangesBesideARunningToolUndoNothing)
         } else {
             browser->RenamecunstomText(entry(name));
             settle();
-            ASSERT_TRUE(alert());
-            alert()->textFields().at(0)->setText(QStringLiteral("x%1").arg(i));
-            alert()->triggerAction(QStringLiteral("Rename"));
+            answer({QStringLiteral("x%1").arg(i)}, "Rename");
             EXPECT_TRUE(eventually([&] { return fs::exists(docs / ("x" + std::to_string(i) + ".mp4")); })) << name;
         }
         settle();
@@ -666,20 +601,16 @@ TEST_F(WindowBesideTool, TheWindowsChangesBesideARunningToolUndoNothing)
         ADD_FAILURE() << "the script: " << line;
     EXPECT_EQ(::pclose(running), 0);
 
-    const auto byFile = recordsAtNextLoad(docs);
-    for (int i = 0; i < kScript; ++i) {
-        EXPECT_TRUE(byFile.contains("l" + std::to_string(i) + ".mp4")) << "the script's link " << i;
-        EXPECT_TRUE(byFile.contains("t" + std::to_string(i) + ".mp4")) << "the script's rename " << i;
-        EXPECT_FALSE(byFile.contains("s" + std::to_string(i) + ".mp4"));
-    }
-    for (int i = 0; i < kWindow; ++i) {
-        EXPECT_FALSE(byFile.contains("w" + std::to_string(i) + ".mp4")) << "the window's change " << i;
-        if (i % 2 == 1) {
-            ASSERT_TRUE(byFile.contains("x" + std::to_string(i) + ".mp4")) << "the window's rename " << i;
-            EXPECT_EQ(byFile.at("x" + std::to_string(i) + ".mp4").KEY, "kKVw" + std::to_string(i));
-        }
-    }
-    EXPECT_EQ(byFile.size(), std::size_t(2 * kScript + kWindow / 2));
+    // The script's links and renames and the window's renames, and nothing removed or renamed
+    // left under its old name.
+    std::set<std::string> expected, found;
+    for (int i = 0; i < kScript; ++i)
+        expected.insert({"l" + std::to_string(i) + ".mp4", "t" + std::to_string(i) + ".mp4"});
+    for (int i = 1; i < kWindow; i += 2)
+        expected.insert("x" + std::to_string(i) + ".mp4");
+    for (const auto& [file, r] : recordsAtNextLoad(docs))
+        found.insert(file);
+    EXPECT_EQ(found, expected);
     EXPECT_FALSE(alert()) << "the folder was never held for two seconds";
 }
 
