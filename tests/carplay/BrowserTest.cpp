@@ -140,6 +140,17 @@ TEST_F(CarBrowser, QueueFollowsTheListsOrderAndTakesFilesWithoutRecords)
         EXPECT_TRUE(cell->appImageView->hasImage()) << "the video icon, never an empty square";
 }
 
+// The browser base's check, shared by both faces: an entry gone since the listing opens nothing.
+TEST_F(CarBrowser, VanishedEntryOnlyDeselects)
+{
+    writeFile(docs("gone.mp4"), "x");
+    CRFMController* root = openRoot();
+    fs::remove(docs("gone.mp4"));
+    tap(*root, "gone.mp4");
+    EXPECT_FALSE(root->presentedViewController());
+    EXPECT_EQ(players.madeCount(), 0u);
+}
+
 TEST_F(CarBrowser, VanishedFolderShowsOnlyTheHeader)
 {
     fs::create_directories(docs("Trips"));

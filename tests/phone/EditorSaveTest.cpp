@@ -61,11 +61,11 @@ TEST_F(EditorSaveTest, ADocumentIsCopiedAndAnExportMovedUnderTheTitleKeepingTheE
     EXPECT_EQ(copied.record->imgData->view(), defaultThumbnailPng());
 }
 
-// A link onto a taken name, and a link's placeholder and record, are also tried through
-// kavio-store (StoreToolTest).
+// A link's placeholder and record are also tried through kavio-store (StoreToolTest).
 TEST_F(EditorSaveTest, TheFailureTableRowByRow)
 {
     writeFile(docs / "Taken.MOV", "existing");
+    writeFile(docs / "News.mp4", "existing");
     const EditorOutcome linked = save(link("https://a/b.m3u8"), "First.MP4");
     ASSERT_EQ(linked.kind, Kind::Saved);
     EXPECT_EQ(linked.record->FILENAME, "First") << "the extension typed is not doubled";
@@ -75,6 +75,11 @@ TEST_F(EditorSaveTest, TheFailureTableRowByRow)
     const EditorOutcome empty = save(copyOf(outside / "clip.MOV"), "", "artist typed");
     EXPECT_EQ(empty.kind, Kind::StayOpen);
     EXPECT_EQ(empty.message, kTitleNotEntered);
+
+    const EditorOutcome linkTaken = save(link("https://a/b.m3u8"), "News");
+    EXPECT_EQ(linkTaken.kind, Kind::StayOpen);
+    EXPECT_EQ(linkTaken.message, kLinkNameTaken);
+    EXPECT_EQ(readFile(docs / "News.mp4"), "existing");
 
     files.failNext(ScriptedFileSystem::Operation::CreateEmptyFile, Status::ioError("Permission denied"));
     const EditorOutcome noPlaceholder = save(link("https://a/c"), "Other");

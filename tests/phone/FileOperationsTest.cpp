@@ -271,6 +271,7 @@ TEST_F(FileOperationsTest, NamesThatLeaveTheFolderOrHideTheItemAreRefusedAndNoth
     }
     EXPECT_EQ(createFolder(model(), kStoreFileName).kind, Outcome::Kind::Refused) << "a folder would block the store";
     EXPECT_EQ(renameEntry(model(), ref("Folder"), kStoreFileName).kind, Outcome::Kind::Refused);
+    EXPECT_EQ(renameEntry(model(), ref("clip.mp4"), "").message, "No characters entered.");
     EXPECT_FALSE(fs::exists(scratch / escape));
     EXPECT_FALSE(fs::exists(fs::path("/tmp") / escape));
     EXPECT_EQ(store(), before);

@@ -69,6 +69,7 @@ TEST_F(AlertTest, EnterInATextFieldRunsTheDefaultActionWithTheTypedText)
         ASSERT_NE(alert, nullptr);
         QLineEdit* title = alert->textFields().at(0);
         QLineEdit* artist = alert->textFields().at(1);
+        EXPECT_EQ(title->selectedText(), "holiday") << "offered text starts selected";
         QTest::keyClick(title, Qt::Key_End);
         QTest::keyClicks(title, QStringLiteral(" trip"));
         QTest::keyClicks(artist, QStringLiteral("me"));
