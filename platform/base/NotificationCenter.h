@@ -13,7 +13,6 @@ namespace kavio::platform {
 
 enum class NotificationName {
     WillEnterForeground,    // the application becomes active again after inactive or hidden
-    WindowDidBecomeVisible, // object: the window (QWidget*) that was shown
     PlayerItemDidPlayToEnd, // object: the player item that reached its end
 };
 

@@ -2,9 +2,7 @@
 
 #include "platform/views/ReturnKey.h"
 
-#include <QEvent>
 #include <QIcon>
-#include <QWidget>
 
 namespace kavio::platform {
 
@@ -21,23 +19,6 @@ void ForegroundTracker::applicationStateChanged(Qt::ApplicationState state)
         center_.post(NotificationName::WillEnterForeground);
 }
 
-WindowVisibilityWatcher::WindowVisibilityWatcher(NotificationCenter& center, QObject* parent)
-    : QObject(parent), center_(center)
-{
-}
-
-bool WindowVisibilityWatcher::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::Show && !event->spontaneous() && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        // Menus, tooltips and popups are windows to Qt but not screens to the user.
-        const Qt::WindowType type = widget->windowType();
-        if (widget->isWindow() && (type == Qt::Window || type == Qt::Dialog))
-            center_.post(NotificationName::WindowDidBecomeVisible, widget);
-    }
-    return false;
-}
-
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationVersion(QStringLiteral(KAVIO_VERSION));
@@ -49,11 +30,6 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     installReturnPressesButtons(*this);
 }
 
-Application::~Application()
-{
-    removeEventFilter(windowWatcher_);
-}
-
 void Application::setupNotifications()
 {
     NotificationCenter& center = NotificationCenter::defaultCenter();
@@ -62,8 +38,6 @@ void Application::setupNotifications()
     foreground_->applicationStateChanged(applicationState());
     connect(this, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { foreground_->applicationStateChanged(state); });
-    windowWatcher_ = new WindowVisibilityWatcher(center, this);
-    installEventFilter(windowWatcher_);
 }
 
 void Application::simulateApplicationState(Qt::ApplicationState state)

@@ -1,10 +1,8 @@
 #pragma once
 // The process's application object. Created once in main, it wires the notification
-// center to the real application state:
-//  - WillEnterForeground when the application becomes active again after having been
-//    inactive, hidden or suspended (the first activation at start-up is not a return);
-//  - WindowDidBecomeVisible (object: the QWidget* window) when a top-level window or
-//    dialog is shown by the program (restoring from minimised does not count).
+// center to the real application state: WillEnterForeground when the application becomes
+// active again after having been inactive, hidden or suspended (the first activation at
+// start-up is not a return).
 
 #include "platform/base/NotificationCenter.h"
 
@@ -26,22 +24,11 @@ private:
     bool away_ = false;
 };
 
-// Posts WindowDidBecomeVisible for windows shown anywhere in the application.
-class WindowVisibilityWatcher final : public QObject {
-public:
-    WindowVisibilityWatcher(NotificationCenter& center, QObject* parent);
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    NotificationCenter& center_;
-};
-
 class Application : public QApplication {
     Q_OBJECT
 public:
     // argc is a reference because QApplication keeps it.
     Application(int& argc, char** argv);
-    ~Application() override;
 
     static Application* instance() { return qobject_cast<Application*>(QCoreApplication::instance()); }
 
@@ -53,7 +40,6 @@ private:
     void setupNotifications();
 
     std::unique_ptr<ForegroundTracker> foreground_;
-    WindowVisibilityWatcher* windowWatcher_ = nullptr; // child
 };
 
 } // namespace kavio::platform

@@ -174,7 +174,6 @@ void SceneManager::sceneWindowClosed(SceneRole role)
     // Decide before Qt checks whether that was the last window.
     updateKeepAlive();
     closing->delegate().sceneDidDisconnect(*closing);
-    Q_EMIT sceneDisconnected(role);
     // Deferred: this runs inside the window's own close handling.
     closing.release()->deleteLater();
     if (scenes_.empty() && phoneConnectedOnce_)

@@ -86,7 +86,6 @@ public:
 
 Q_SIGNALS:
     void sceneConnected(kavio::platform::Scene* scene);
-    void sceneDisconnected(kavio::platform::SceneRole role);
 
 private:
     void setupActions();
